@@ -1,0 +1,2 @@
+// The command line.
+#include "app/command_line.h"

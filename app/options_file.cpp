@@ -1,0 +1,2 @@
+// The options file reader and writer.
+#include "app/options_file.h"

@@ -1,0 +1,17 @@
+// The options file "startup_options.xml": one startup_options element whose attributes are
+// the stored options. Written byte for byte (CR LF line ends, no final line break).
+#pragma once
+
+#include <string>
+
+#include "app/startup_options.h"
+
+inline constexpr const char* kOptionsFileName = "startup_options.xml";
+
+// Reads the file into the record; a missing or unreadable file leaves it unchanged.
+// Returns true when the file was opened and parsed.
+bool ReadStartupOptionsFile(const char* path, StartupOptions& options);
+// The exact bytes the writer produces for a record.
+std::string FormatStartupOptionsFile(const StartupOptions& options);
+// Writes the file; false when it cannot be written.
+bool WriteStartupOptionsFile(const char* path, const StartupOptions& options);

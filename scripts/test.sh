@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test tier (unit, gl, e2e) through CTest:
+#   1. a Debug build under AddressSanitizer and UndefinedBehaviorSanitizer, all tiers;
+#   2. a ThreadSanitizer build for the tests labelled "thread" (render thread and frame loop).
+# Starts its own Xvfb when there is no display. Exits non-zero on any failure.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+"$ROOT/scripts/setup-deps.sh"
+
+JOBS="${GRIDFALL_JOBS:-$(nproc)}"
+XVFB_PID=""
+cleanup() {
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  # -noreset: without it Xvfb drops connections made in quick succession.
+  for n in $(seq 90 120); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+      XVFB_PID=$!
+      export DISPLAY=":$n"
+      break
+    fi
+  done
+  for _ in $(seq 1 50); do
+    [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break
+    sleep 0.1
+  done
+fi
+
+# Tests render with Mesa's software rasteriser; sanitizer reports name the suppressed
+# leaks of system libraries.
+export LIBGL_ALWAYS_SOFTWARE=1
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
+export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
+
+status=0
+DEBUG="$ROOT/build/debug"
+cmake -S "$ROOT" -B "$DEBUG" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$DEBUG" -j "$JOBS"
+(cd "$DEBUG" && ctest --output-on-failure -j "$JOBS" -L 'unit|gl|e2e') || status=1
+
+TSAN="$ROOT/build/tsan"
+cmake -S "$ROOT" -B "$TSAN" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRIDFALL_TSAN=ON >/dev/null
+cmake --build "$TSAN" -j "$JOBS"
+if (cd "$TSAN" && ctest -N -L thread | grep -q "Total Tests: [1-9]"); then
+  (cd "$TSAN" && ctest --output-on-failure -j "$JOBS" -L thread) || status=1
+fi
+
+exit $status
