@@ -1,0 +1,4 @@
+// Placeholder until the GTK dialogs land.
+#include "app/ui/gtk_ui.h"
+
+bool InitGtkUi(int*, char***) { return false; }
