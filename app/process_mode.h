@@ -7,3 +7,13 @@
 // Set once by the start-up sequence before any window or thread exists.
 void SetHeadless(bool headless);
 bool IsHeadless();
+
+// How the last run ended, for the process's exit status.
+enum class RunOutcome {
+    None,       // no run was started
+    Finished,   // a benchmark reached its end, or a demo ran until the user ended it normally
+    Failed,     // the window, the context or the scene could not be set up
+    Stopped,    // the user stopped a benchmark before its end
+};
+void SetRunOutcome(RunOutcome outcome);
+RunOutcome GetRunOutcome();

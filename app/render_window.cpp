@@ -17,3 +17,4 @@ void StopRendering() {}
 void EndRun() {}
 bool IsRunActive() { return false; }
 void RunPlainMessageLoop() {}
+void PumpRenderWindowEvents() {}

@@ -26,3 +26,7 @@ bool IsRunActive();
 
 // The message loop used without the startup dialog: returns when the run has ended.
 void RunPlainMessageLoop();
+// Handles the render window's pending events (keys, close box, the render thread's close
+// request and title changes) without blocking. The startup dialog's GTK loop calls this from
+// a GLib source while a run is active.
+void PumpRenderWindowEvents();
