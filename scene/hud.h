@@ -1,0 +1,64 @@
+// The text HUD: which lines the frame shows, with their texts, colours and window positions
+// (x from the left, y from the top), composed from plain inputs so the same code runs with the
+// bitmap font and with a recorder in tests.
+#pragma once
+
+#include <cstdint>
+
+// Where composed text goes. The bitmap-font adapter draws it; tests record it.
+class HudTextSink {
+public:
+    virtual ~HudTextSink() = default;
+    // text is already formatted (UTF-8).
+    virtual void DrawText(int x, int y, const float rgba[4], const char* text) = 0;
+};
+
+// Colours (red, green, blue, alpha).
+inline constexpr float kHudTitleColor[4] = {1.0f, 1.0f, 0.0f, 1.0f};     // title and renderer lines
+inline constexpr float kHudWarmupColor[4] = {1.0f, 0.1f, 0.1f, 1.0f};
+inline constexpr float kHudValueColor[4] = {1.0f, 1.0f, 1.0f, 1.0f};     // figures, progress, graph labels
+inline constexpr float kHudGpuzColor[4] = {0.9f, 0.9f, 0.4f, 1.0f};
+inline constexpr float kHudHelpColor[4] = {1.0f, 1.0f, 0.1f, 1.0f};
+
+// Everything one frame's HUD depends on.
+struct HudInputs {
+    int32_t runMode = 1;                 // 1 = benchmark, otherwise the stability test ("Demo mode")
+    int32_t requestedWidth = 0;          // active_width / active_height
+    int32_t requestedHeight = 0;
+    int32_t windowWidth = 0;             // the scene's width (places the percentage)
+    int32_t currentFps = 0;
+    int32_t minFps = 10000;
+    int32_t maxFps = 0;
+    int32_t avgFps = 0;
+    bool warmupDone = false;
+    uint32_t elapsedMs = 0;
+    uint32_t totalFrames = 0;
+    const char* renderer = "";
+    uint32_t vendorId = 0;
+    uint32_t deviceId = 0;
+    const char* aaMode = "";
+    float tessLevel = 0.0f;
+    float tessLevelInner = 0.0f;
+    float tessLevelOuter = 0.0f;
+    uint32_t sphereTriangles = 0;
+    int32_t progressPercent = 0;
+    bool gpuzAvailable = false;
+    float gpuzCoreClock = 0.0f;
+    float gpuzMemoryClock = 0.0f;
+    float gpuzTemperature = 0.0f;
+    float gpuzPower = 0.0f;
+    float gpuzCurrent = 0.0f;
+    bool showHelp = false;
+};
+
+// Polygons the tessellator makes, in thousands: trunc(1.5 L^2) per input triangle, computed in
+// integers so the figure does not depend on float rounding of the product.
+int32_t TessellatedPolygonsK(float outerLevel, uint32_t triangles);
+
+// The progress figure of a benchmark run after its warm-up: elapsed share of the duration
+// (time-based) or share of the frame limit, truncated to whole percent.
+int32_t BenchmarkProgressPercent(bool timeBased, uint32_t elapsedMs, uint32_t durationMs,
+                                 uint32_t totalFrames, uint32_t maxFrames);
+
+// Emits every HUD line for one frame. The caller decides whether the HUD is drawn at all.
+void ComposeHud(const HudInputs& in, HudTextSink& sink);
