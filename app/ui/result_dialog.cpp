@@ -1,5 +1,40 @@
-// Placeholder until the GTK dialogs land.
+// The result and About dialogs as the program shows them: texts from the run's records, the
+// GTK dialog on a desktop, standard output when headless.
 #include "app/ui/result_dialog.h"
 
-void ShowResultDialog() {}
-void ShowAboutDialog() {}
+#include "app/process_mode.h"
+#include "app/run_state.h"
+#include "app/startup_options.h"
+#include "app/ui/gtk_ui.h"
+#include "app/ui/result_dialog_view.h"
+#include "app/ui/result_model.h"
+#include "app/ui/run_plot.h"
+#include "gpuinfo/siliscan.h"
+
+#include <cstdio>
+
+void ShowResultDialog()
+{
+    const ResultTexts texts = BuildResultTexts({g_startup_options, g_run_result,
+                                                g_frame_stats.elapsed_ms.load(),
+                                                g_sensor_readings, g_system_info,
+                                                Ridudedozu::SiliscanLib::Instance()->GetMainVendorKind()});
+    if (IsHeadless() || !IsGtkUiReady()) {
+        for (const auto& [label, text] : ResultReportLines(texts)) {
+            if (label.empty())
+                std::printf("%s\n", text.c_str());
+            else
+                std::printf("%s: %s\n", label.c_str(), text.c_str());
+        }
+        std::fflush(stdout);
+        return;
+    }
+    RunDialogModal(BuildResultDialog(texts, CurrentRunPlotSamples()));
+}
+
+void ShowAboutDialog()
+{
+    if (IsHeadless() || !IsGtkUiReady())
+        return;
+    RunDialogModal(BuildAboutDialog());
+}

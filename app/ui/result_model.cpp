@@ -1,0 +1,116 @@
+// Result and About texts (see the header).
+#include "app/ui/result_model.h"
+
+#include "gpuinfo/siliscan.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string Format256(const char* format, auto... args)
+{
+    char buffer[256];
+    std::snprintf(buffer, sizeof(buffer), format, args...);
+    return buffer;
+}
+
+// The degree sign in UTF-8.
+constexpr const char* kDegree = "\u00B0";
+
+}  // namespace
+
+ResultTexts BuildResultTexts(const ResultInputs& in)
+{
+    const StartupOptions& o = in.options;
+    ResultTexts t;
+    const bool timeBased = o.active_time_based == 1;
+    if (timeBased) {
+        t.title = Format256("%s %d.%d.%d - SCORE: %d points (%d ms)", kProductTitle,
+                            kVersionMajor, kVersionMinor, kVersionPatch, in.result.total_frames,
+                            static_cast<int>(o.active_duration_ms));
+        t.score = Format256("SCORE: %d points, time: %d ms", in.result.total_frames,
+                            static_cast<int>(o.active_duration_ms));
+    } else {
+        t.title = Format256("%s %d.%d.%d - SCORE: %d ms (%d frames)", kProductTitle,
+                            kVersionMajor, kVersionMinor, kVersionPatch,
+                            static_cast<int>(in.elapsed_ms), static_cast<int>(o.active_max_frames));
+        t.score = Format256("SCORE: %d ms, frames: %d", static_cast<int>(in.elapsed_ms),
+                            static_cast<int>(o.active_max_frames));
+    }
+    t.build = Format256("Build: [%s @ %s]", kBuildDate, kBuildTime);
+    t.more_link = "[More on Gridfall...]";
+
+    const int maxTemp = static_cast<int>(in.sensors.max_temperature);
+    if (in.sensors.max_current > 0.0f)
+        t.max_temperature = Format256("Max GPU temp: %d%sC - Max current: %.1fA", maxTemp,
+                                      kDegree, static_cast<double>(in.sensors.max_current));
+    else
+        t.max_temperature = Format256("Max GPU temp: %d%sC", maxTemp, kDegree);
+
+    t.settings = Format256("Res:%dx%d(%s) - AA:%s - PostFX:%s", o.client_width, o.client_height,
+                           o.active_fullscreen ? "FS" : "W", o.aa_mode,
+                           o.render_post_fx ? "ON" : "OFF");
+    t.fps = Format256("FPS: min=%d  max=%d  avg=%d", in.result.min_fps, in.result.max_fps,
+                      in.result.avg_fps);
+    t.codepath = Format256("Codepath: %s - Tessellation level: %.1f - Map set %d",
+                           o.api3d == 11 ? "Direct3D 11" : "OpenGL 4",
+                           static_cast<double>(o.tess_level), o.map_set + 1);
+
+    t.renderer = in.system.renderer;
+    t.drivers = in.system.drivers;
+    t.cpu = in.system.cpu;
+    t.cpu_speed = in.system.cpu_speed;
+    t.memory = in.system.memory;
+    t.os = in.system.os;
+
+    const SensorReadings& s = in.sensors;
+    if (s.gpu0_core_clock > 0.0f) {
+        if (in.vendor_kind == Ridudedozu::kVendorNvidia)
+            t.clocks = Format256("GPU:%dMHz, mem:%dMHz, shader:%dMHz",
+                                 static_cast<int>(s.gpu0_core_clock),
+                                 static_cast<int>(s.gpu0_memory_clock),
+                                 static_cast<int>(s.gpu0_shader_clock));
+        else
+            t.clocks = Format256("GPU:%dMHz, mem:%dMHz", static_cast<int>(s.gpu0_core_clock),
+                                 static_cast<int>(s.gpu0_memory_clock));
+    } else {
+        t.clocks = "Data not available";
+    }
+    return t;
+}
+
+std::vector<std::pair<std::string, std::string>> ResultReportLines(const ResultTexts& t)
+{
+    return {
+        {"", t.title},
+        {"", t.score},
+        {"", t.max_temperature},
+        {"", t.settings},
+        {"", t.fps},
+        {"", t.codepath},
+        {"Renderer", t.renderer},
+        {"Graphics Drivers", t.drivers},
+        {"Clocks", t.clocks},
+        {"CPU", t.cpu},
+        {"CPU Speed", t.cpu_speed},
+        {"System Memory", t.memory},
+        {"Operating System", t.os},
+        {"", t.build},
+    };
+}
+
+bool IsResultDue(const StartupOptions& options, const FrameStats& stats)
+{
+    return options.active_run_mode == 1 && stats.run_finished.load() != 0 &&
+           options.display_score != 0;
+}
+
+AboutTexts BuildAboutTexts()
+{
+    AboutTexts a;
+    a.product_line = Format256("%s - v%d.%d.%d - Build [%s @ %s]", kProductTitle, kVersionMajor,
+                               kVersionMinor, kVersionPatch, kBuildDate, kBuildTime);
+    a.credit = "Tessellation, bump mapping and sensors on OpenGL 4, for Linux desktops.";
+    a.notice = "Watch your GPU's temperature: long runs load the card to its limits.";
+    return a;
+}
