@@ -1,0 +1,182 @@
+// DRM card enumeration over sysfs and the pci.ids names of their devices.
+#include "gpuinfo/drm_cards.h"
+
+#include <csetjmp>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+extern "C" {
+#include <pci/pci.h>
+}
+
+#include "gpuinfo/sysfs_reader.h"
+
+namespace Ridudedozu {
+
+namespace {
+
+bool IsCardName(const std::string& name)
+{
+    if (name.size() < 5 || name.compare(0, 4, "card") != 0)
+        return false;
+    for (size_t i = 4; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+    return name.size() < 14;
+}
+
+uint32_t ReadId(const std::string& path)
+{
+    auto text = ReadTextFile(path, 64);
+    if (!text)
+        return 0xFFFFFFFF;
+    auto id = ParseSysfsHexId(*text);
+    return id ? *id : 0xFFFFFFFF;
+}
+
+bool ReadFlag(const std::string& path)
+{
+    auto v = ReadUnsigned(path);
+    return v && *v == 1;
+}
+
+}  // namespace
+
+bool ParsePciSlotBus(const std::string& slot, uint32_t* bus)
+{
+    // domain:bus:device.function, e.g. 0000:03:00.0; the bus is the two hex digits after the
+    // first colon.
+    const size_t colon = slot.find(':');
+    if (colon == std::string::npos || colon + 3 > slot.size() || slot.find(':', colon + 1) != colon + 3)
+        return false;
+    uint32_t value = 0;
+    for (size_t i = colon + 1; i < colon + 3; ++i) {
+        const char c = slot[i];
+        uint32_t d;
+        if (c >= '0' && c <= '9')
+            d = static_cast<uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            d = static_cast<uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            d = static_cast<uint32_t>(c - 'A' + 10);
+        else
+            return false;
+        value = value * 16 + d;
+    }
+    if (bus)
+        *bus = value;
+    return true;
+}
+
+std::vector<DrmCard> ListDrmCards(const std::string& root)
+{
+    std::vector<DrmCard> cards;
+    const std::string drmDir = RootedPath(root, "/sys/class/drm");
+    for (const std::string& name : ListDirectory(drmDir)) {
+        if (!IsCardName(name))
+            continue;
+        DrmCard card;
+        card.card_number = std::atoi(name.c_str() + 4);
+        card.card_dir = drmDir + "/" + name;
+        card.device_dir = card.card_dir + "/device";
+        if (!IsDirectory(card.device_dir))
+            continue;
+
+        if (auto uevent = ReadTextFile(card.device_dir + "/uevent")) {
+            if (auto drv = FindKeyValue(*uevent, "DRIVER"))
+                card.driver = *drv;
+            if (auto slot = FindKeyValue(*uevent, "PCI_SLOT_NAME"))
+                card.pci_slot = *slot;
+        }
+        card.has_bus = ParsePciSlotBus(card.pci_slot, &card.bus);
+
+        card.vendor_id = ReadId(card.device_dir + "/vendor");
+        card.device_id = ReadId(card.device_dir + "/device");
+        card.subsys_vendor_id = ReadId(card.device_dir + "/subsystem_vendor");
+        card.subsys_device_id = ReadId(card.device_dir + "/subsystem_device");
+        if (auto rev = ReadUnsigned(card.device_dir + "/revision"); rev && *rev <= 0xFF)
+            card.revision = static_cast<uint32_t>(*rev);
+        card.is_pci = card.vendor_id != 0xFFFFFFFF && card.device_id != 0xFFFFFFFF;
+        if (auto cls = ReadUnsigned(card.device_dir + "/class"))
+            card.is_display_class = ((*cls >> 16) & 0xFF) == 0x03;
+        card.boot_display = ReadFlag(card.device_dir + "/boot_display");
+        card.boot_vga = ReadFlag(card.device_dir + "/boot_vga");
+
+        const std::string hwmonBase = card.device_dir + "/hwmon";
+        for (const std::string& h : ListDirectory(hwmonBase)) {
+            if (h.compare(0, 5, "hwmon") == 0 && IsDirectory(hwmonBase + "/" + h)) {
+                card.hwmon_dir = hwmonBase + "/" + h;
+                break;
+            }
+        }
+        cards.push_back(std::move(card));
+    }
+    return cards;
+}
+
+const DrmCard* ChoosePrimaryCard(const std::vector<DrmCard>& cards)
+{
+    auto displayDevice = [](const DrmCard& c) { return c.is_pci && c.is_display_class; };
+    for (const DrmCard& c : cards)
+        if (displayDevice(c) && c.boot_display)
+            return &c;
+    for (const DrmCard& c : cards)
+        if (displayDevice(c) && c.boot_vga)
+            return &c;
+    for (const DrmCard& c : cards)
+        if (displayDevice(c))
+            return &c;
+    return nullptr;
+}
+
+namespace {
+
+// libpci reports fatal errors through a callback that must not return (its default exits the
+// process). A missing access method must not end our start-up, so the callback jumps back.
+thread_local std::jmp_buf* t_pciEscape = nullptr;
+
+[[noreturn]] void PciError(char*, ...)
+{
+    std::longjmp(*t_pciEscape, 1);
+}
+
+void PciQuiet(char*, ...) {}
+
+std::mutex g_pciMutex;
+
+}  // namespace
+
+std::string PciDeviceDescription(uint32_t vendorId, uint32_t deviceId)
+{
+    char fallback[64];
+    std::snprintf(fallback, sizeof(fallback), "PCI device %04X:%04X", vendorId & 0xFFFF, deviceId & 0xFFFF);
+    if (vendorId > 0xFFFF || deviceId > 0xFFFF)
+        return fallback;
+
+    std::lock_guard<std::mutex> lock(g_pciMutex);
+    pci_access* acc = pci_alloc();
+    if (!acc)
+        return fallback;
+    acc->error = PciError;
+    acc->warning = PciQuiet;
+    acc->debug = PciQuiet;
+    std::string result = fallback;
+    std::jmp_buf escape;
+    t_pciEscape = &escape;
+    if (setjmp(escape) == 0) {
+        // No pci_init: a name lookup needs only the id file, not access to the bus.
+        char buf[512];
+        const char* name = pci_lookup_name(acc, buf, sizeof(buf),
+                                           PCI_LOOKUP_VENDOR | PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_NUMBERS,
+                                           static_cast<int>(vendorId), static_cast<int>(deviceId));
+        if (name && *name)
+            result = name;
+    }
+    t_pciEscape = nullptr;
+    pci_cleanup(acc);
+    return result;
+}
+
+}  // namespace Ridudedozu

@@ -1,0 +1,166 @@
+// The OpenGL capability probe: a hidden window with its own context, asked once for version,
+// vendor and renderer, extensions, implementation limits and multisample formats.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+
+namespace Ridudedozu {
+
+// --- Pure pieces, used by the probe and tested without a context. ---
+
+struct GlVersion {
+    int32_t major = 1;
+    int32_t minor = 1;
+    float number = 1.1f;   // leading number of the version text
+};
+// GL_VERSION rules: major from the first character; below 3 the minor from the third, else
+// both from the integer queries. Text that does not start with "<digit>." keeps 1.1.
+GlVersion ParseGlVersion(const char* versionText, int32_t queriedMajor, int32_t queriedMinor);
+
+// One context request: profile true asks for {major, minor, debug flag, compatibility
+// profile}; false for {major, minor} alone; legacy for a context without any attributes.
+struct ContextAttempt {
+    int32_t major = 0;
+    int32_t minor = 0;
+    bool profile = false;
+    bool legacy = false;
+    bool operator==(const ContextAttempt&) const = default;
+};
+// The requested version with the minor lowered to 0, then major-1 from minor 3 down (when the
+// major is above 3), all with the profile list; then the short list from the requested version
+// down; the legacy context last. Below 3.0 only the legacy context is asked for.
+std::vector<ContextAttempt> BuildContextAttempts(int32_t major, int32_t minor);
+
+struct PixelFormatDesc {
+    int32_t index = 0;        // FBConfig / EGLConfig id
+    bool supports_gl = false;
+    bool accelerated = false; // not a slow (software-emulated) config
+    bool draw_to_window = false;
+    bool double_buffer = false;
+    bool rgba = false;
+    int32_t red = 0, green = 0, blue = 0, alpha = 0;
+    int32_t depth = 0;
+    int32_t stencil = 0;
+    int32_t sample_buffers = 0;
+    int32_t samples = 0;
+};
+struct MsaaMode {
+    int32_t format = 0;
+    int32_t samples = 0;
+};
+// Formats that match the request (8 bits per colour channel, the given depth and stencil) and
+// have sample buffers, kept only when their count is above every earlier one: strictly
+// increasing sample counts. plainFormat receives the last matching format without samples.
+std::vector<MsaaMode> BuildMsaaModes(const std::vector<PixelFormatDesc>& formats, int32_t depth, int32_t stencil,
+                                     int32_t* plainFormat);
+// -1: the last mode; else the first mode with at least that many samples; 0 when none (the
+// system chooses).
+int32_t ChooseMsaaFormat(const std::vector<MsaaMode>& modes, int32_t samples);
+
+// Split at blanks; each name cut to 127 characters.
+void SplitExtensionString(const char* text, std::vector<std::string>* out);
+
+// Vendor kind from GL_VENDOR for a machine without a PCI display device.
+int32_t VendorKindFromGlVendor(const char* vendor);
+
+// Window-system pixel formats and extension names of the current context (GLX or EGL).
+struct WindowSystemInfo {
+    bool egl = false;
+    std::vector<PixelFormatDesc> formats;
+    std::string extensions;
+};
+WindowSystemInfo QueryCurrentWindowSystem();
+
+// --- The probe. ---
+
+struct GlLimits {
+    int32_t max_tess_control_texture_units = 0;
+    int32_t max_tess_eval_texture_units = 0;
+    int32_t max_tess_gen_level = 0;
+    int32_t max_tess_control_uniform_components = 0;
+    int32_t max_tess_eval_uniform_components = 0;
+    int32_t max_elements_vertices = 0;
+    int32_t max_elements_indices = 0;
+    int32_t max_viewport_size = 1024;
+    int32_t max_texture_units = 0;
+    int32_t max_texture_size = 0;
+    int32_t max_vertex_texture_image_units = 0;
+    int32_t max_texture_image_units = 0;
+    float max_anisotropy = 1.0f;
+    int32_t max_shininess = 0;
+    int32_t max_spot_exponent = 0;
+    int32_t max_vertex_uniform_components = 0;
+    int32_t max_fragment_uniform_components = 0;
+    int32_t max_geometry_uniform_components = 0;
+    int32_t max_varying_floats = 0;
+    int32_t max_vertex_attribs = 0;
+    float max_point_size = 1.0f;
+    int32_t max_color_attachments = 0;
+    int32_t max_rectangle_texture_size = 0;
+    int32_t max_vertex_bindable_uniforms = 0;
+    int32_t max_fragment_bindable_uniforms = 0;
+    int32_t max_geometry_bindable_uniforms = 0;
+    int32_t max_bindable_uniform_size = 0;
+    int32_t max_geometry_texture_units = 0;
+    int32_t max_geometry_output_vertices = 0;
+    int32_t min_program_texel_offset = 0;
+    int32_t max_program_texel_offset = 0;
+    int32_t max_array_texture_layers = 0;
+    int32_t max_texture_buffer_size = 0;
+    int32_t max_draw_buffers = 0;
+    int32_t samples = 0;
+    int32_t max_lights = 0;
+};
+
+class GlProbe {
+public:
+    static constexpr int kNumFlags = 48;
+
+    GlProbe() = default;
+    ~GlProbe();
+    GlProbe(const GlProbe&) = delete;
+    GlProbe& operator=(const GlProbe&) = delete;
+
+    // Creates the hidden window and the context and probes; false when no context could be
+    // made (the fields then keep their defaults). Must run on the thread that owns the video
+    // subsystem (the main thread).
+    bool Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_t major, int32_t minor);
+    // Deletes the context and the window; harmless when nothing was created.
+    void Release();
+
+    bool HasExtension(const char* name) const;
+    bool Flag(int index) const;
+
+    bool context_ready = false;
+    bool attrib_context = false;     // made with a version/profile request
+    std::string vendor = "n.a.";
+    std::string renderer = "n.a.";
+    std::string version_string;
+    std::string glsl_version = "n.a.";
+    GlVersion version;
+    std::vector<std::string> extensions;
+    uint32_t gl_extension_count = 0;
+    std::vector<MsaaMode> msaa_modes;
+    int32_t max_samples = 1;
+    int32_t plain_format = 0;
+    GlLimits limits;
+    bool glew_warning = false;       // glewInit complained (EGL contexts) but entry points loaded
+    bool egl = false;
+
+private:
+    void SetFlag(int index, bool value);
+    void ReadVersion();
+    void BuildExtensionList(const std::string& windowSystemExtensions);
+    void ProbeLimits();
+
+    bool flags_[kNumFlags] = {};
+    SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;
+    bool videoInitialised_ = false;
+};
+
+}  // namespace Ridudedozu

@@ -1,0 +1,107 @@
+// GLX FBConfigs or EGL configs of the current context, and the window system's extension
+// names. Kept apart because the X11 headers define macros (None, Bool, Status) that clash
+// with other code.
+#include <EGL/egl.h>
+#include <GL/glx.h>
+
+#include <vector>
+
+#include "gpuinfo/gl_probe.h"
+
+namespace Ridudedozu {
+
+namespace {
+
+void QueryGlx(Display* dpy, GLXContext ctx, WindowSystemInfo* out)
+{
+    int screen = 0;
+    glXQueryContext(dpy, ctx, GLX_SCREEN, &screen);
+    if (const char* ext = glXQueryExtensionsString(dpy, screen))
+        out->extensions = ext;
+    int count = 0;
+    GLXFBConfig* configs = glXGetFBConfigs(dpy, screen, &count);
+    if (!configs)
+        return;
+    for (int i = 0; i < count; ++i) {
+        auto get = [&](int attr) {
+            int v = 0;
+            glXGetFBConfigAttrib(dpy, configs[i], attr, &v);
+            return v;
+        };
+        PixelFormatDesc f;
+        f.index = get(GLX_FBCONFIG_ID);
+        f.supports_gl = (get(GLX_RENDER_TYPE) & GLX_RGBA_BIT) != 0;
+        f.accelerated = get(GLX_CONFIG_CAVEAT) != GLX_SLOW_CONFIG;
+        f.draw_to_window = (get(GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) != 0;
+        f.double_buffer = get(GLX_DOUBLEBUFFER) != 0;
+        f.rgba = f.supports_gl;
+        f.red = get(GLX_RED_SIZE);
+        f.green = get(GLX_GREEN_SIZE);
+        f.blue = get(GLX_BLUE_SIZE);
+        f.alpha = get(GLX_ALPHA_SIZE);
+        f.depth = get(GLX_DEPTH_SIZE);
+        f.stencil = get(GLX_STENCIL_SIZE);
+        f.sample_buffers = get(GLX_SAMPLE_BUFFERS);
+        f.samples = get(GLX_SAMPLES);
+        out->formats.push_back(f);
+    }
+    XFree(configs);
+}
+
+void QueryEgl(EGLDisplay dpy, WindowSystemInfo* out)
+{
+    out->egl = true;
+    if (const char* ext = eglQueryString(dpy, EGL_EXTENSIONS))
+        out->extensions = ext;
+    EGLint count = 0;
+    if (!eglGetConfigs(dpy, nullptr, 0, &count) || count <= 0)
+        return;
+    std::vector<EGLConfig> configs(static_cast<size_t>(count));
+    if (!eglGetConfigs(dpy, configs.data(), count, &count))
+        return;
+    configs.resize(static_cast<size_t>(count));
+    for (EGLConfig c : configs) {
+        auto get = [&](EGLint attr) {
+            EGLint v = 0;
+            eglGetConfigAttrib(dpy, c, attr, &v);
+            return v;
+        };
+        PixelFormatDesc f;
+        f.index = get(EGL_CONFIG_ID);
+        f.supports_gl = (get(EGL_RENDERABLE_TYPE) & EGL_OPENGL_BIT) != 0;
+        f.accelerated = get(EGL_CONFIG_CAVEAT) != EGL_SLOW_CONFIG;
+        // Headless runs render into pbuffers; either surface kind serves the render window.
+        f.draw_to_window = (get(EGL_SURFACE_TYPE) & (EGL_WINDOW_BIT | EGL_PBUFFER_BIT)) != 0;
+        f.double_buffer = true;   // EGL window surfaces are always back-buffered
+        f.rgba = get(EGL_COLOR_BUFFER_TYPE) == EGL_RGB_BUFFER;
+        f.red = get(EGL_RED_SIZE);
+        f.green = get(EGL_GREEN_SIZE);
+        f.blue = get(EGL_BLUE_SIZE);
+        f.alpha = get(EGL_ALPHA_SIZE);
+        f.depth = get(EGL_DEPTH_SIZE);
+        f.stencil = get(EGL_STENCIL_SIZE);
+        f.sample_buffers = get(EGL_SAMPLE_BUFFERS);
+        f.samples = get(EGL_SAMPLES);
+        out->formats.push_back(f);
+    }
+}
+
+}  // namespace
+
+WindowSystemInfo QueryCurrentWindowSystem()
+{
+    WindowSystemInfo info;
+    if (GLXContext ctx = glXGetCurrentContext()) {
+        if (Display* dpy = glXGetCurrentDisplay())
+            QueryGlx(dpy, ctx, &info);
+        return info;
+    }
+    if (eglGetCurrentContext() != EGL_NO_CONTEXT) {
+        EGLDisplay dpy = eglGetCurrentDisplay();
+        if (dpy != EGL_NO_DISPLAY)
+            QueryEgl(dpy, &info);
+    }
+    return info;
+}
+
+}  // namespace Ridudedozu
