@@ -117,9 +117,10 @@ void MakeHyperlink(GtkWidget* eventBox, std::function<void()> onClick)
     });
     gtk_widget_add_events(eventBox, GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK |
                                         GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
-    // The event box gets its own input window above the label, so it sees the pointer.
-    gtk_event_box_set_visible_window(GTK_EVENT_BOX(eventBox), FALSE);
-    gtk_event_box_set_above_child(GTK_EVENT_BOX(eventBox), TRUE);
+    // A window of its own: the hand cursor is set on it, and an input-only window would leave
+    // gtk_widget_get_window() answering the dialog's window (the hand over the whole dialog).
+    gtk_event_box_set_visible_window(GTK_EVENT_BOX(eventBox), TRUE);
+    gtk_event_box_set_above_child(GTK_EVENT_BOX(eventBox), FALSE);
     ApplyLook(eventBox, false);
 
     g_signal_connect(eventBox, "realize", G_CALLBACK(OnRealize), nullptr);

@@ -70,6 +70,10 @@ void SetValue(GtkWidget* dialog, int id, const std::string& text, const char* st
     if (!field)
         return;
     SetControlText(field, text.c_str());
+    // Wide enough for the whole text: a value the user cannot see at once is no use.
+    const int chars = static_cast<int>(g_utf8_strlen(text.c_str(), -1)) + 2;
+    if (GTK_IS_ENTRY(field) && chars > gtk_entry_get_width_chars(GTK_ENTRY(field)))
+        gtk_entry_set_width_chars(GTK_ENTRY(field), chars);
     if (styleClass)
         gtk_style_context_add_class(gtk_widget_get_style_context(field), styleClass);
 }
