@@ -1,0 +1,37 @@
+// Per-second CSV log.
+#include "app/results_csv.h"
+
+#include <algorithm>
+
+#include "app/results_json.h"
+
+std::string FormatResultsCsv(const FrameTimeStats& stats)
+{
+    uint32_t gpus = 0;
+    for (std::size_t i = 0; i < stats.SecondCount(); ++i)
+        gpus = std::max(gpus, stats.Second(i).gpu_count);
+
+    std::string out = "elapsed_s,fps,worst_frame_ms";
+    for (uint32_t g = 0; g < gpus; ++g) {
+        const std::string p = ",gpu" + std::to_string(g);
+        out += p + "_temperature_c" + p + "_core_clock_mhz" + p + "_memory_clock_mhz";
+    }
+    out += '\n';
+    for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
+        const SecondSample& s = stats.Second(i);
+        out += JsonNumber(s.elapsed_ms / 1000.0, 3);
+        out += ',' + std::to_string(s.fps);
+        out += ',' + JsonNumber(s.worst_frame_us / 1000.0, 3);
+        for (uint32_t g = 0; g < gpus; ++g) {
+            if (g < s.gpu_count) {
+                out += ',' + JsonNumber(s.gpus[g].temperature_c, 1);
+                out += ',' + JsonNumber(s.gpus[g].core_clock_mhz, 1);
+                out += ',' + JsonNumber(s.gpus[g].memory_clock_mhz, 1);
+            } else {
+                out += ",,,";
+            }
+        }
+        out += '\n';
+    }
+    return out;
+}

@@ -1,0 +1,281 @@
+// JSON results document.
+#include "app/results_json.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "app/startup_options.h"
+
+namespace {
+
+std::string Hex(uint32_t value)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%04x", value);
+    return buf;
+}
+
+// Length of a valid UTF-8 sequence starting at s[i], 0 when it is not one.
+std::size_t Utf8Length(const std::string& s, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = byte(i);
+    std::size_t n;
+    uint32_t cp;
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and code points beyond Unicode are not valid UTF-8.
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+// Builds the document with two-space indentation; every value is written through it so the
+// commas and nesting cannot go wrong.
+class JsonOut {
+public:
+    std::string text;
+
+    void BeginObject(const char* key = nullptr) { Open(key, '{'); }
+    void BeginArray(const char* key = nullptr) { Open(key, '['); }
+    void End(char close)
+    {
+        --depth_;
+        if (!first_) {
+            text += '\n';
+            Indent();
+        }
+        text += close;
+        first_ = false;
+    }
+    void Raw(const char* key, const std::string& value)
+    {
+        Item(key);
+        text += value;
+    }
+    void String(const char* key, const std::string& value) { Raw(key, JsonQuote(value)); }
+    void Int(const char* key, int64_t value) { Raw(key, std::to_string(value)); }
+    void Bool(const char* key, bool value) { Raw(key, value ? "true" : "false"); }
+    void Number(const char* key, double value, int decimals) { Raw(key, JsonNumber(value, decimals)); }
+
+private:
+    void Indent() { text.append(static_cast<std::size_t>(depth_) * 2, ' '); }
+    void Item(const char* key)
+    {
+        if (depth_ > 0) {
+            text += first_ ? "\n" : ",\n";
+            Indent();
+        }
+        first_ = false;
+        if (key) {
+            text += JsonQuote(key);
+            text += ": ";
+        }
+    }
+    void Open(const char* key, char open)
+    {
+        Item(key);
+        text += open;
+        ++depth_;
+        first_ = true;
+    }
+    int depth_ = 0;
+    bool first_ = true;
+};
+
+}  // namespace
+
+std::string JsonQuote(const std::string& s)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = Utf8Length(s, i);
+        if (n == 0) {
+            out += "\\ufffd";
+            ++i;
+            continue;
+        }
+        if (n > 1) {
+            out.append(s, i, n);
+            i += n;
+            continue;
+        }
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+        ++i;
+    }
+    out += '"';
+    return out;
+}
+
+std::string JsonNumber(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return "null";
+    char buf[512];  // the largest double has 309 integer digits
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    if (ec != std::errc())
+        return "null";
+    std::string out(buf, end);
+    if (out[0] == '-' && out.find_first_not_of("0.", 1) == std::string::npos)
+        out.erase(0, 1);  // "-0.000" reads oddly and some parsers keep the sign
+    return out;
+}
+
+std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
+{
+    JsonOut j;
+    j.BeginObject();
+    j.String("schema", "gridfall-results");
+    j.Int("schema_version", kResultsSchemaVersion);
+
+    j.BeginObject("program");
+    j.String("name", kProductTitle);
+    char version[32];
+    std::snprintf(version, sizeof version, "%d.%d.%d", kVersionMajor, kVersionMinor, kVersionPatch);
+    j.String("version", version);
+    j.String("build", std::string(kBuildDate) + " " + kBuildTime);
+    j.End('}');
+    j.String("finished_at", r.finished_at);
+
+    j.BeginObject("settings");
+    j.String("run_mode", r.run_mode == 1 ? "benchmark" : "demo");
+    j.Bool("time_based", r.time_based);
+    j.Int("duration_ms", r.duration_ms);
+    j.Int("max_frames", r.max_frames);
+    j.Int("width", r.width);
+    j.Int("height", r.height);
+    j.Bool("fullscreen", r.fullscreen);
+    j.Int("msaa_samples", r.msaa_samples);
+    j.Number("tessellation_level", r.tess_level, 1);
+    j.Int("map_set", r.map_set);
+    j.String("post_fx", r.post_fx);
+    j.Bool("headless", r.headless);
+    j.End('}');
+
+    j.BeginObject("system");
+    j.String("cpu", r.cpu);
+    j.String("cpu_speed", r.cpu_speed);
+    j.String("memory", r.memory);
+    j.String("os", r.os);
+    j.String("renderer", r.renderer);
+    j.String("drivers", r.drivers);
+    j.String("gl_version", r.gl_version);
+    j.String("main_vendor_id", Hex(r.main_vendor_id));
+    j.String("main_device_id", Hex(r.main_device_id));
+    j.End('}');
+
+    j.BeginArray("gpus");
+    for (std::size_t i = 0; i < r.gpus.size(); ++i) {
+        j.BeginObject();
+        j.Int("index", static_cast<int64_t>(i));
+        j.String("name", r.gpus[i].name);
+        j.String("driver", r.gpus[i].driver);
+        j.String("vendor_id", Hex(r.gpus[i].vendor_id));
+        j.String("device_id", Hex(r.gpus[i].device_id));
+        j.End('}');
+    }
+    j.End(']');
+
+    j.BeginObject("score");
+    j.Int("value", r.score.score);
+    j.String("unit", ScoreUnit(r.score));
+    j.BeginObject("companion");
+    j.Int("value", r.score.companion);
+    j.String("unit", r.score.timeBased ? "ms" : "frames");
+    j.End('}');
+    j.End('}');
+
+    j.BeginObject("fps");
+    j.Int("min", r.fps_min);
+    j.Int("max", r.fps_max);
+    j.Int("avg", r.fps_avg);
+    j.Int("total_frames", r.total_frames);
+    j.Int("elapsed_ms", r.elapsed_ms);
+    j.End('}');
+
+    const FrameTimeSummary& f = r.frame_times;
+    j.BeginObject("frame_time_ms");
+    j.Int("frames", static_cast<int64_t>(f.frames));
+    j.Number("mean", f.mean_us / 1000.0, 3);
+    j.Number("min", f.min_us / 1000.0, 3);
+    j.Number("max", f.max_us / 1000.0, 3);
+    j.Number("p50", f.p50_us / 1000.0, 3);
+    j.Number("p95", f.p95_us / 1000.0, 3);
+    j.Number("p99", f.p99_us / 1000.0, 3);
+    j.End('}');
+    j.BeginObject("lows_fps");
+    j.Number("low_1_percent", f.low_1pct_fps, 2);
+    j.Number("low_0_1_percent", f.low_01pct_fps, 2);
+    j.End('}');
+
+    const SensorReadings& s = r.sensors;
+    j.BeginObject("sensors");
+    j.Number("max_temperature_c", s.max_temperature, 1);
+    j.Number("max_voltage_v", s.max_voltage, 3);
+    j.Number("max_current_a", s.max_current, 1);
+    j.Number("max_power_w", s.max_power, 1);
+    j.Number("gpu0_core_clock_mhz", s.gpu0_core_clock, 1);
+    j.Number("gpu0_memory_clock_mhz", s.gpu0_memory_clock, 1);
+    j.Number("gpu0_shader_clock_mhz", s.gpu0_shader_clock, 1);
+    j.End('}');
+
+    j.BeginArray("seconds");
+    for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
+        const SecondSample& sec = stats.Second(i);
+        j.BeginObject();
+        j.Int("elapsed_ms", sec.elapsed_ms);
+        j.Int("fps", sec.fps);
+        j.Number("worst_frame_ms", sec.worst_frame_us / 1000.0, 3);
+        j.BeginArray("gpus");
+        for (uint32_t g = 0; g < sec.gpu_count; ++g) {
+            j.BeginObject();
+            j.Number("temperature_c", sec.gpus[g].temperature_c, 1);
+            j.Number("core_clock_mhz", sec.gpus[g].core_clock_mhz, 1);
+            j.Number("memory_clock_mhz", sec.gpus[g].memory_clock_mhz, 1);
+            j.End('}');
+        }
+        j.End(']');
+        j.End('}');
+    }
+    j.End(']');
+    j.Int("seconds_dropped", static_cast<int64_t>(stats.DroppedSeconds()));
+    j.End('}');
+    j.text += '\n';
+    return j.text;
+}

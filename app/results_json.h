@@ -1,0 +1,65 @@
+// The results of a finished benchmark as a JSON document for scripts, CI systems and fleet
+// tools. The layout is documented in docs/results-schema.md; bump kResultsSchemaVersion when a
+// field changes meaning or disappears (adding fields keeps the version).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/frame_time_stats.h"
+#include "app/run_state.h"
+#include "scene/scoring.h"
+
+inline constexpr int kResultsSchemaVersion = 1;
+
+struct GpuIdentity {
+    std::string name;
+    std::string driver;
+    uint32_t vendor_id = 0xFFFFFFFF;
+    uint32_t device_id = 0xFFFFFFFF;
+};
+
+// Everything one report is made from, gathered once after the run so that the score line,
+// the JSON and the CSV agree.
+struct RunReport {
+    // Settings of the run.
+    int32_t run_mode = 1;            // 1 benchmark, 2 stability test
+    bool time_based = true;
+    uint32_t duration_ms = 0;
+    uint32_t max_frames = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    bool fullscreen = false;
+    int32_t msaa_samples = 0;
+    float tess_level = 0.0f;
+    int32_t map_set = 1;             // 1..4, as on the command line
+    std::string post_fx = "off";     // off, blur1, blur2, fxaa
+    bool headless = false;
+
+    // Machine identity.
+    std::string renderer, drivers, cpu, cpu_speed, memory, os;
+    std::string gl_version;          // "4.5"; empty when unknown
+    uint32_t main_vendor_id = 0xFFFFFFFF;
+    uint32_t main_device_id = 0xFFFFFFFF;
+    std::vector<GpuIdentity> gpus;
+
+    // Results.
+    BenchmarkScore score;
+    int32_t fps_min = 0, fps_max = 0, fps_avg = 0;
+    uint32_t total_frames = 0;
+    uint32_t elapsed_ms = 0;
+    FrameTimeSummary frame_times;
+    SensorReadings sensors;
+    std::string finished_at;         // UTC, ISO 8601
+};
+
+// Never null: the samples of the report's run (may be empty).
+std::string FormatResultsJson(const RunReport& report, const FrameTimeStats& stats);
+
+// JSON string literal (with the quotes) of arbitrary bytes: control characters escaped,
+// invalid UTF-8 replaced by U+FFFD, so the document always parses.
+std::string JsonQuote(const std::string& text);
+// A number, locale-independent (a German desktop must not turn 1.5 into "1,5"); non-finite
+// values become null.
+std::string JsonNumber(double value, int decimals);

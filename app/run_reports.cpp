@@ -1,0 +1,233 @@
+// Frame-time recording during a run and the reports written at its end.
+#include "app/run_reports.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "app/gnu_options.h"
+#include "app/log_file.h"
+#include "app/process_mode.h"
+#include "app/results_csv.h"
+#include "app/startup_options.h"
+#include "gpuinfo/siliscan.h"
+#include "scene/demo.h"
+
+namespace {
+
+FrameTimeStats g_stats;
+// CLOCK_MONOTONIC nanoseconds of the previous frame mark; render thread only.
+uint64_t g_last_frame_ns = 0;
+
+uint64_t MonotonicNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec);
+}
+
+// Slack on top of the duration: the per-second windows drop their excess over 1000 ms, so a
+// run closes slightly more windows than its duration in seconds.
+constexpr std::size_t kSecondSlack = 16;
+
+std::string Text(const char* s) { return s ? std::string(s) : std::string(); }
+
+std::string UtcNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return buf;
+}
+
+void ReportError(const std::string& message)
+{
+    std::fprintf(stderr, "gridfall: %s\n", message.c_str());
+    ProgramLog().Write("%s", message.c_str());
+}
+
+}  // namespace
+
+FrameTimeStats& RunFrameTimeStats() { return g_stats; }
+
+void RunReportsBeginRun()
+{
+    const StartupOptions& o = g_startup_options;
+    std::size_t capacity = FrameTimeStats::kMaxSecondCapacity;
+    if (o.active_run_mode == 1) {
+        capacity = o.active_time_based == 1 ? o.active_duration_ms / 1000 + kSecondSlack
+                                            // a second holds at least one frame (frame times
+                                            // are capped at 1000 ms)
+                                            : std::size_t{o.active_max_frames} + kSecondSlack;
+    }
+    g_stats.Begin(capacity);
+    g_last_frame_ns = MonotonicNs();
+}
+
+void RunReportsRestart()
+{
+    g_stats.Restart();
+    g_last_frame_ns = MonotonicNs();
+}
+
+void RecordFrame()
+{
+    const uint64_t now = MonotonicNs();
+    const uint64_t micros = (now - g_last_frame_ns) / 1000;
+    g_last_frame_ns = now;
+    g_stats.RecordFrame(static_cast<uint32_t>(std::min<uint64_t>(micros, UINT32_MAX)));
+}
+
+void RecordSecond(const cHx7PDemo& scene, int32_t fps, uint32_t elapsedMs)
+{
+    std::array<GpuSecondSample, kMaxRecordedGpus> gpus{};
+    const std::size_t count = std::min({static_cast<std::size_t>(scene.gpuCount),
+                                        scene.gpuRecords.size(), scene.temperatureHistory.size(),
+                                        kMaxRecordedGpus});
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& history = scene.temperatureHistory[i];
+        gpus[i].temperature_c = history.empty() ? 0.0f : history.back().temperature;
+        gpus[i].core_clock_mhz = scene.gpuRecords[i].maxCoreClock;
+        gpus[i].memory_clock_mhz = scene.gpuRecords[i].maxMemoryClock;
+    }
+    // GPU-Z's live values, when it publishes them, are GPU 0's and fresher than the driver's
+    // performance levels.
+    if (count > 0 && scene.gpuzAvailable) {
+        gpus[0].temperature_c = g_sensor_readings.gpu_temperature;
+        gpus[0].core_clock_mhz = g_sensor_readings.core_clock;
+        gpus[0].memory_clock_mhz = g_sensor_readings.memory_clock;
+    }
+    g_stats.RecordSecond(fps, elapsedMs, std::span(gpus.data(), count));
+}
+
+RunReport CollectRunReport()
+{
+    const StartupOptions& o = g_startup_options;
+    RunReport r;
+    r.run_mode = o.active_run_mode;
+    r.time_based = o.active_time_based == 1;
+    r.duration_ms = o.active_duration_ms;
+    r.max_frames = o.active_max_frames;
+    r.width = g_system_info.scene_width ? g_system_info.scene_width : o.active_width;
+    r.height = g_system_info.scene_height ? g_system_info.scene_height : o.active_height;
+    r.fullscreen = o.active_fullscreen != 0;
+    r.msaa_samples = g_system_info.msaa_samples;
+    r.tess_level = o.tess_level;
+    r.map_set = o.map_set + 1;
+    static constexpr const char* kPostFx[] = {"off", "blur1", "blur2", "fxaa"};
+    r.post_fx = (o.render_post_fx && o.post_fx_index >= 1 && o.post_fx_index <= 3)
+                    ? kPostFx[o.post_fx_index]
+                    : "off";
+    r.headless = IsHeadless();
+
+    const SystemInfo& s = g_system_info;
+    r.renderer = s.renderer;
+    r.drivers = s.drivers;
+    r.cpu = s.cpu;
+    r.cpu_speed = s.cpu_speed;
+    r.memory = s.memory;
+    r.os = s.os;
+    r.main_vendor_id = g_machine_facts.main_vendor_id;
+    r.main_device_id = g_machine_facts.main_device_id;
+
+    if (auto* lib = Ridudedozu::SiliscanLib::Instance()) {
+        if (lib->GetGlMajor() > 0)
+            r.gl_version = std::to_string(lib->GetGlMajor()) + "." + std::to_string(lib->GetGlMinor());
+        for (uint32_t i = 0; i < lib->GetNumGpus(); ++i) {
+            GpuIdentity g;
+            g.name = Text(lib->GetGpuName(i));
+            g.driver = Text(lib->GetGpuDriver(i));
+            uint32_t subVendor = 0, subDevice = 0;
+            lib->GetGpuPciIds(i, &g.vendor_id, &g.device_id, &subVendor, &subDevice);
+            r.gpus.push_back(std::move(g));
+        }
+    }
+
+    r.score = CurrentBenchmarkScore();
+    r.fps_min = g_run_result.min_fps;
+    r.fps_max = g_run_result.max_fps;
+    r.fps_avg = g_run_result.avg_fps;
+    r.total_frames = static_cast<uint32_t>(g_run_result.total_frames);
+    r.elapsed_ms = g_frame_stats.elapsed_ms.load();
+    r.frame_times = g_stats.Summarize();
+    r.sensors = g_sensor_readings;
+    r.finished_at = UtcNow();
+    return r;
+}
+
+std::string ScoreOutputLine(const RunReport& report)
+{
+    return "Gridfall Score: " + std::to_string(report.score.score);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error)
+{
+    const std::string tmp = path + ".tmp" + std::to_string(getpid());
+    // O_EXCL with O_NOFOLLOW: never write through a link someone planted at the temporary name.
+    const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *error = "cannot create " + tmp + ": " + std::strerror(errno);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            *error = "cannot write " + tmp + ": " + std::strerror(errno);
+            close(fd);
+            unlink(tmp.c_str());
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (close(fd) != 0) {
+        *error = "cannot write " + tmp + ": " + std::strerror(errno);
+        unlink(tmp.c_str());
+        return false;
+    }
+    if (rename(tmp.c_str(), path.c_str()) != 0) {
+        *error = "cannot replace " + path + ": " + std::strerror(errno);
+        unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ReportFinishedRun()
+{
+    const RunReport report = CollectRunReport();
+    bool ok = true;
+    std::string error;
+    const AutomationOptions& a = g_automation_options;
+    if (!a.json_path.empty()) {
+        if (WriteFileAtomically(a.json_path, FormatResultsJson(report, g_stats), &error))
+            ProgramLog().Write("Results written to %s.", a.json_path.c_str());
+        else {
+            ReportError("JSON results not written: " + error);
+            ok = false;
+        }
+    }
+    if (!a.csv_path.empty()) {
+        if (WriteFileAtomically(a.csv_path, FormatResultsCsv(g_stats), &error))
+            ProgramLog().Write("Per-second log written to %s.", a.csv_path.c_str());
+        else {
+            ReportError("CSV log not written: " + error);
+            ok = false;
+        }
+    }
+    // Last on standard output, so `tail -n 1` and test harnesses find it.
+    std::fflush(stderr);
+    std::printf("%s\n", ScoreOutputLine(report).c_str());
+    std::fflush(stdout);
+    return ok;
+}

@@ -1,0 +1,54 @@
+// What a run leaves behind for scripts: the frame-time recording during the run, and at the
+// end of a finished benchmark the line "Gridfall Score: N" on standard output plus the JSON
+// and CSV files asked for with --json and --csv.
+//
+// Where the calls go:
+//   render thread, at the start of a run (after the run's records are reset):
+//       RunReportsBeginRun();
+//   render thread, when the warm-up ends (after the measurement restarts):
+//       RunReportsRestart();
+//   render thread, after every RenderFrame:
+//       RecordFrame();
+//   render thread, when a one-second measuring window closes:
+//       RecordSecond(scene, currentFps, elapsedMs);
+//   main thread, after joining the render thread of a benchmark that ended by itself
+//   (run_finished), after any other text the run prints on standard output:
+//       if (!ReportFinishedRun()) exit status 1
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/frame_time_stats.h"
+#include "app/results_json.h"
+
+class cHx7PDemo;
+
+// The recorder of the current (or last) run.
+FrameTimeStats& RunFrameTimeStats();
+
+// Reserves the per-second ring for the active run settings: the duration plus some slack for
+// a time-based benchmark, a day's worth for an endless stability test.
+void RunReportsBeginRun();
+// Forgets what the warm-up recorded and starts the frame clock afresh.
+void RunReportsRestart();
+// Records the time since the previous call (or since the start / restart) as one frame.
+void RecordFrame();
+// Records one completed second with the GPUs' latest temperatures and clocks from the scene's
+// sensor records (render thread only: the scene is the render thread's).
+void RecordSecond(const cHx7PDemo& scene, int32_t fps, uint32_t elapsedMs);
+
+// The report of the finished run from the process-wide records.
+RunReport CollectRunReport();
+
+// "Gridfall Score: N" (no line end): the stable line scripts parse.
+std::string ScoreOutputLine(const RunReport& report);
+
+// Writes the files asked for (g_automation_options) and prints the score line last on
+// standard output. False when a file could not be written; the reason goes to standard error
+// and the log.
+bool ReportFinishedRun();
+
+// Writes text to path through a temporary file beside it and a rename, so a reader never sees
+// half a file and a failed write leaves an existing file alone.
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error);

@@ -1,0 +1,261 @@
+// The results files: the JSON document against its published schema and against the numbers
+// it was made from, text escaping, the per-second CSV, the score line the test-suite profile
+// parses, and the atomic file writer.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "app/results_csv.h"
+#include "app/results_json.h"
+#include "app/run_reports.h"
+#include "unit/automation/json_reader.h"
+
+namespace {
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+testjson::Value Schema()
+{
+    testjson::Value schema;
+    std::string error;
+    EXPECT_TRUE(testjson::Parse(ReadText(std::string(GRIDFALL_SOURCE_DIR) +
+                                         "/packaging/results.schema.json"),
+                                schema, &error))
+        << error;
+    return schema;
+}
+
+RunReport SampleReport()
+{
+    RunReport r;
+    r.duration_ms = 10000;
+    r.width = 320;
+    r.height = 240;
+    r.msaa_samples = 4;
+    r.tess_level = 16.0f;
+    r.map_set = 2;
+    r.post_fx = "fxaa";
+    r.headless = true;
+    r.renderer = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    r.cpu = "AMD EPYC";
+    r.os = "Debian GNU/Linux 12";
+    r.gl_version = "4.5";
+    r.main_vendor_id = 0x10de;
+    r.main_device_id = 0x2684;
+    r.gpus.push_back({"GeForce RTX 4090", "nvidia 550.54", 0x10de, 0x2684});
+    r.score = ComputeBenchmarkScore(1, 1234, 10000, 10000, 0);
+    r.fps_min = 110;
+    r.fps_max = 130;
+    r.fps_avg = 123;
+    r.total_frames = 1234;
+    r.elapsed_ms = 10000;
+    r.sensors.max_temperature = 71.5f;
+    r.sensors.gpu0_core_clock = 2520.0f;
+    r.finished_at = "2026-12-08T21:00:00Z";
+    return r;
+}
+
+void FillStats(FrameTimeStats& stats, RunReport& r)
+{
+    stats.Begin(16);
+    for (int sec = 1; sec <= 3; ++sec) {
+        for (int f = 0; f < 120; ++f)
+            stats.RecordFrame(f == 0 ? 20000u : 8000u);
+        GpuSecondSample g{60.0f + sec, 2500.0f, 10500.0f};
+        stats.RecordSecond(120, static_cast<uint32_t>(sec) * 1000, std::span(&g, 1));
+    }
+    r.frame_times = stats.Summarize();
+}
+
+TEST(ResultsJson, MatchesItsSchemaAndTheRunItDescribes)
+{
+    RunReport r = SampleReport();
+    FrameTimeStats stats;
+    FillStats(stats, r);
+    const std::string text = FormatResultsJson(r, stats);
+
+    testjson::Value doc;
+    std::string error;
+    ASSERT_TRUE(testjson::Parse(text, doc, &error)) << error << "\n" << text;
+    std::vector<std::string> problems;
+    testjson::Check(doc, Schema(), "$", problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+
+    EXPECT_EQ(doc["score"]["value"].n, 1234);
+    EXPECT_EQ(doc["score"]["unit"].s, "points");
+    EXPECT_EQ(doc["score"]["companion"]["value"].n, 10000);
+    EXPECT_EQ(doc["score"]["companion"]["unit"].s, "ms");
+    EXPECT_EQ(doc["settings"]["map_set"].n, 2);
+    EXPECT_EQ(doc["settings"]["post_fx"].s, "fxaa");
+    EXPECT_EQ(doc["system"]["main_vendor_id"].s, "0x10de");
+    EXPECT_EQ(doc["gpus"].a.size(), 1u);
+    EXPECT_EQ(doc["fps"]["avg"].n, 123);
+    EXPECT_DOUBLE_EQ(doc["frame_time_ms"]["p50"].n, 8.0);
+    EXPECT_DOUBLE_EQ(doc["frame_time_ms"]["max"].n, 20.0);
+    EXPECT_EQ(doc["frame_time_ms"]["frames"].n, 360);
+    // 1 % of 360 frames is 4: the three 20 ms frames and one 8 ms frame.
+    EXPECT_NEAR(doc["lows_fps"]["low_1_percent"].n, 1000.0 / ((3 * 20.0 + 8.0) / 4), 0.01);
+    ASSERT_EQ(doc["seconds"].a.size(), 3u);
+    EXPECT_EQ(doc["seconds"].a[2]["elapsed_ms"].n, 3000);
+    EXPECT_DOUBLE_EQ(doc["seconds"].a[0]["worst_frame_ms"].n, 20.0);
+    EXPECT_DOUBLE_EQ(doc["seconds"].a[1]["gpus"].a[0]["temperature_c"].n, 62.0);
+    EXPECT_DOUBLE_EQ(doc["sensors"]["max_temperature_c"].n, 71.5);
+}
+
+TEST(ResultsJson, FrameCountRunsReportMillisecondsAgainstFrames)
+{
+    RunReport r = SampleReport();
+    r.time_based = false;
+    r.max_frames = 500;
+    r.score = ComputeBenchmarkScore(0, 500, 4321, 0, 500);
+    FrameTimeStats stats;
+    testjson::Value doc;
+    ASSERT_TRUE(testjson::Parse(FormatResultsJson(r, stats), doc));
+    EXPECT_EQ(doc["score"]["value"].n, 4321);
+    EXPECT_EQ(doc["score"]["unit"].s, "ms");
+    EXPECT_EQ(doc["score"]["companion"]["value"].n, 500);
+    EXPECT_EQ(doc["score"]["companion"]["unit"].s, "frames");
+    EXPECT_TRUE(doc["seconds"].a.empty());
+    std::vector<std::string> problems;
+    testjson::Check(doc, Schema(), "$", problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+}
+
+TEST(ResultsJson, AnyMachineTextStillGivesValidJson)
+{
+    RunReport r = SampleReport();
+    r.cpu = "Quote \" backslash \\ tab \t newline \n bell \x07 del \x7f";
+    r.os = "Latin-1 \xe9t\xe9 and cut UTF-8 \xe2\x82";
+    r.renderer = "UTF-8 stays: \xc2\xb0""C \xe2\x82\xac";
+    r.gpus[0].name = std::string("nul\0inside", 10);
+    r.sensors.max_power = std::numeric_limits<float>::quiet_NaN();
+    r.sensors.max_current = std::numeric_limits<float>::infinity();
+    FrameTimeStats stats;
+    testjson::Value doc;
+    std::string error;
+    const std::string text = FormatResultsJson(r, stats);
+    ASSERT_TRUE(testjson::Parse(text, doc, &error)) << error << "\n" << text;
+    EXPECT_EQ(doc["system"]["cpu"].s, "Quote \" backslash \\ tab \t newline \n bell ? del ?");
+    EXPECT_EQ(doc["system"]["renderer"].s, r.renderer);
+    EXPECT_NE(text.find("\\ufffd"), std::string::npos);
+    EXPECT_EQ(doc["sensors"]["max_power_w"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc["sensors"]["max_current_a"].kind, testjson::Value::Null);
+    std::vector<std::string> problems;
+    testjson::Check(doc, Schema(), "$", problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+}
+
+TEST(ResultsJson, NumbersAreFixedPointWithoutNegativeZero)
+{
+    EXPECT_EQ(JsonNumber(1.5, 3), "1.500");
+    EXPECT_EQ(JsonNumber(-0.0001, 3), "0.000");
+    EXPECT_EQ(JsonNumber(-2.25, 1), "-2.2");   // round half to even, as to_chars does
+    EXPECT_EQ(JsonNumber(1e300, 0).size(), 301u);
+}
+
+TEST(ResultsCsv, OneRowPerSecondWithAColumnGroupPerGpu)
+{
+    FrameTimeStats stats;
+    stats.Begin(8);
+    GpuSecondSample two[2] = {{61.0f, 1800.0f, 7000.0f}, {55.5f, 1500.0f, 6000.0f}};
+    stats.RecordFrame(16000);
+    stats.RecordFrame(17500);
+    stats.RecordSecond(58, 1000, two);
+    stats.RecordFrame(16000);
+    stats.RecordSecond(60, 2000, std::span(two, 1));
+    stats.RecordSecond(59, 3000, two);
+    const std::string csv = FormatResultsCsv(stats);
+    std::vector<std::string> lines;
+    std::stringstream ss(csv);
+    for (std::string line; std::getline(ss, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u) << csv;
+    EXPECT_EQ(lines[0],
+              "elapsed_s,fps,worst_frame_ms,gpu0_temperature_c,gpu0_core_clock_mhz,"
+              "gpu0_memory_clock_mhz,gpu1_temperature_c,gpu1_core_clock_mhz,gpu1_memory_clock_mhz");
+    EXPECT_EQ(lines[1], "1.000,58,17.500,61.0,1800.0,7000.0,55.5,1500.0,6000.0");
+    EXPECT_EQ(lines[2], "2.000,60,16.000,61.0,1800.0,7000.0,,,");
+    EXPECT_EQ(lines[3], "3.000,59,0.000,61.0,1800.0,7000.0,55.5,1500.0,6000.0");
+    EXPECT_EQ(csv.back(), '\n');
+    EXPECT_EQ(csv.find('\r'), std::string::npos);
+
+    FrameTimeStats none;
+    EXPECT_EQ(FormatResultsCsv(none), "elapsed_s,fps,worst_frame_ms\n");
+}
+
+// The test-suite profile extracts the score with its output template; the line the program
+// prints must match it and yield the same number.
+TEST(ScoreLine, MatchesTheTestProfileTemplate)
+{
+    const std::string xml =
+        ReadText(std::string(GRIDFALL_SOURCE_DIR) + "/packaging/pts/gridfall/results-definition.xml");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(xml, m, std::regex("<OutputTemplate>(.*)</OutputTemplate>")));
+    std::string tmpl = m[1];
+    const std::string marker = "#_RESULT_#";
+    const auto at = tmpl.find(marker);
+    ASSERT_NE(at, std::string::npos);
+    const std::string pattern = "^" + std::regex_replace(tmpl.substr(0, at), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
+                                "([0-9]+)$";
+
+    RunReport r = SampleReport();
+    for (int32_t score : {0, 7, 1234, 2147483647}) {
+        r.score.score = score;
+        const std::string line = ScoreOutputLine(r);
+        std::smatch hit;
+        ASSERT_TRUE(std::regex_match(line, hit, std::regex(pattern))) << line << " vs " << tmpl;
+        EXPECT_EQ(hit[1].str(), std::to_string(score));
+    }
+}
+
+class AtomicWrite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("gridfall_results_" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::filesystem::path dir_;
+};
+
+TEST_F(AtomicWrite, ReplacesTheFileAndLeavesNoTemporary)
+{
+    const std::string path = (dir_ / "r.json").string();
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "first", &error)) << error;
+    ASSERT_TRUE(WriteFileAtomically(path, "second\n", &error)) << error;
+    EXPECT_EQ(ReadText(path), "second\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+TEST_F(AtomicWrite, FailureNamesThePathAndKeepsTheOldFile)
+{
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically((dir_ / "missing" / "r.json").string(), "x", &error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+
+    // A directory where the file should go cannot be replaced by a file.
+    std::filesystem::create_directory(dir_ / "taken");
+    std::filesystem::create_directory(dir_ / "taken" / "child");
+    EXPECT_FALSE(WriteFileAtomically((dir_ / "taken").string(), "x", &error));
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "taken"));
+    // Only the directories remain: the temporary file was removed.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+}  // namespace
