@@ -1,0 +1,75 @@
+// Base directory and options file location.
+#include "app/base_dir.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::string DirectoryOfPath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ExecutableDirectory()
+{
+    std::string buffer(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size() - 1)
+        return {};
+    buffer.resize(static_cast<std::size_t>(n));
+    return DirectoryOfPath(buffer);
+}
+
+OptionsFilePaths ResolveOptionsFilePaths(const std::string& baseDir, const char* fileName,
+                                         const char* xdgConfigHome, const char* home,
+                                         bool baseWritable)
+{
+    OptionsFilePaths paths;
+    const std::string besideProgram = baseDir + fileName;
+    if (!baseDir.empty() && baseWritable) {
+        paths.read_path = besideProgram;
+        paths.write_path = besideProgram;
+        return paths;
+    }
+    // XDG: a relative $XDG_CONFIG_HOME is invalid and is ignored.
+    std::string configDir;
+    if (xdgConfigHome && xdgConfigHome[0] == '/')
+        configDir = xdgConfigHome;
+    else if (home && home[0] == '/')
+        configDir = std::string(home) + "/.config";
+    if (configDir.empty()) {
+        paths.read_path = besideProgram;
+        return paths;
+    }
+    if (configDir.back() != '/')
+        configDir += '/';
+    paths.write_path = configDir + "gridfall/" + fileName;
+    paths.read_path = ::access(paths.write_path.c_str(), F_OK) == 0 || baseDir.empty()
+                          ? paths.write_path
+                          : besideProgram;
+    return paths;
+}
+
+OptionsFilePaths ResolveOptionsFilePaths(const std::string& baseDir, const char* fileName)
+{
+    const bool writable = !baseDir.empty() && ::access(baseDir.c_str(), W_OK) == 0;
+    return ResolveOptionsFilePaths(baseDir, fileName, std::getenv("XDG_CONFIG_HOME"),
+                                   std::getenv("HOME"), writable);
+}
+
+bool CreateParentDirectories(const std::string& filePath)
+{
+    const std::string dir = DirectoryOfPath(filePath);
+    for (std::size_t pos = 1; pos <= dir.size(); ++pos) {
+        if (pos != dir.size() && dir[pos] != '/')
+            continue;
+        const std::string part = dir.substr(0, pos);
+        if (part.empty() || part == "/")
+            continue;
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,279 @@
+// GNU-style long options: table, parser and their effect on the settings.
+#include "app/gnu_options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+AutomationOptions g_automation_options;
+
+namespace {
+
+constexpr GnuOption kOptions[] = {
+    {"help", nullptr, "show this help and exit"},
+    {"version", nullptr, "print the program's name and version and exit"},
+    {"headless", nullptr, "render without a display (offscreen), no dialogs; implies --no-gui"},
+    {"benchmark", nullptr, "run a benchmark (scored, ends after the duration)"},
+    {"demo", nullptr, "run the stability test (endless demo mode)"},
+    {"duration", "MS", "length of a benchmark run in milliseconds"},
+    {"frames", "N", "end the benchmark after N frames instead of a time"},
+    {"tess", "LEVEL", "tessellation level (limited to what the GPU supports)"},
+    {"resolution", "WxH", "render window size in pixels, e.g. 1280x720"},
+    {"fullscreen", nullptr, "run in full-screen mode"},
+    {"msaa", "N", "multisample anti-aliasing: 0 (off), 2, 4, 6 or 8 samples"},
+    {"postfx", "EFFECT", "post-processing effect: off, blur1, blur2 or fxaa"},
+    {"map-set", "N", "texture map set 1 to 4"},
+    {"no-gui", nullptr, "start the run at once, without the startup dialog"},
+    {"json", "FILE", "write the results as JSON to FILE"},
+    {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
+    {"validate", nullptr, "render fixed frames and compare them with reference images"},
+};
+
+const GnuOption* FindOption(std::string_view name)
+{
+    for (const GnuOption& o : kOptions)
+        if (name == o.name)
+            return &o;
+    return nullptr;
+}
+
+// Whole-text decimal integer in [lo, hi].
+std::optional<long> ParseInt(const std::string& text, long lo, long hi)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < lo || value > hi)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::pair<int, int>> ParseResolution(const std::string& text)
+{
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string::npos)
+        return std::nullopt;
+    const auto w = ParseInt(text.substr(0, x), 1, 16384);
+    const auto h = ParseInt(text.substr(x + 1), 1, 16384);
+    if (!w || !h || text[x + 1] == '+' || text[0] == '+')
+        return std::nullopt;
+    return std::make_pair(static_cast<int>(*w), static_cast<int>(*h));
+}
+
+std::optional<float> ParseLevel(const std::string& text)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const float value = std::strtof(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value <= 0.0f)
+        return std::nullopt;
+    return value;
+}
+
+// post_fx_index of an effect name; -1 when unknown.
+int PostFxIndex(const std::string& text)
+{
+    static constexpr const char* kNames[] = {"off", "blur1", "blur2", "fxaa"};
+    for (int i = 0; i < 4; ++i)
+        if (text == kNames[i])
+            return i;
+    return -1;
+}
+
+// Checks a value; returns the complaint, or an empty text when it is good.
+std::string CheckValue(const GnuOption& o, const std::string& v)
+{
+    const std::string_view name = o.name;
+    bool good = true;
+    const char* expected = "";
+    if (name == "duration" || name == "frames") {
+        good = ParseInt(v, 1, INT32_MAX).has_value();
+        expected = "a positive whole number";
+    } else if (name == "tess") {
+        good = ParseLevel(v).has_value();
+        expected = "a number above 0";
+    } else if (name == "resolution") {
+        good = ParseResolution(v).has_value();
+        expected = "WIDTHxHEIGHT, each 1 to 16384";
+    } else if (name == "msaa") {
+        const auto n = ParseInt(v, 0, 8);
+        good = n && (*n == 0 || *n == 2 || *n == 4 || *n == 6 || *n == 8);
+        expected = "0, 2, 4, 6 or 8";
+    } else if (name == "postfx") {
+        good = PostFxIndex(v) >= 0;
+        expected = "off, blur1, blur2 or fxaa";
+    } else if (name == "map-set") {
+        good = ParseInt(v, 1, 4).has_value();
+        expected = "1, 2, 3 or 4";
+    } else if (name == "json" || name == "csv") {
+        good = !v.empty();
+        expected = "a file name";
+    }
+    if (good)
+        return {};
+    return "invalid value '" + v + "' for --" + std::string(name) + " (expected " + expected + ")";
+}
+
+}  // namespace
+
+std::span<const GnuOption> GnuOptionTable() { return kOptions; }
+
+bool ParseGnuCommandLine(int argc, char** argv, GnuCommandLine& out, std::string& error)
+{
+    out = GnuCommandLine{};
+    bool optionsEnded = false;
+    auto addSwitchText = [&](const char* arg) {
+        if (!out.switch_text.empty())
+            out.switch_text += ' ';
+        out.switch_text += arg;
+    };
+    for (int i = 1; i < argc; ++i) {
+        if (!argv || !argv[i])
+            continue;
+        const std::string_view arg = argv[i];
+        if (optionsEnded || !arg.starts_with("--")) {
+            addSwitchText(argv[i]);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t eq = arg.find('=');
+        const std::string_view name = arg.substr(2, eq == std::string_view::npos ? arg.npos : eq - 2);
+        const GnuOption* option = FindOption(name);
+        if (!option) {
+            error = "unrecognized option '--" + std::string(name) + "'";
+            return false;
+        }
+        std::string value;
+        if (option->argument) {
+            if (eq != std::string_view::npos) {
+                value = std::string(arg.substr(eq + 1));
+            } else if (i + 1 < argc && argv[i + 1]) {
+                value = argv[++i];
+            } else {
+                error = "option '--" + std::string(name) + "' requires an argument " +
+                        option->argument;
+                return false;
+            }
+            if (std::string complaint = CheckValue(*option, value); !complaint.empty()) {
+                error = complaint;
+                return false;
+            }
+        } else if (eq != std::string_view::npos) {
+            error = "option '--" + std::string(name) + "' doesn't allow an argument";
+            return false;
+        }
+        out.options.emplace_back(option, std::move(value));
+    }
+    return true;
+}
+
+void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, AutomationOptions& a)
+{
+    for (const auto& [option, value] : parsed.options) {
+        const std::string_view name = option->name;
+        if (name == "help") {
+            a.help = true;
+        } else if (name == "version") {
+            a.version = true;
+        } else if (name == "headless") {
+            // No window system: the startup dialog cannot be shown either.
+            a.headless = true;
+            a.no_gui = true;
+            o.display_gui = 0;
+        } else if (name == "no-gui") {
+            a.no_gui = true;
+            o.display_gui = 0;
+        } else if (name == "benchmark") {
+            o.run_mode = 1;
+        } else if (name == "demo") {
+            o.run_mode = 2;
+        } else if (name == "duration") {
+            o.max_time = static_cast<int32_t>(*ParseInt(value, 1, INT32_MAX));
+            o.time_based_benchmark = 1;
+        } else if (name == "frames") {
+            // A frame-count run: the start-up sequence derives active_time_based 0 and
+            // active_max_frames from these two.
+            o.max_frames = static_cast<int32_t>(*ParseInt(value, 1, INT32_MAX));
+            o.time_based_benchmark = 0;
+        } else if (name == "tess") {
+            const float level = *ParseLevel(value);
+            o.tess_level = level;
+            o.tess_level_inner = level;
+            o.tess_level_outer = level;
+        } else if (name == "resolution") {
+            const auto [w, h] = *ParseResolution(value);
+            o.width = w;
+            o.height = h;
+        } else if (name == "fullscreen") {
+            o.fullscreen = 1;
+        } else if (name == "msaa") {
+            const long n = *ParseInt(value, 0, 8);
+            std::memset(o.aa_mode, 0, sizeof(o.aa_mode));
+            if (n == 0)
+                std::snprintf(o.aa_mode, sizeof(o.aa_mode), "Off");
+            else
+                std::snprintf(o.aa_mode, sizeof(o.aa_mode), "%ldX MSAA", n);
+        } else if (name == "postfx") {
+            const int index = PostFxIndex(value);
+            o.post_fx_index = index;
+            o.render_post_fx = index != 0 ? 1 : 0;
+        } else if (name == "map-set") {
+            o.map_set = static_cast<int32_t>(*ParseInt(value, 1, 4)) - 1;
+        } else if (name == "json") {
+            a.json_path = value;
+        } else if (name == "csv") {
+            a.csv_path = value;
+        } else if (name == "validate") {
+            a.validate = true;
+        }
+    }
+}
+
+std::string FormatGnuHelp()
+{
+    std::string text =
+        "Usage: gridfall [OPTION]... [/SWITCH]...\n"
+        "OpenGL 4 tessellation benchmark and GPU stability test.\n"
+        "Without options the startup dialog opens; its settings are saved in\n"
+        "startup_options.xml. Options change the settings of this start only.\n\n"
+        "Options:\n";
+    for (const GnuOption& o : kOptions) {
+        std::string left = std::string("  --") + o.name;
+        if (o.argument) {
+            left += ' ';
+            left += o.argument;
+        }
+        if (left.size() < 24)
+            left.resize(24, ' ');
+        else
+            left += "  ";
+        text += left + o.help + "\n";
+    }
+    text +=
+        "\nSwitches (looked up anywhere in the command line):\n"
+        "  /version                        show the version and exit\n"
+        "  /app_thread_priority=N          main thread priority level (0 normal)\n"
+        "  /rendering_thread_priority=N    render thread priority level (0 normal)\n"
+        "  /app_process_priority=N         process priority class (32 normal)\n"
+        "  /app_cpu_affinity=MASK          processors of the process (bit 0 = first)\n"
+        "  /rendering_cpu_affinity=MASK    processors of the render thread\n"
+        "  /log_temperature                stored in the options file only\n"
+        "  /gl3_core_profile               core-profile context, no HUD (demo runs)\n"
+        "  /gpuz_polling                   read GPU-Z's shared memory during demo runs\n"
+        "\nExit status: 0 finished run or normal quit, 1 failure, 2 bad command line,\n"
+        "3 run stopped by the user.\n";
+    return text;
+}

@@ -1,0 +1,56 @@
+// GNU-style long options ("--headless", "--duration 5000", "--msaa=4") for scripts and CI,
+// beside the "/switches". They are applied after the switches and change the settings for
+// this run only: a run without the startup dialog never writes the options file.
+#pragma once
+
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/startup_options.h"
+
+// One row of the option table. The table is data so that --help and the manual page are
+// generated from the same rows.
+struct GnuOption {
+    const char* name;       // without the leading "--"
+    const char* argument;   // placeholder of the value ("MS", "WxH"); null: takes no value
+    const char* help;       // one line
+};
+
+std::span<const GnuOption> GnuOptionTable();
+
+// Settings of the automation features that are not part of StartupOptions. Filled by
+// ApplyGnuOptions; acted on by the start-up sequence (headless, no_gui, help, version) and
+// by the result writers and the validation run (json_path, csv_path, validate).
+struct AutomationOptions {
+    bool help = false;
+    bool version = false;
+    bool headless = false;
+    bool no_gui = false;
+    bool validate = false;
+    std::string json_path;
+    std::string csv_path;
+};
+
+extern AutomationOptions g_automation_options;
+
+// The command line split into the GNU options (checked, in order) and everything else.
+struct GnuCommandLine {
+    std::vector<std::pair<const GnuOption*, std::string>> options;
+    // The arguments that are not GNU options or their values, joined with blanks: the text
+    // the "/switches" are looked up in. Option values stay out of it, so a path such as
+    // "--json /srv/version/r.json" cannot trigger "/version".
+    std::string switch_text;
+};
+
+// Splits and checks argv (argv[0] is the program). False with a message for the user in
+// `error` on an unknown option, a missing value or a bad value.
+bool ParseGnuCommandLine(int argc, char** argv, GnuCommandLine& out, std::string& error);
+
+// Applies parsed options to the record and the automation settings, in command-line order.
+void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& options,
+                     AutomationOptions& automation);
+
+// The --help text, generated from the table.
+std::string FormatGnuHelp();
