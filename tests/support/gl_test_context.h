@@ -2,10 +2,10 @@
 // driver over EGL when DISPLAY is unset) with a current GL 4.x compatibility-profile context,
 // the framework's entry points loaded, and helpers to read pixels back and to check glGetError.
 //
-// What Mesa llvmpipe offers here (LIBGL_ALWAYS_SOFTWARE=1, Mesa 22.3.6, LLVM 15): "4.5
-// (Compatibility Profile)"
-// both under Xvfb (GLX) and offscreen (EGL), GLSL 4.50, tessellation stages, display
-// lists, glBitmap, GL_PRIMITIVES_GENERATED queries. Keep targets tiny (64x64 .. 320x240) and
+// What Mesa llvmpipe offers here (LIBGL_ALWAYS_SOFTWARE=1, Mesa 22.3.6, LLVM 15):
+// "4.5 (Compatibility Profile) Mesa 22.3.6", renderer "llvmpipe (LLVM 15.0.6, 256 bits)", both
+// under Xvfb (GLX) and offscreen (EGL); GLSL 4.50, tessellation stages, display lists,
+// glBitmap, GL_PRIMITIVES_GENERATED queries. Keep targets tiny (64x64 .. 320x240) and
 // tessellation levels low: llvmpipe rasterises on the CPU.
 //
 // Use:
@@ -126,8 +126,8 @@ public:
         }
         if (window_)
             SDL_DestroyWindow(window_);
-        // The table would otherwise point into a driver that may be unloaded.
-        Hx7PGLProcs = Hx7PGLProcTable{};
+        // Hx7PGLProcs keeps its entries: the GL library stays loaded (PinVideoAndGL), and
+        // objects destroyed after the context then call harmless no-context stubs.
     }
 
     GLTestContext(const GLTestContext&) = delete;

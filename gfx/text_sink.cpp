@@ -1,0 +1,19 @@
+// Formatting half of the text seam.
+#include "gfx/text_sink.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void cHx7PTextSink::DrawText(int x, int y, float r, float g, float b, float a, const char* format,
+                             ...)
+{
+    if (!format)
+        return;
+    // Bounded: a text longer than the buffer is truncated, never written past it.
+    char text[kTextBufferSize] = {};
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    DrawString(x, y, r, g, b, a, text);
+}
