@@ -3,6 +3,7 @@
 # --help) and the results schema. Included by the top-level CMakeLists.txt.
 set(GRIDFALL_APP_ID example.lumetra.Gridfall)
 set(_pkg ${CMAKE_SOURCE_DIR}/packaging)
+include(${_pkg}/validate_references.cmake)
 
 install(FILES ${_pkg}/gridfall.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications RENAME ${GRIDFALL_APP_ID}.desktop)
