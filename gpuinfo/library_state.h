@@ -17,6 +17,8 @@ namespace Ridudedozu {
 
 // Everything one detection pass finds out about the machine.
 struct SystemProbe {
+    SystemProbe();
+
     // Primary adapter.
     char adapter_device_name[64] = {};
     char adapter_description[256] = {};
@@ -116,6 +118,14 @@ LibraryState& GetLibraryState();
 // Fills the probe, the GPU list and, when a primary adapter was found, the snapshot.
 bool RunDetection(LibraryState& state, const std::string& root, int32_t x, int32_t y, int32_t width,
                   int32_t height, int32_t glMajor, int32_t glMinor);
+
+// Frees everything and deletes the singleton whether or not detection succeeded (what Stop
+// does for a started library; tests use it between cases).
+void DestroyLibrary();
+
+// Replaces the one-second clock measurement of probes made from now on (tests); null
+// restores the time-stamp counter measurement.
+void SetCpuSpeedMeasure(CpuSpeedMeter::Measure measure);
 
 // Bubble sort of the GPU list by bus number; records with equal buses keep their order.
 void SortGpuRecordsByBus(std::vector<std::unique_ptr<GpuRecord>>* gpus);

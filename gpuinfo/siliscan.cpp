@@ -19,6 +19,7 @@ namespace Ridudedozu {
 namespace {
 
 std::atomic<uint32_t> g_nextNodeId{1};
+CpuSpeedMeter::Measure g_cpuMeasure;
 SiliscanLib* g_instance = nullptr;
 
 GpuRecord* GpuAt(uint32_t index)
@@ -158,6 +159,10 @@ void TakeSnapshot(LibraryState& s, SystemProbe* p)
 
 }  // namespace
 
+void SetCpuSpeedMeasure(CpuSpeedMeter::Measure measure) { g_cpuMeasure = std::move(measure); }
+
+SystemProbe::SystemProbe() : cpu_speed(g_cpuMeasure ? g_cpuMeasure : CpuSpeedMeter::Measure(MeasureCpuSpeedMhz)) {}
+
 RenderWindow::RenderWindow() : id(g_nextNodeId.fetch_add(1)), probe(std::make_unique<SystemProbe>()) {}
 
 RenderWindow::~RenderWindow()
@@ -207,6 +212,11 @@ bool RunDetection(LibraryState& s, const std::string& root, int32_t x, int32_t y
     RenderWindow* window = s.current_window;
     if (!window || !window->probe)
         return false;
+    if (s.probe_window_open) {
+        // An earlier Start found no adapter: detect afresh instead of listing every GPU twice.
+        s.gpus.clear();
+        window->probe = std::make_unique<SystemProbe>();
+    }
     SystemProbe* p = window->probe.get();
     window->requested_major = glMajor;
     window->requested_minor = glMinor;
@@ -240,8 +250,8 @@ bool RunDetection(LibraryState& s, const std::string& root, int32_t x, int32_t y
             if (p->vendor_kind == kVendorNone && p->primary_adapter)
                 p->vendor_kind = VendorKindFromGlVendor(p->gl.vendor.c_str());
         }
-        IdentifyPrimaryDriver(p, root, s);
     }
+    IdentifyPrimaryDriver(p, root, s);
 
     s.max_msaa_samples = p->gl.max_samples;
     s.vista = std::strstr(p->system.os_name, "Vista") != nullptr;
@@ -292,10 +302,15 @@ bool SiliscanLib::Stop()
         }
         return false;
     }
-    s.Reset();
+    DestroyLibrary();
+    return true;
+}
+
+void DestroyLibrary()
+{
+    GetLibraryState().Reset();
     delete g_instance;
     g_instance = nullptr;
-    return true;
 }
 
 uint32_t SiliscanLib::GetNumGpus() { return static_cast<uint32_t>(GetLibraryState().gpus.size()); }

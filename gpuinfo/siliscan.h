@@ -7,6 +7,8 @@
 
 namespace Ridudedozu {
 
+void DestroyLibrary();
+
 // Vendor classification of the main adapter.
 enum VendorKind : int32_t {
     kVendorNone = 0,
@@ -63,6 +65,7 @@ public:
     int32_t GetMsaaMode(uint32_t index);
 
 private:
+    friend void DestroyLibrary();
     SiliscanLib();
     ~SiliscanLib();
     SiliscanLib(const SiliscanLib&) = delete;
