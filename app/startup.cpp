@@ -1,13 +1,193 @@
-// Start-up sequence, message loop and shutdown.
+// Start-up sequence, message loop and shutdown on the main thread.
 #include "app/startup.h"
 
-#include "app/log_file.h"
-#include "app/startup_options.h"
+#include <SDL.h>
 
-int GridfallMain(int, char**)
+#include <cstdio>
+#include <string>
+
+#include "app/base_dir.h"
+#include "app/command_line.h"
+#include "app/gnu_options.h"
+#include "app/log_file.h"
+#include "app/message_box.h"
+#include "app/options_file.h"
+#include "app/priorities.h"
+#include "app/process_mode.h"
+#include "app/render_window.h"
+#include "app/run_state.h"
+#include "app/startup_options.h"
+#include "app/startup_sequence.h"
+#include "app/ui/gtk_ui.h"
+#include "app/ui/startup_dialog.h"
+#include "gpuinfo/siliscan.h"
+
+namespace {
+
+// Exit statuses for scripts: 0 finished run or normal quit, 1 failure, 2 bad command line,
+// 3 run stopped by the user.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitStopped = 3;
+
+// The probe context the GPU information library opens: a tiny rectangle, OpenGL 4.1.
+constexpr int32_t kProbeGlMajor = 4;
+constexpr int32_t kProbeGlMinor = 1;
+
+// Brings up SDL's video subsystem: the desktop's driver, or the offscreen driver (EGL, no
+// display) when headless. A desktop that cannot be opened turns the process headless when no
+// dialog is wanted. False (after telling the user) when nothing can be opened.
+bool InitVideo(bool& headless, bool dialogWanted)
 {
-    ProgramLog().Open();
-    ProgramLog().Write("%s is starting up.", kProductTitle);
-    ProgramLog().Write("Exit from %s.", kProductTitle);
-    return 0;
+    if (!headless) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0)
+            return true;
+        if (dialogWanted) {
+            ShowErrorBox("No display could be opened (%s). The startup dialog needs a desktop "
+                         "session; run with --headless or --no-gui to render without one.",
+                         SDL_GetError());
+            return false;
+        }
+        headless = true;
+    }
+    // Override priority: an SDL_VIDEODRIVER left in the environment must not put a window
+    // on a desktop the user asked not to use.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        ShowErrorBox("Could not initialize the offscreen video driver: %s", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+int ExitStatusOfRun()
+{
+    switch (GetRunOutcome()) {
+    case RunOutcome::Failed: return kExitFailure;
+    case RunOutcome::Stopped: return kExitStopped;
+    case RunOutcome::Finished:
+    case RunOutcome::None: break;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int GridfallMain(int argc, char** argv)
+{
+    StartupOptions& options = g_startup_options;
+    LogFile& log = ProgramLog();
+
+    // The log is recreated in the current directory; a directory we cannot write to just
+    // means no log.
+    log.Open();
+    log.Write("%s is starting up.", kProductTitle);
+    log.Write("Build: %d.%d.%d [%s @ %s]", kVersionMajor, kVersionMinor, kVersionPatch, kBuildDate,
+              kBuildTime);
+    LogHostFacts(log, QueryHostFacts());
+
+    const std::string baseDir = ExecutableDirectory();
+    std::snprintf(g_machine_facts.base_dir, sizeof(g_machine_facts.base_dir), "%s", baseDir.c_str());
+    const OptionsFilePaths optionsPaths = ResolveOptionsFilePaths(baseDir, kOptionsFileName);
+
+    options.ResetToDefaults();
+    ReadStartupOptionsFile(optionsPaths.read_path.c_str(), options);
+
+    // The "/switches" first, then the GNU options.
+    GnuCommandLine commandLine;
+    std::string usageError;
+    if (!ParseGnuCommandLine(argc, argv, commandLine, usageError)) {
+        std::fprintf(stderr, "gridfall: %s\nTry 'gridfall --help' for more information.\n",
+                     usageError.c_str());
+        log.Write("Command line: %s", usageError.c_str());
+        return kExitUsage;
+    }
+    ApplyCommandLine(commandLine.switch_text.c_str(), options);
+    ApplyGnuOptions(commandLine, options, g_automation_options);
+    if (g_automation_options.help) {
+        std::fputs(FormatGnuHelp().c_str(), stdout);
+        return kExitOk;
+    }
+    if (g_automation_options.version) {
+        std::printf("%s v%d.%d.%d\n", kProductTitle, kVersionMajor, kVersionMinor, kVersionPatch);
+        return kExitOk;
+    }
+
+    // GTK comes up before the first message box so that boxes are dialogs on a desktop;
+    // without a display they stay on standard error.
+    bool headless = g_automation_options.headless;
+    SetHeadless(headless);
+    if (!headless)
+        InitGtkUi(&argc, &argv);
+
+    if (options.display_version) {
+        ShowInfoBox("%s v%d.%d.%d", kProductTitle, kVersionMajor, kVersionMinor, kVersionPatch);
+        return kExitOk;
+    }
+
+    const bool dialogWanted = options.display_gui != 0;
+    if (!InitVideo(headless, dialogWanted))
+        return kExitFailure;
+    SetHeadless(headless);
+
+    // After GTK and SDL have started their helper threads, so the affinity reaches them too.
+    SetProcessAffinityMask(options.app_cpu_affinity);
+    SetProcessPriorityClass(options.app_process_priority);
+    SetThreadPriorityLevel(0, options.app_thread_priority);
+    RememberMainThread();
+
+    Ridudedozu::SiliscanLib* lib = Ridudedozu::SiliscanLib::Instance();
+    if (!lib->Start(0, 0, 32, 32, kProbeGlMajor, kProbeGlMinor)) {
+        ShowErrorBox("Could not initialize Siliscan. %s startup failed. Bye!", kProductTitle);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return kExitFailure;
+    }
+    const int32_t glMajor = lib->GetGlMajor();
+    const int32_t glMinor = lib->GetGlMinor();
+    if (glMajor < 2) {
+        lib->Stop();
+        ShowErrorBox("OpenGL: version 2.0 or higher required (current version detected: %d.%d).",
+                     glMajor, glMinor);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return kExitFailure;
+    }
+    if (!lib->IsDriverDetected()) {
+        lib->Stop();
+        ShowErrorBox("Graphics drivers detection failed. Bye!");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return kExitFailure;
+    }
+
+    ReportGraphicsAndSystem(*lib, options, g_machine_facts, g_system_info, log);
+    DeriveActiveRunSettings(options);
+
+    int status = kExitOk;
+    bool dialogShown = false;
+    if (dialogWanted) {
+        dialogShown = RunStartupDialog();
+        if (!dialogShown)
+            status = kExitFailure;
+    } else {
+        // A refused run leaves no window that could end the message loop: go straight on
+        // to shutdown.
+        if (StartRun()) {
+            RunPlainMessageLoop();
+            status = ExitStatusOfRun();
+        } else {
+            status = kExitFailure;
+        }
+    }
+
+    // The options are saved exactly when the user worked with the startup dialog.
+    if (dialogShown && !optionsPaths.write_path.empty()) {
+        CreateParentDirectories(optionsPaths.write_path);
+        WriteStartupOptionsFile(optionsPaths.write_path.c_str(), options);
+    }
+    StopRendering();
+    lib->Stop();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    ShutdownGtkUi();
+    log.Write("Exit from %s.", kProductTitle);
+    return status;
 }
