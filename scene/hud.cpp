@@ -44,16 +44,6 @@ int32_t TessellatedPolygonsK(float outerLevel, uint32_t triangles)
     return static_cast<int32_t>(perTriangle * static_cast<int64_t>(triangles) / 1000);
 }
 
-int32_t BenchmarkProgressPercent(bool timeBased, uint32_t elapsedMs, uint32_t durationMs,
-                                 uint32_t totalFrames, uint32_t maxFrames)
-{
-    // A zero limit cannot occur in a run (the duration defaults to 60 s, a frame-count run needs
-    // a limit); answer 0 rather than divide by it.
-    if (timeBased)
-        return durationMs ? static_cast<int32_t>(uint64_t{elapsedMs} * 100 / durationMs) : 0;
-    return maxFrames ? static_cast<int32_t>(uint64_t{totalFrames} * 100 / maxFrames) : 0;
-}
-
 void ComposeHud(const HudInputs& in, HudTextSink& sink)
 {
     LineWriter out(sink);

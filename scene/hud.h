@@ -41,7 +41,7 @@ struct HudInputs {
     float tessLevelInner = 0.0f;
     float tessLevelOuter = 0.0f;
     uint32_t sphereTriangles = 0;
-    int32_t progressPercent = 0;
+    int32_t progressPercent = 0;         // benchmark progress (ProgressPercent of scene/scoring.h)
     bool gpuzAvailable = false;
     float gpuzCoreClock = 0.0f;
     float gpuzMemoryClock = 0.0f;
@@ -54,11 +54,6 @@ struct HudInputs {
 // Polygons the tessellator makes, in thousands: trunc(1.5 L^2) per input triangle, computed in
 // integers so the figure does not depend on float rounding of the product.
 int32_t TessellatedPolygonsK(float outerLevel, uint32_t triangles);
-
-// The progress figure of a benchmark run after its warm-up: elapsed share of the duration
-// (time-based) or share of the frame limit, truncated to whole percent.
-int32_t BenchmarkProgressPercent(bool timeBased, uint32_t elapsedMs, uint32_t durationMs,
-                                 uint32_t totalFrames, uint32_t maxFrames);
 
 // Emits every HUD line for one frame. The caller decides whether the HUD is drawn at all.
 void ComposeHud(const HudInputs& in, HudTextSink& sink);

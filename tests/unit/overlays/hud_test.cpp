@@ -164,18 +164,11 @@ TEST(Hud, GpuzLineLongWithPowerShortWithout)
     EXPECT_EQ(font.calls[6].text, "GPU-Z - core:1410MHz, mem:1750MHz, GPU temp:71\u00B0C");
 }
 
-TEST(Hud, PolygonAndProgressArithmetic)
+TEST(Hud, PolygonEstimate)
 {
     EXPECT_EQ(TessellatedPolygonsK(32.0f, 1800), 2764);
     EXPECT_EQ(TessellatedPolygonsK(8.0f, 1800), 172);     // 96 * 1800 / 1000
     EXPECT_EQ(TessellatedPolygonsK(64.0f, 1800), 11059);  // 6144 * 1800 / 1000
     EXPECT_EQ(TessellatedPolygonsK(3.0f, 1800), 23);      // trunc(13.5) = 13
     EXPECT_EQ(TessellatedPolygonsK(0.0f, 1800), 0);
-
-    EXPECT_EQ(BenchmarkProgressPercent(true, 29999, 60000, 0, 0), 49);
-    EXPECT_EQ(BenchmarkProgressPercent(true, 60000, 60000, 0, 0), 100);
-    // Large elapsed times must not wrap in the multiplication.
-    EXPECT_EQ(BenchmarkProgressPercent(true, 4000000000u, 4000000000u, 0, 0), 100);
-    EXPECT_EQ(BenchmarkProgressPercent(false, 999999, 60000, 250, 1000), 25);
-    EXPECT_EQ(BenchmarkProgressPercent(false, 0, 0, 250, 0), 0);
 }
