@@ -1,0 +1,172 @@
+// The library on this machine's real OpenGL driver: the probe context over GLX (under the
+// test display) and over EGL (SDL's offscreen driver), its limits, and a machine whose only
+// renderer is the OpenGL one.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "gpuinfo/library_state.h"
+#include "gpuinfo/siliscan.h"
+
+using namespace Ridudedozu;
+
+namespace {
+
+const std::string kFixtures = GRIDFALL_FIXTURES_DIR "/gpuinfo";
+
+class SiliscanProbe : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DestroyLibrary();
+        unsetenv("GRIDFALL_SYSFS_ROOT");
+        setenv("GRIDFALL_NVML_LIBRARY", "/nonexistent/libnvidia-ml.so.1", 1);
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        savedDriver_ = driver ? driver : "";
+        hadDriver_ = driver != nullptr;
+    }
+    void TearDown() override
+    {
+        DestroyLibrary();
+        SetCpuSpeedMeasure(nullptr);
+        unsetenv("GRIDFALL_NVML_LIBRARY");
+        unsetenv("GRIDFALL_SYSFS_ROOT");
+        if (hadDriver_)
+            setenv("SDL_VIDEODRIVER", savedDriver_.c_str(), 1);
+        else
+            unsetenv("SDL_VIDEODRIVER");
+    }
+
+    static void ExpectSaneProbe(SiliscanLib* lib)
+    {
+        EXPECT_TRUE(lib->IsDriverDetected());
+        EXPECT_GE(lib->GetGlMajor(), 2);
+        EXPECT_GT(std::strlen(lib->GetMainRenderer()), 0u);
+        EXPECT_GE(lib->GetMaxViewportSize(), 1024);
+        if (lib->GetGlMajor() >= 4) {
+            EXPECT_GE(lib->GetMaxTessLevel(), 64.0);
+        }
+        for (uint32_t i = 1; i < lib->GetNumMsaaModes(); ++i)
+            EXPECT_GT(lib->GetMsaaMode(i), lib->GetMsaaMode(i - 1));
+        EXPECT_EQ(lib->GetMsaaMode(lib->GetNumMsaaModes()), 0);
+
+        const GlProbe& probe = GetLibraryState().current_window->probe->gl;
+        EXPECT_TRUE(probe.context_ready);
+        EXPECT_GT(probe.gl_extension_count, 0u);
+        EXPECT_GE(probe.extensions.size(), probe.gl_extension_count);
+        EXPECT_EQ(probe.HasExtension("GL_ARB_tessellation_shader"), lib->GetMaxTessLevel() > 0.0);
+        EXPECT_EQ(probe.Flag(41), lib->GetMaxTessLevel() > 0.0);
+        EXPECT_EQ(probe.Flag(46), lib->GetGlMajor() >= 4);
+        EXPECT_FALSE(probe.Flag(48));
+        EXPECT_NE(probe.glsl_version, "n.a.");
+        EXPECT_NE(probe.vendor, "n.a.");
+    }
+
+    std::string savedDriver_;
+    bool hadDriver_ = false;
+};
+
+}  // namespace
+
+TEST_F(SiliscanProbe, RealMachineWithItsOwnDisplay)
+{
+    if (!std::getenv("DISPLAY"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    SiliscanLib* lib = SiliscanLib::Instance();
+    ASSERT_NE(lib, nullptr);
+    ASSERT_TRUE(lib->Start(0, 0, 32, 32, 4, 1));
+    ExpectSaneProbe(lib);
+    EXPECT_GT(lib->GetSystemMemoryKb(), 0u);
+    EXPECT_GT(std::strlen(lib->GetOsName()), 0u);
+    EXPECT_STRNE(lib->GetMainDriver(), "unknown");
+    // The real time-stamp counter measurement: some plausible clock.
+    const int32_t mhz = lib->GetCpuSpeedMhz();
+    EXPECT_GT(mhz, 100);
+    EXPECT_EQ(lib->GetCpuSpeedMhz(), mhz);
+    EXPECT_TRUE(lib->Stop());
+}
+
+TEST_F(SiliscanProbe, HeadlessProbeUsesEglConfigsAndNames)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    SetCpuSpeedMeasure([] { return 1000; });
+    SiliscanLib* lib = SiliscanLib::Instance();
+    ASSERT_TRUE(lib->Start(0, 0, 32, 32, 4, 1));
+    ExpectSaneProbe(lib);
+    const GlProbe& probe = GetLibraryState().current_window->probe->gl;
+    EXPECT_TRUE(probe.egl);
+    bool eglName = false;
+    for (size_t i = probe.gl_extension_count; i < probe.extensions.size(); ++i)
+        eglName |= probe.extensions[i].rfind("EGL_", 0) == 0;
+    EXPECT_TRUE(eglName);
+    EXPECT_TRUE(lib->Stop());
+}
+
+TEST_F(SiliscanProbe, SoftwareRendererStandsInForTheMissingPciDevice)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("GRIDFALL_SYSFS_ROOT", (kFixtures + "/vm_no_drm").c_str(), 1);
+    SetCpuSpeedMeasure([] { return 1000; });
+    SiliscanLib* lib = SiliscanLib::Instance();
+    ASSERT_TRUE(lib->Start(0, 0, 32, 32, 4, 1));
+    ExpectSaneProbe(lib);
+    const GlProbe& probe = GetLibraryState().current_window->probe->gl;
+    EXPECT_STREQ(lib->GetMainRenderer(), probe.renderer.c_str());
+    EXPECT_EQ(lib->GetMainVendorId(), 0xFFFFFFFFu);
+    EXPECT_EQ(lib->GetMainDeviceId(), 0xFFFFFFFFu);
+    EXPECT_EQ(lib->GetMainVendorKind(), VendorKindFromGlVendor(probe.vendor.c_str()));
+    EXPECT_EQ(lib->GetNumGpus(), 0u);
+    EXPECT_STREQ(lib->GetCpuName(), "QEMU Virtual CPU version 2.5+");
+    EXPECT_STREQ(lib->GetOsName(), "Ubuntu 22.04.4 LTS 64-bit [Linux 6.1.0-18-amd64]");
+    // The OpenGL driver is the only driver: its own version text, no repeated GL part.
+    const std::string driver = lib->GetMainDriver();
+    if (probe.version_string.find("Mesa") != std::string::npos) {
+        EXPECT_EQ(driver.rfind("Mesa ", 0), 0u) << driver;
+    }
+    EXPECT_EQ(driver.find(" - GL:"), std::string::npos) << driver;
+    EXPECT_TRUE(lib->Stop());
+}
+
+TEST_F(SiliscanProbe, PciMachineGetsTheOpenGlDriverPart)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("GRIDFALL_SYSFS_ROOT", (kFixtures + "/intel_hwmon").c_str(), 1);
+    SetCpuSpeedMeasure([] { return 1000; });
+    SiliscanLib* lib = SiliscanLib::Instance();
+    ASSERT_TRUE(lib->Start(0, 0, 32, 32, 4, 1));
+    // The tables name the PCI device; the probe's renderer text does not replace it.
+    EXPECT_STREQ(lib->GetMainRenderer(), "Intel UHD Graphics 630");
+    EXPECT_EQ(lib->GetMainVendorKind(), kVendorIntel);
+    const std::string driver = lib->GetMainDriver();
+    EXPECT_EQ(driver.rfind("6.1.0-18-amd64 () - GL:", 0), 0u) << driver;
+    EXPECT_TRUE(lib->Stop());
+}
+
+TEST_F(SiliscanProbe, NoContextRequestedKeepsTheOpenGlDefaults)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("GRIDFALL_SYSFS_ROOT", (kFixtures + "/two_amd").c_str(), 1);
+    SetCpuSpeedMeasure([] { return 1000; });
+    SiliscanLib* lib = SiliscanLib::Instance();
+    ASSERT_TRUE(lib->Start(0, 0, 32, 32, 0, 0));
+    EXPECT_TRUE(lib->IsDriverDetected());
+    EXPECT_EQ(lib->GetGlMajor(), 1);
+    EXPECT_EQ(lib->GetGlMinor(), 1);
+    EXPECT_EQ(lib->GetMaxViewportSize(), 1024);
+    EXPECT_EQ(lib->GetMaxTessLevel(), 0.0);
+    EXPECT_EQ(lib->GetNumMsaaModes(), 0u);
+    EXPECT_TRUE(lib->Stop());
+}
+
+TEST_F(SiliscanProbe, OlderRequestGetsAPlainContext)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    SetCpuSpeedMeasure([] { return 1000; });
+    SiliscanLib* lib = SiliscanLib::Instance();
+    ASSERT_TRUE(lib->Start(0, 0, 32, 32, 2, 0));
+    EXPECT_FALSE(GetLibraryState().current_window->attrib_context);
+    EXPECT_GE(lib->GetGlMajor(), 2);
+    EXPECT_TRUE(lib->Stop());
+}
