@@ -1,0 +1,250 @@
+// The built program driven the way scripts drive it: a short headless benchmark with JSON and
+// CSV results, and --validate against the committed reference pictures and against a
+// deliberately wrong one.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/validate.h"
+#include "unit/automation/json_reader.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunOutput {
+    int status = -1;       // exit status; -1 when killed or not started
+    bool timedOut = false;
+    std::string out, err;
+};
+
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+std::string LastLine(const std::string& text)
+{
+    std::string t = text;
+    while (!t.empty() && t.back() == '\n')
+        t.pop_back();
+    const auto nl = t.rfind('\n');
+    return nl == std::string::npos ? t : t.substr(nl + 1);
+}
+
+// Runs gridfall in `dir` with extra environment entries; SIGKILL after `limit` (SDL catches
+// SIGTERM).
+RunOutput RunGridfall(const fs::path& dir, const std::vector<std::string>& args,
+                      const std::vector<std::string>& extraEnv = {},
+                      std::chrono::seconds limit = std::chrono::seconds(120))
+{
+    std::vector<std::string> argStore = {GRIDFALL_EXE};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStore)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    std::vector<std::string> envStore;
+    for (char** e = environ; *e; ++e)
+        envStore.emplace_back(*e);
+    envStore.emplace_back("LIBGL_ALWAYS_SOFTWARE=1");
+    envStore.insert(envStore.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> envp;
+    for (auto& e : envStore)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    const std::string outPath = (dir / "stdout.txt").string();
+    const std::string errPath = (dir / "stderr.txt").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    RunOutput r;
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return r;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int wstatus = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &wstatus, WNOHANG);
+        if (done == pid)
+            break;
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &wstatus, 0);
+            r.timedOut = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!r.timedOut && WIFEXITED(wstatus))
+        r.status = WEXITSTATUS(wstatus);
+    r.out = ReadText(outPath);
+    r.err = ReadText(errPath);
+    return r;
+}
+
+class AutomationE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() /
+               ("gridfall_e2e_automation_" + std::to_string(getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override
+    {
+        if (!HasFailure())
+            fs::remove_all(dir_);
+    }
+
+    // Whether the program was built with its benchmark scene. The validation says so in
+    // words when the scene is missing; if --validate is not handled at all the arguments still
+    // make a short run, and the validation tests fail on the missing report.
+    static bool HasScene(const fs::path& dir)
+    {
+        static int known = -1;
+        if (known < 0) {
+            RunOutput probe = RunGridfall(dir, {"--headless", "--validate", "--benchmark",
+                                                "--duration", "1000", "--resolution", "64x48"},
+                                          {"GRIDFALL_VALIDATE_REFERENCES=/nonexistent"});
+            known = probe.out.find("this build has no benchmark scene") == std::string::npos;
+        }
+        return known == 1;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    RunOutput r = RunGridfall(dir_, {"--headless", "--benchmark", "--duration", "2000",
+                                     "--resolution", "320x240", "--tess", "8", "--json",
+                                     "r.json", "--csv", "r.csv"});
+    ASSERT_FALSE(r.timedOut);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+
+    // The score line is last, in the form the test-suite profile parses.
+    const std::string line = LastLine(r.out);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(line, m, std::regex("Gridfall Score: ([0-9]+)"))) << r.out;
+    const std::string xml =
+        ReadText(fs::path(GRIDFALL_SOURCE_DIR) / "packaging/pts/gridfall/results-definition.xml");
+    EXPECT_NE(xml.find("<OutputTemplate>Gridfall Score: #_RESULT_#</OutputTemplate>"),
+              std::string::npos);
+    const long score = std::stol(m[1]);
+
+    testjson::Value doc, schema;
+    std::string error;
+    ASSERT_TRUE(testjson::Parse(ReadText(dir_ / "r.json"), doc, &error)) << error;
+    ASSERT_TRUE(testjson::Parse(ReadText(fs::path(GRIDFALL_SOURCE_DIR) / "packaging/results.schema.json"),
+                                schema, &error)) << error;
+    std::vector<std::string> problems;
+    testjson::Check(doc, schema, "$", problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+
+    EXPECT_EQ(doc["score"]["value"].n, score);
+    EXPECT_EQ(doc["score"]["unit"].s, "points");
+    EXPECT_EQ(doc["score"]["companion"]["value"].n, 2000);
+    EXPECT_EQ(doc["fps"]["total_frames"].n, score);
+    EXPECT_GT(score, 0);
+    EXPECT_EQ(doc["settings"]["width"].n, 320);
+    EXPECT_EQ(doc["settings"]["height"].n, 240);
+    EXPECT_TRUE(doc["settings"]["headless"].b);
+    EXPECT_DOUBLE_EQ(doc["settings"]["tessellation_level"].n, 8.0);
+    // Frame times were recorded for the measured frames (give or take the frame that crossed
+    // the end of the warm-up).
+    EXPECT_NEAR(doc["frame_time_ms"]["frames"].n, score, 1);
+    EXPECT_LE(doc["frame_time_ms"]["p50"].n, doc["frame_time_ms"]["p99"].n);
+    EXPECT_LE(doc["frame_time_ms"]["p99"].n, doc["frame_time_ms"]["max"].n);
+
+    // One CSV row per second in the JSON, about two of them.
+    const std::string csv = ReadText(dir_ / "r.csv");
+    std::vector<std::string> rows;
+    std::stringstream ss(csv);
+    for (std::string l; std::getline(ss, l);)
+        rows.push_back(l);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].rfind("elapsed_s,fps,worst_frame_ms", 0), 0u);
+    const auto& seconds = doc["seconds"].a;
+    EXPECT_EQ(rows.size() - 1, seconds.size());
+    EXPECT_GE(seconds.size(), 1u);
+    EXPECT_LE(seconds.size(), 2u);
+    auto field = [](const std::string& row, size_t index) {
+        std::stringstream cells(row);
+        std::string cell;
+        for (size_t k = 0; k <= index; ++k)
+            std::getline(cells, cell, ',');
+        return cell;
+    };
+    for (size_t i = 0; i < seconds.size() && i + 1 < rows.size(); ++i)
+        EXPECT_EQ(field(rows[i + 1], 1), std::to_string(static_cast<long>(seconds[i]["fps"].n)));
+    // No temporary files are left beside the results.
+    for (const auto& e : fs::directory_iterator(dir_))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+TEST_F(AutomationE2E, ValidatePassesOnThisMachine)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    RunOutput r = RunGridfall(dir_, {"--headless", "--validate"});
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(LastLine(r.out), "Validation: Success") << r.out << r.err;
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    for (const auto& cap : ValidationCaptures())
+        EXPECT_NE(r.out.find(std::string("[validate] ") + cap.name), std::string::npos) << r.out;
+}
+
+TEST_F(AutomationE2E, ValidateFailsOnAWrongPicture)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    // The right size and a plausible colour, but no sphere: what a broken tessellation stage
+    // would leave.
+    RgbImage wrong;
+    wrong.width = kValidationWidth;
+    wrong.height = kValidationHeight;
+    wrong.rgb.assign(static_cast<size_t>(wrong.width) * wrong.height * 3, 51);
+    const auto png = EncodePng(wrong);
+    const fs::path refs = dir_ / "refs";
+    fs::create_directories(refs);
+    for (const auto& cap : ValidationCaptures())
+        for (const char* key : {"llvmpipe", "softpipe", "generic"})
+            std::ofstream(refs / (std::string(cap.name) + "-" + key + ".png"), std::ios::binary)
+                .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    RunOutput r = RunGridfall(dir_, {"--headless", "--validate"},
+                              {"GRIDFALL_VALIDATE_REFERENCES=" + refs.string()});
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(LastLine(r.out), "Validation: Failure") << r.out << r.err;
+    EXPECT_EQ(r.status, 1);
+}
+
+}  // namespace
