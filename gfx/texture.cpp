@@ -137,7 +137,8 @@ bool cHx7PTexture::LoadFromFile(const char* path)
     if (!path)
         return false;
     int w = 0, h = 0, channels = 0;
-    return TakeDecoded(*this, stbi_load(path, &w, &h, &channels, 3), w, h);
+    stbi_uc* decoded = stbi_load(path, &w, &h, &channels, 3);
+    return TakeDecoded(*this, decoded, w, h);
 }
 
 bool cHx7PTexture::LoadFromMemory(const unsigned char* bytes, std::size_t size)
@@ -145,8 +146,9 @@ bool cHx7PTexture::LoadFromMemory(const unsigned char* bytes, std::size_t size)
     if (!bytes || size == 0 || size > std::size_t(INT_MAX))
         return false;
     int w = 0, h = 0, channels = 0;
-    return TakeDecoded(*this, stbi_load_from_memory(bytes, int(size), &w, &h, &channels, 3), w,
-                       h);
+    // Decode first: w and h are only known after the call.
+    stbi_uc* decoded = stbi_load_from_memory(bytes, int(size), &w, &h, &channels, 3);
+    return TakeDecoded(*this, decoded, w, h);
 }
 
 bool cHx7PTexture::ConvertToRGBA(const unsigned char* keyRGB, unsigned char tolerance)
