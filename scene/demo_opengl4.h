@@ -1,9 +1,94 @@
-// The OpenGL 4 benchmark scene.
+// The OpenGL 4 benchmark scene: the context, the GPU-side objects and the per-frame drawing of
+// the tessellated sphere, the background, the logos and the progress bar. The overlays
+// (scene/overlays.h) draw into it through its public fields.
 #pragma once
 
 #include <memory>
 
+#include "gfx/mesh_render_options.h"
 #include "scene/demo.h"
+
+class cHx7PGpuProgram;
+class cHx7PRenderTarget;
+class cHx7PPolyline;
+
+class cHx7PDemo_OpenGL_4 : public cHx7PDemo {
+public:
+    cHx7PDemo_OpenGL_4();
+    ~cHx7PDemo_OpenGL_4() override;
+
+    bool Initialize(SDL_Window* window, int width, int height) override;
+    void Terminate() override;
+    void ClearAndPresent() override;
+    void RenderFrame(float dtSeconds) override;
+    bool UploadExtraTextures() override;
+    bool ReleaseExtraTextures() override;
+    void PresentFrame() override;
+    void Begin2D(int width, int height, float zNear, float zFar) override;
+    void End2D() override;
+    void DrawGraphStrip(unsigned count) override;
+    void DrawOverlayLine(const float p1[4], const float c1[4], const float p2[4],
+                         const float c2[4], float width, int stippleFactor,
+                         unsigned short stipplePattern) override;
+
+    // Shader programs; null when absent. The lit and second textured programs are built and
+    // initialised but never drawn with.
+    std::unique_ptr<cHx7PGpuProgram> tessProgram;
+    std::unique_ptr<cHx7PGpuProgram> litProgram;
+    std::unique_ptr<cHx7PGpuProgram> texturedProgram;
+    std::unique_ptr<cHx7PGpuProgram> colorProgram;
+    std::unique_ptr<cHx7PGpuProgram> texturedProgram2;
+    std::unique_ptr<cHx7PGpuProgram> postFxProgram;
+    std::unique_ptr<cHx7PGpuProgram> spareProgram;
+
+    // Post-processing render target (window size); created by CreatePostProcessing.
+    std::unique_ptr<cHx7PRenderTarget> postFxTarget;
+
+    // Graph line strip, created on the first graph draw.
+    std::unique_ptr<cHx7PPolyline> graphStrip;
+
+    // Attribute locations, -1 until queried.
+    int32_t tessPositionLoc = -1;
+    int32_t tessNormalLoc = -1;
+    int32_t tessUVLoc = -1;
+    int32_t texturedPositionLoc = -1;
+    int32_t texturedUVLoc = -1;
+    int32_t colorPositionLoc = -1;
+    int32_t postFxPositionLoc = -1;
+    int32_t postFxUVLoc = -1;
+    int32_t litPositionLoc = -1;
+    int32_t litNormalLoc = -1;
+    int32_t textured2PositionLoc = -1;
+    int32_t textured2UVLoc = -1;
+
+    // Draw options shared by every mesh draw; each draw sets the switches it needs.
+    cHx7PMeshRenderOptions meshOptions;
+
+    // Whether the context has multisample buffers (decides per-frame multisampling).
+    bool hasSampleBuffers = false;
+
+    // Most patches one draw call may hold (driver workaround); 0 = the whole mesh in one draw.
+    uint32_t maxPatchesPerDraw = 0;
+
+    // Everything RenderFrame does except presenting: the finished frame stays in the back
+    // buffer (tests and the validation run read it there).
+    void DrawFrame(float dtSeconds);
+
+    // Frame step 5 on its own: animates and draws the tessellated sphere with the current
+    // state (RenderFrame calls it when the object is shown).
+    void DrawSphere();
+
+private:
+    bool FailInitialize(const char* format, const char* detail);
+    bool CreatePrograms();
+    void AnimateSphere();
+    void DrawSpherePatches();
+    void DrawTexturedQuad(const cHx7PTexture& texture);
+    void DrawColorQuad(float r, float g, float b, float a);
+    void DrawBackground();
+    void DrawLogos();
+    void DrawProgressBar(float dtSeconds);
+};
 
 // A new cHx7PDemo_OpenGL_4 for a run (the render thread's default scene).
 std::unique_ptr<cHx7PDemo> CreateOpenGL4Demo();
