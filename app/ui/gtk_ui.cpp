@@ -55,8 +55,10 @@ public:
         // main thread may itself be waiting for the render thread to end. The box is shown
         // by the main thread's loop as soon as it runs.
         auto* box = new PendingBox{kind, caption ? caption : "", std::move(body)};
-        g_main_context_invoke_full(
-            nullptr, G_PRIORITY_DEFAULT,
+        // An idle source, not g_main_context_invoke: invoke would run the box right here on
+        // this thread whenever the main thread happens not to hold the context.
+        g_idle_add_full(
+            G_PRIORITY_DEFAULT,
             [](gpointer data) -> gboolean {
                 auto* b = static_cast<PendingBox*>(data);
                 RunMessageDialog(b->kind, b->caption, b->text);

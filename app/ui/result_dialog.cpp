@@ -3,6 +3,7 @@
 #include "app/ui/result_dialog.h"
 
 #include "app/process_mode.h"
+#include "app/run_reports.h"
 #include "app/run_state.h"
 #include "app/startup_options.h"
 #include "app/ui/gtk_ui.h"
@@ -29,7 +30,10 @@ void ShowResultDialog()
         std::fflush(stdout);
         return;
     }
-    RunDialogModal(BuildResultDialog(texts, CurrentRunPlotSamples()));
+    // The render thread has been joined, so the recorder can be read here.
+    RunDialogModal(BuildResultDialog(texts, HasRunPlotSource()
+                                                ? CurrentRunPlotSamples()
+                                                : RunPlotSamplesFrom(RunFrameTimeStats())));
 }
 
 void ShowAboutDialog()

@@ -99,12 +99,6 @@ std::vector<std::pair<std::string, std::string>> ResultReportLines(const ResultT
     };
 }
 
-bool IsResultDue(const StartupOptions& options, const FrameStats& stats)
-{
-    return options.active_run_mode == 1 && stats.run_finished.load() != 0 &&
-           options.display_score != 0;
-}
-
 AboutTexts BuildAboutTexts()
 {
     AboutTexts a;

@@ -1,5 +1,5 @@
 // The texts of the result and About dialogs, computed from the run's records without any
-// toolkit, and the rule that decides whether a result is due.
+// toolkit.
 #pragma once
 
 #include "app/run_state.h"
@@ -73,9 +73,6 @@ ResultTexts BuildResultTexts(const ResultInputs& in);
 // The fields in the order the dialog shows them, each with its label (empty for fields that
 // carry no label); used for the headless report on standard output.
 std::vector<std::pair<std::string, std::string>> ResultReportLines(const ResultTexts& texts);
-
-// A result is due after a finished benchmark run when the score display is on.
-bool IsResultDue(const StartupOptions& options, const FrameStats& stats);
 
 // The About dialog's texts.
 struct AboutTexts {

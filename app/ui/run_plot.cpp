@@ -190,6 +190,23 @@ void SetRunPlotSource(RunPlotSource source)
     Source() = std::move(source);
 }
 
+bool HasRunPlotSource()
+{
+    return static_cast<bool>(Source());
+}
+
+std::vector<RunPlotSample> RunPlotSamplesFrom(const FrameTimeStats& stats)
+{
+    std::vector<RunPlotSample> samples;
+    samples.reserve(stats.SecondCount());
+    for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
+        const SecondSample& s = stats.Second(i);
+        samples.push_back({s.elapsed_ms / 1000.0, static_cast<double>(s.fps),
+                           s.gpu_count > 0 ? static_cast<double>(s.gpus[0].temperature_c) : 0.0});
+    }
+    return samples;
+}
+
 std::vector<RunPlotSample> CurrentRunPlotSamples()
 {
     return Source() ? Source()() : std::vector<RunPlotSample>{};

@@ -2,6 +2,8 @@
 // with Cairo so that it works on any Cairo surface (the result dialog, an image in tests).
 #pragma once
 
+#include "app/frame_time_stats.h"
+
 #include <cairo.h>
 
 #include <functional>
@@ -40,8 +42,13 @@ void DrawRunPlot(cairo_t* cr, const std::vector<RunPlotSample>& samples, double 
 inline constexpr double kPlotFpsColor[3] = {0.10, 0.55, 0.15};
 inline constexpr double kPlotTempColor[3] = {0.85, 0.30, 0.05};
 
-// Where the result dialog gets its samples from: the lead connects the run recorder here.
-// Without a source the result dialog shows no chart.
+// The recorder's per-second samples as chart samples: seconds from the elapsed time, the
+// first GPU's temperature (0 when the second recorded no GPU).
+std::vector<RunPlotSample> RunPlotSamplesFrom(const FrameTimeStats& stats);
+
+// Where the result dialog gets its samples from. Without a source of its own, the result
+// dialog charts the run recorder's samples (RunFrameTimeStats).
 using RunPlotSource = std::function<std::vector<RunPlotSample>()>;
 void SetRunPlotSource(RunPlotSource source);
+bool HasRunPlotSource();
 std::vector<RunPlotSample> CurrentRunPlotSamples();

@@ -95,9 +95,7 @@ bool StartupDialogView::Build()
     window_ = GTK_WIDGET(gtk_builder_get_object(builder_, "startup_dialog"));
     if (!window_)
         return false;
-    // The builder drops its reference when it goes; the window lives until we destroy it.
-    g_object_ref_sink(window_);
-    g_object_unref(window_);
+    // A toplevel is kept alive by GTK itself; the view destroys it.
     loop_ = g_main_loop_new(nullptr, FALSE);
 
     InstallProgramIcon();

@@ -102,24 +102,6 @@ TEST(ResultModel, LongSystemTextsStayWithinTheDialogBuffer)
     EXPECT_LE(run.Texts().settings.size(), 255u);
 }
 
-TEST(ResultModel, DueOnlyAfterAFinishedBenchmarkWithScoreDisplay)
-{
-    StartupOptions o;
-    FrameStats stats;
-    o.active_run_mode = 1;
-    o.display_score = 1;
-    stats.run_finished = 1;
-    EXPECT_TRUE(IsResultDue(o, stats));
-    o.display_score = 0;
-    EXPECT_FALSE(IsResultDue(o, stats));
-    o.display_score = 1;
-    o.active_run_mode = 2;
-    EXPECT_FALSE(IsResultDue(o, stats));
-    o.active_run_mode = 1;
-    stats.run_finished = 0;   // stopped before its end
-    EXPECT_FALSE(IsResultDue(o, stats));
-}
-
 TEST(ResultModel, ReportLinesAndAbout)
 {
     FinishedRun run;

@@ -1,0 +1,110 @@
+// The whole program on the test display: a first start without an options file shows the
+// startup dialog, Escape quits, and the options file written is the default one with the
+// latest-news page marked as seen.
+#include "app/options_file.h"
+#include "app/startup_options.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Waits for the child; kills it (SDL catches SIGTERM) when it outlives the limit.
+int WaitOrKill(pid_t pid, std::chrono::seconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+TEST(FirstStart, EscapeQuitsAndWritesTheDefaultOptions)
+{
+    const char* display = std::getenv("DISPLAY");
+    ASSERT_TRUE(display && *display) << "needs a display (Xvfb)";
+    ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0) << "needs xdotool";
+
+    const fs::path dir = fs::path(GRIDFALL_BINARY_DIR) / "ui_first_start";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "config");
+    fs::create_directories(dir / "data");
+    // A copy of the program, so that its options file lands in our own directory.
+    const fs::path exe = dir / "gridfall";
+    fs::copy_file(GRIDFALL_EXE, exe);
+    ASSERT_FALSE(fs::exists(dir / kOptionsFileName));
+
+    // No desktop entries: the latest-news page finds no browser to start.
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        if (entry.rfind("XDG_", 0) != 0 && entry.rfind("HOME=", 0) != 0)
+            env.push_back(entry);
+    }
+    env.push_back("HOME=" + dir.string());
+    env.push_back("XDG_CONFIG_HOME=" + (dir / "config").string());
+    env.push_back("XDG_DATA_HOME=" + (dir / "data").string());
+    env.push_back("XDG_DATA_DIRS=" + (dir / "data").string());
+    env.push_back("LIBGL_ALWAYS_SOFTWARE=1");
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    std::string exePath = exe.string();
+    char* argv[] = {exePath.data(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    // The dialog's title tells it is up; focus it and press Escape.
+    const std::string press =
+        "timeout 90 xdotool search --sync --onlyvisible --name '^Lumetra Gridfall 0[.]3[.]0$' "
+        "windowfocus --sync key --clearmodifiers Escape >/dev/null 2>&1";
+    const int pressed = std::system(press.c_str());
+    const int status = WaitOrKill(pid, std::chrono::seconds(pressed == 0 ? 60 : 5));
+    ASSERT_EQ(pressed, 0) << "the startup dialog did not appear";
+    EXPECT_EQ(status, 0);
+
+    StartupOptions expected;
+    expected.display_app_latest_news = 0;
+    const std::string written = ReadFile(dir / kOptionsFileName);
+    EXPECT_EQ(written, FormatStartupOptionsFile(expected));
+    EXPECT_NE(ReadFile(dir / "gridfall_log.txt").find("redirect.php?id=104"), std::string::npos)
+        << "the latest-news page was due on the first start";
+}
+
+}  // namespace
