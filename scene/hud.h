@@ -5,13 +5,7 @@
 
 #include <cstdint>
 
-// Where composed text goes. The bitmap-font adapter draws it; tests record it.
-class HudTextSink {
-public:
-    virtual ~HudTextSink() = default;
-    // text is already formatted (UTF-8).
-    virtual void DrawText(int x, int y, const float rgba[4], const char* text) = 0;
-};
+#include "gfx/text_sink.h"
 
 // Colours (red, green, blue, alpha).
 inline constexpr float kHudTitleColor[4] = {1.0f, 1.0f, 0.0f, 1.0f};     // title and renderer lines
@@ -51,9 +45,5 @@ struct HudInputs {
     bool showHelp = false;
 };
 
-// Polygons the tessellator makes, in thousands: trunc(1.5 L^2) per input triangle, computed in
-// integers so the figure does not depend on float rounding of the product.
-int32_t TessellatedPolygonsK(float outerLevel, uint32_t triangles);
-
-// Emits every HUD line for one frame. The caller decides whether the HUD is drawn at all.
-void ComposeHud(const HudInputs& in, HudTextSink& sink);
+// Text goes to the HUD font, or to a recording sink in tests.
+void ComposeHud(const HudInputs& in, cHx7PTextSink& sink);

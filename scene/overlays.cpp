@@ -1,10 +1,217 @@
-// Placeholder until the overlays land: nothing is drawn over the sphere.
+// The overlays bound to the OpenGL 4 scene: post-processing around the sphere, the sensor poll,
+// the temperature graphs through the scene's 2D slots and the text HUD through its font.
 #include "scene/overlays.h"
 
-void CreatePostProcessing(cHx7PDemo_OpenGL_4&) {}
-void ReleasePostProcessing(cHx7PDemo_OpenGL_4&) {}
-bool IsPostProcessingActive(const cHx7PDemo_OpenGL_4&) { return false; }
-void BeginPostProcessing(cHx7PDemo_OpenGL_4&) {}
-void EndPostProcessing(cHx7PDemo_OpenGL_4&) {}
-void PollSensors(cHx7PDemo_OpenGL_4&, float) {}
-void DrawOverlays(cHx7PDemo_OpenGL_4&) {}
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/log_file.h"
+#include "app/run_state.h"
+#include "app/startup_options.h"
+#include "gfx/bitmap_font.h"
+#include "gfx/gpu_program.h"
+#include "gfx/mesh.h"
+#include "gfx/mesh_render_options.h"
+#include "gfx/polyline.h"
+#include "gfx/render_target.h"
+#include "gpuinfo/siliscan.h"
+#include "scene/demo_opengl4.h"
+#include "scene/hud.h"
+#include "scene/post_processing.h"
+#include "scene/scoring.h"
+#include "scene/sensor_poll.h"
+#include "scene/temperature_graph.h"
+
+namespace {
+
+// The graph's drawing through the scene: its slots 8 to 11, its line strip and the HUD font.
+class SceneGraphCanvas final : public GraphCanvas {
+public:
+    explicit SceneGraphCanvas(cHx7PDemo_OpenGL_4& scene) : scene_(scene) {}
+    void Begin2D(int width, int height, float zNear, float zFar) override { scene_.Begin2D(width, height, zNear, zFar); }
+    void End2D() override { scene_.End2D(); }
+    void SetStripVertex(unsigned index, const float xyzw[4]) override { scene_.graphStrip->SetVertex(index, xyzw); }
+    void DrawGraphStrip(unsigned count) override { scene_.DrawGraphStrip(count); }
+    void DrawOverlayLine(const float p1[4], const float c1[4], const float p2[4], const float c2[4], float width,
+                         int stippleFactor, unsigned short stipplePattern) override
+    {
+        scene_.DrawOverlayLine(p1, c1, p2, c2, width, stippleFactor, stipplePattern);
+    }
+    void DrawText(int x, int y, const float rgba[4], const char* text) override
+    {
+        if (scene_.hudFont)
+            scene_.hudFont->DrawString(x, y, rgba[0], rgba[1], rgba[2], rgba[3], text);
+    }
+
+private:
+    cHx7PDemo_OpenGL_4& scene_;
+};
+
+// Only the render thread draws graphs, and one scene exists at a time: one window buffer serves
+// every GPU in turn without a per-frame allocation.
+GraphWindow& SharedGraphWindow()
+{
+    static GraphWindow window;
+    return window;
+}
+
+void DrawGraphs(cHx7PDemo_OpenGL_4& scene)
+{
+    if (!scene.graphStrip) {
+        scene.graphStrip = std::make_unique<cHx7PPolyline>();
+        scene.graphStrip->Allocate(kGraphCapacity);
+        scene.graphStrip->SetSize(scene.width, scene.height);
+    }
+    SceneGraphCanvas canvas(scene);
+    GraphWindow& window = SharedGraphWindow();
+    const std::size_t gpus = std::min({static_cast<std::size_t>(scene.gpuCount), scene.temperatureHistory.size(),
+                                       scene.graphExtremes.size()});
+    for (std::size_t i = 0; i < gpus; ++i) {
+        const std::vector<cHx7PTemperatureSample>& history = scene.temperatureHistory[i];
+        if (history.empty() || !(history.front().temperature > 0.0f))
+            continue;
+        window.Fill(history.size(), [&](std::size_t k) { return history[k].temperature; });
+        cHx7PGraphExtremes& stored = scene.graphExtremes[i];
+        GraphExtremes extremes{stored.maximum, stored.minimum, stored.started};
+        const char* name = i < scene.gpuRecords.size() ? scene.gpuRecords[i].name : "";
+        DrawTemperatureGraph(canvas, scene.width, scene.height, static_cast<unsigned>(i), name,
+                             history.front().temperature, window.Samples(), extremes);
+        stored.maximum = extremes.maximum;
+        stored.minimum = extremes.minimum;
+        stored.started = extremes.started;
+    }
+}
+
+}  // namespace
+
+HudInputs GatherHudInputs(const cHx7PDemo_OpenGL_4& scene)
+{
+    const StartupOptions& o = g_startup_options;
+    HudInputs in;
+    in.runMode = o.active_run_mode;
+    in.requestedWidth = o.active_width;
+    in.requestedHeight = o.active_height;
+    in.windowWidth = scene.width;
+    in.currentFps = g_frame_stats.current_fps.load();
+    in.minFps = g_frame_stats.min_fps.load();
+    in.maxFps = g_frame_stats.max_fps.load();
+    in.avgFps = g_frame_stats.avg_fps.load();
+    in.warmupDone = g_frame_stats.warmup_done.load() != 0;
+    in.elapsedMs = g_frame_stats.elapsed_ms.load();
+    in.totalFrames = g_frame_stats.total_frames.load();
+    Ridudedozu::SiliscanLib* lib = Ridudedozu::SiliscanLib::Instance();
+    const char* renderer = lib ? lib->GetMainRenderer() : nullptr;
+    in.renderer = renderer ? renderer : "";
+    in.vendorId = g_machine_facts.main_vendor_id;
+    in.deviceId = g_machine_facts.main_device_id;
+    in.aaMode = o.aa_mode;
+    in.tessLevel = o.tess_level;
+    in.tessLevelInner = o.tess_level_inner;
+    in.tessLevelOuter = o.tess_level_outer;
+    in.sphereTriangles = scene.sphereMesh ? scene.sphereMesh->GetTriangleCount() : 0;
+    in.progressPercent = ProgressPercent(o.active_time_based, in.elapsedMs, o.active_duration_ms, in.totalFrames,
+                                         o.active_max_frames);
+    in.gpuzAvailable = scene.gpuzAvailable;
+    in.gpuzCoreClock = g_sensor_readings.core_clock;
+    in.gpuzMemoryClock = g_sensor_readings.memory_clock;
+    in.gpuzTemperature = g_sensor_readings.gpu_temperature;
+    in.gpuzPower = g_sensor_readings.power;
+    in.gpuzCurrent = g_sensor_readings.core_current;
+    in.showHelp = scene.showHelp.load() != 0;
+    return in;
+}
+
+void CreatePostProcessing(cHx7PDemo_OpenGL_4& scene)
+{
+    ReleasePostProcessing(scene);
+    // The target exists whether or not an effect was chosen ("Off" keeps it unused), so the
+    // effect can be judged against the same memory footprint.
+    auto target = std::make_unique<cHx7PRenderTarget>();
+    const bool complete = scene.width > 0 && scene.height > 0 &&
+                          target->Init(static_cast<uint32_t>(scene.width), static_cast<uint32_t>(scene.height));
+    scene.postFxTarget = std::move(target);
+    if (!complete)
+        return;
+    std::string error;
+    PostFxProgram fx = CreatePostFxProgram(PostFxKindFor(g_startup_options.post_fx_index), scene.width,
+                                           scene.height, scene.overlayProjection.data(), &error);
+    if (!fx.program) {
+        // The run goes on without the effect; the reason is in the log.
+        ProgramLog().Write("%s", error.c_str());
+        return;
+    }
+    scene.postFxProgram = std::move(fx.program);
+    scene.postFxPositionLoc = fx.positionLoc;
+    scene.postFxUVLoc = fx.uvLoc;
+}
+
+void ReleasePostProcessing(cHx7PDemo_OpenGL_4& scene)
+{
+    scene.postFxProgram.reset();
+    if (scene.postFxTarget)
+        scene.postFxTarget->Release();
+    scene.postFxTarget.reset();
+    scene.postFxPositionLoc = -1;
+    scene.postFxUVLoc = -1;
+}
+
+bool IsPostProcessingActive(const cHx7PDemo_OpenGL_4& scene)
+{
+    return PostFxActive(g_startup_options.render_post_fx != 0, scene.postFxTarget != nullptr,
+                        scene.postFxProgram != nullptr);
+}
+
+void BeginPostProcessing(cHx7PDemo_OpenGL_4& scene)
+{
+    if (!IsPostProcessingActive(scene))
+        return;
+    scene.postFxTarget->Bind();
+}
+
+void EndPostProcessing(cHx7PDemo_OpenGL_4& scene)
+{
+    if (!IsPostProcessingActive(scene))
+        return;
+    scene.postFxTarget->Unbind();
+    const cHx7PTexture* color = scene.postFxTarget->GetColorTexture(0);
+    if (!color)
+        return;
+    RunPostFxPass(*scene.postFxProgram, color->GetTextureName(), scene.time, scene.width, scene.height, [&] {
+        if (!scene.texturedQuad)
+            return;
+        cHx7PMeshRenderOptions& options = scene.meshOptions;
+        options.useNormals = 0;
+        options.useUVs = 1;
+        options.useColours = 0;
+        options.drawPatches = 0;
+        scene.texturedQuad->positionLocation = scene.postFxPositionLoc;
+        scene.texturedQuad->uvLocation = scene.postFxUVLoc;
+        scene.texturedQuad->normalLocation = -1;
+        scene.texturedQuad->colourLocation = -1;
+        scene.texturedQuad->Render(options);
+    });
+}
+
+void PollSensors(cHx7PDemo_OpenGL_4& scene, float dtSeconds)
+{
+    SensorPollState state{scene.pollClock, scene.lastPollTime, scene.gpuRecords, scene.temperatureHistory,
+                          scene.gpuzAvailable};
+    PollSensorsTick(state, dtSeconds, LibrarySensorSource(), ProcessGpuzSource(), g_sensor_readings);
+}
+
+void DrawOverlays(cHx7PDemo_OpenGL_4& scene)
+{
+    const StartupOptions& o = g_startup_options;
+    // Both overlays draw with the fixed-function pipeline, which a core profile does not have.
+    if (!o.hud_visible || o.gl3_core_profile)
+        return;
+    const bool benchmark = o.active_run_mode == 1;
+    if (o.render_temp_graphs && !benchmark) {
+        glViewport(0, 0, scene.width, scene.height);
+        DrawGraphs(scene);
+    }
+    if ((benchmark || o.render_general_indicators) && scene.hudFont)
+        ComposeHud(GatherHudInputs(scene), *scene.hudFont);
+}

@@ -20,3 +20,7 @@ void EndPostProcessing(cHx7PDemo_OpenGL_4& scene);
 void PollSensors(cHx7PDemo_OpenGL_4& scene, float dtSeconds);
 // The temperature graphs and the text HUD, each under its own conditions.
 void DrawOverlays(cHx7PDemo_OpenGL_4& scene);
+
+// What the text HUD shows this frame, gathered from the run's shared records and the scene.
+struct HudInputs;
+HudInputs GatherHudInputs(const cHx7PDemo_OpenGL_4& scene);

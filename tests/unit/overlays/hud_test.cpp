@@ -163,12 +163,3 @@ TEST(Hud, GpuzLineLongWithPowerShortWithout)
     ComposeHud(in, font);
     EXPECT_EQ(font.calls[6].text, "GPU-Z - core:1410MHz, mem:1750MHz, GPU temp:71\u00B0C");
 }
-
-TEST(Hud, PolygonEstimate)
-{
-    EXPECT_EQ(TessellatedPolygonsK(32.0f, 1800), 2764);
-    EXPECT_EQ(TessellatedPolygonsK(8.0f, 1800), 172);     // 96 * 1800 / 1000
-    EXPECT_EQ(TessellatedPolygonsK(64.0f, 1800), 11059);  // 6144 * 1800 / 1000
-    EXPECT_EQ(TessellatedPolygonsK(3.0f, 1800), 23);      // trunc(13.5) = 13
-    EXPECT_EQ(TessellatedPolygonsK(0.0f, 1800), 0);
-}

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/text_sink.h"
 #include "scene/hud.h"
 #include "scene/temperature_graph.h"
 
@@ -17,11 +18,12 @@ struct TextCall {
     std::string text;
 };
 
-class RecordingFont : public HudTextSink {
+// Stands in for the HUD font behind the framework's text seam.
+class RecordingFont : public cHx7PTextSink {
 public:
-    void DrawText(int x, int y, const float rgba[4], const char* text) override
+    void DrawString(int x, int y, float r, float g, float b, float a, const char* text) override
     {
-        calls.push_back({x, y, {rgba[0], rgba[1], rgba[2], rgba[3]}, text});
+        calls.push_back({x, y, {r, g, b, a}, text});
     }
     std::vector<std::string> Texts() const
     {

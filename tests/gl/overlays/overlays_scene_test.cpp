@@ -1,0 +1,245 @@
+// The overlays inside the real OpenGL 4 scene: post-processing choices, the temperature graphs
+// and the HUD, judged from the finished frame.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/message_box.h"
+#include "app/run_state.h"
+#include "app/startup_options.h"
+#include "gfx/gl_context.h"
+#include "gfx/gpu_program.h"
+#include "gfx/polyline.h"
+#include "gfx/render_target.h"
+#include "scene/demo_opengl4.h"
+#include "scene/hud.h"
+#include "scene/overlays.h"
+#include "scene/temperature_graph.h"
+#include "support/gl_test_context.h"
+
+namespace {
+
+using gridfall_test::GLTestContext;
+using Image = std::vector<unsigned char>;
+
+class QuietSink : public MessageBoxSink {
+public:
+    void Show(MessageKind, const char*, const char* text) override { texts.emplace_back(text); }
+    std::vector<std::string> texts;
+};
+
+struct Rgba {
+    int r, g, b, a;
+};
+
+class OverlaysGL : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved_ = g_startup_options;
+        StartupOptions& o = g_startup_options;
+        o.active_run_mode = 2;
+        o.map_set = 0;
+        o.tess_level = 2.0f;
+        o.hud_visible = 0;
+        o.render_post_fx = 0;
+        o.post_fx_index = 0;
+        o.render_temp_graphs = 0;
+        o.render_general_indicators = 0;
+        o.gl3_core_profile = 0;
+        o.gpuz_polling = 0;
+        std::snprintf(o.aa_mode, sizeof o.aa_mode, "Off");
+        SetMessageBoxSink(&sink_);
+    }
+    void TearDown() override
+    {
+        Stop();
+        SetMessageBoxSink(nullptr);
+        g_startup_options = saved_;
+    }
+    void Stop()
+    {
+        if (scene_) {
+            scene_->Terminate();
+            scene_.reset();
+        }
+        if (window_)
+            SDL_DestroyWindow(window_);
+        window_ = nullptr;
+    }
+
+    bool Start(int width, int height)
+    {
+        Stop();
+        width_ = width;
+        height_ = height;
+        GLTestContext pin(8, 8);   // keeps SDL video and the GL library loaded
+        if (!pin.Ok()) {
+            ADD_FAILURE() << pin.Error();
+            return false;
+        }
+        PrepareWindowPixelFormat(g_startup_options.aa_mode);
+        window_ = SDL_CreateWindow("gridfall-overlays-test", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
+                                   height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!window_) {
+            ADD_FAILURE() << SDL_GetError();
+            return false;
+        }
+        scene_ = std::make_unique<cHx7PDemo_OpenGL_4>();
+        const bool ok = scene_->Initialize(window_, width, height);
+        if (!ok)
+            ADD_FAILURE() << (sink_.texts.empty() ? "Initialize failed" : sink_.texts.back());
+        return ok;
+    }
+
+    Image Frame(float dt = 0.0f)
+    {
+        scene_->DrawFrame(dt);
+        glFinish();
+        return GLTestContext::ReadPixels(0, 0, width_, height_);
+    }
+    Rgba At(const Image& img, int x, int y) const   // origin bottom left
+    {
+        const unsigned char* p = &img[(static_cast<size_t>(y) * width_ + x) * 4];
+        return {p[0], p[1], p[2], p[3]};
+    }
+    int CountWhere(const Image& img, int x0, int y0, int x1, int y1, bool (*pred)(Rgba)) const
+    {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += pred(At(img, x, y));
+        return n;
+    }
+
+    // Two GPUs with a few samples each, as the sensor poll leaves them.
+    void FeedTwoGpus()
+    {
+        scene_->gpuCount = 2;
+        scene_->gpuRecords.assign(2, cHx7PGpuRecord{});
+        std::snprintf(scene_->gpuRecords[0].name, sizeof scene_->gpuRecords[0].name, "First");
+        scene_->graphExtremes.assign(2, cHx7PGraphExtremes{});
+        scene_->temperatureHistory.assign(2, {});
+        for (int i = 0; i < 40; ++i) {
+            scene_->temperatureHistory[0].push_back({40.0f + static_cast<float>(i % 5), 0, 0, static_cast<float>(i)});
+            scene_->temperatureHistory[1].push_back({50.0f, 0, 0, static_cast<float>(i)});
+        }
+    }
+
+    QuietSink sink_;
+    StartupOptions saved_;
+    SDL_Window* window_ = nullptr;
+    std::unique_ptr<cHx7PDemo_OpenGL_4> scene_;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+bool IsCurveGreen(Rgba p) { return p.g > 200 && p.r < 60 && p.b < 120; }
+bool IsYellowText(Rgba p) { return p.r > 200 && p.g > 200 && p.b < 60; }
+
+}  // namespace
+
+TEST_F(OverlaysGL, OffKeepsTheTargetButLeavesTheFrameUnchanged)
+{
+    ASSERT_TRUE(Start(96, 72));
+    ASSERT_NE(scene_->postFxTarget, nullptr);
+    EXPECT_NE(scene_->postFxTarget->GetFramebuffer(), 0u);   // allocated
+    ASSERT_NE(scene_->postFxProgram, nullptr);                // the v1 program is built for "Off" too
+    EXPECT_FALSE(IsPostProcessingActive(*scene_));
+
+    BeginPostProcessing(*scene_);
+    GLint bound = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    EXPECT_FALSE(scene_->postFxTarget->IsBound());
+
+    const Image off = Frame();
+    // The same frame with no post-processing objects at all.
+    std::unique_ptr<cHx7PRenderTarget> target = std::move(scene_->postFxTarget);
+    const Image none = Frame();
+    scene_->postFxTarget = std::move(target);
+    EXPECT_EQ(off, none);
+    EXPECT_GL_OK();
+}
+
+TEST_F(OverlaysGL, EffectsChangeThePicture)
+{
+    ASSERT_TRUE(Start(96, 72));
+    const Image plain = Frame();
+    for (int index : {1, 2, 3}) {
+        g_startup_options.post_fx_index = index;
+        g_startup_options.render_post_fx = 1;
+        ASSERT_TRUE(Start(96, 72)) << index;
+        ASSERT_TRUE(IsPostProcessingActive(*scene_)) << index;
+        const Image processed = Frame();
+        EXPECT_NE(processed, plain) << "effect " << index;
+        GLint bound = -1;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+        EXPECT_EQ(bound, 0) << "the pass must leave the window bound";
+        EXPECT_GL_OK();
+    }
+    // A benchmark-sized window makes FXAA's frame size the window size.
+    EXPECT_EQ(scene_->postFxTarget->GetWidth(), 96u);
+    EXPECT_EQ(scene_->postFxTarget->GetHeight(), 72u);
+    ReleasePostProcessing(*scene_);
+    EXPECT_EQ(scene_->postFxTarget, nullptr);
+    EXPECT_EQ(scene_->postFxProgram, nullptr);
+    EXPECT_FALSE(IsPostProcessingActive(*scene_));
+}
+
+TEST_F(OverlaysGL, GraphsDrawOnePerGpuTwoHundredPixelsApart)
+{
+    ASSERT_TRUE(Start(640, 480));
+    scene_->draw_tessellated_object = 0;
+    scene_->drawBackground = 0;
+    FeedTwoGpus();
+    g_startup_options.hud_visible = 1;
+    const Image noGraphs = Frame();
+    g_startup_options.render_temp_graphs = 1;
+    const Image graphs = Frame();
+    EXPECT_GL_OK();
+
+    ASSERT_NE(scene_->graphStrip, nullptr);
+    EXPECT_TRUE(scene_->graphExtremes[0].started);
+    EXPECT_FLOAT_EQ(scene_->graphExtremes[0].minimum, 40.0f);
+    EXPECT_FLOAT_EQ(scene_->graphExtremes[0].maximum, 44.0f);   // newest sample: 40 + 39 % 5
+    EXPECT_FLOAT_EQ(scene_->graphExtremes[1].maximum, 50.0f);
+
+    // GPU 0's curve: base 20 px above the bottom, 2 px per degree above 20: rows 60..68.
+    // GPU 1's flat curve at 50 degrees: 220 + 60 = row 280. The curve spans the first 40 of
+    // 1000 steps of 320 px from x = 170.
+    EXPECT_EQ(CountWhere(noGraphs, 160, 50, 190, 300, IsCurveGreen), 0);
+    EXPECT_GT(CountWhere(graphs, 168, 56, 184, 72, IsCurveGreen), 5);
+    EXPECT_GT(CountWhere(graphs, 168, 276, 184, 285, IsCurveGreen), 5);
+    EXPECT_EQ(CountWhere(graphs, 168, 120, 184, 260, IsCurveGreen), 0);
+
+    // Benchmark runs never show graphs.
+    g_startup_options.active_run_mode = 1;
+    EXPECT_EQ(CountWhere(Frame(), 160, 50, 190, 300, IsCurveGreen), 0);
+}
+
+TEST_F(OverlaysGL, HudTextAppearsOnlyWhenVisibleAndIndicatorsOn)
+{
+    ASSERT_TRUE(Start(320, 240));
+    scene_->draw_tessellated_object = 0;
+    scene_->drawBackground = 0;
+    auto titleRowYellow = [&](const Image& img) { return CountWhere(img, 10, 200, 300, 232, IsYellowText); };
+
+    g_startup_options.hud_visible = 1;
+    g_startup_options.render_general_indicators = 0;
+    EXPECT_EQ(titleRowYellow(Frame()), 0);
+    g_startup_options.render_general_indicators = 1;
+    EXPECT_GT(titleRowYellow(Frame()), 30);
+    g_startup_options.hud_visible = 0;   // key I
+    EXPECT_EQ(titleRowYellow(Frame()), 0);
+    g_startup_options.hud_visible = 1;
+    g_startup_options.gl3_core_profile = 1;   // fixed-function overlays are off with a core profile
+    EXPECT_EQ(titleRowYellow(Frame()), 0);
+    g_startup_options.gl3_core_profile = 0;
+    EXPECT_GL_OK();
+}
