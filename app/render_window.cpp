@@ -1,20 +1,510 @@
-// Placeholder until the render window lands: refuses every run.
+// The render window, the display-mode switch, the run's start and end on the main thread.
 #include "app/render_window.h"
 
+#include "app/frame_timer.h"
+#include "app/key_table.h"
+#include "app/log_file.h"
 #include "app/message_box.h"
+#include "app/process_mode.h"
+#include "app/render_thread.h"
+#include "app/run_state.h"
+#include "app/startup_options.h"
+#include "app/ui/result_dialog.h"
+#include "gfx/gl_context.h"
+
+#include <SDL.h>
+#include <gtk/gtk.h>
+#include <sched.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace {
+
+constexpr const char* kWindowTitle = "Orvane";
+constexpr const char* kWindowClass = "Orvane3DWindow";
+
+// User-event codes posted by the render thread.
+enum : Sint32 { kEventTitle = 1, kEventClose = 2 };
+
 RunObserver* g_observer = nullptr;
+SDL_Window* g_window = nullptr;
+bool g_fullscreen_window = false;
+int g_display_mode_changed = 0;
+std::atomic<int> g_scene_initialised{0};
+Uint32 g_event_type = 0;
+// Each run's events carry its serial, so a close request that arrives after its run has
+// already been ended (Escape pressed as the benchmark finished) cannot end the next one.
+uint32_t g_run_serial = 0;
+
+std::thread g_render_thread;
+FrameTimer g_frame_timer;
+
+// The render thread's end, for the bounded wait before the unbounded one.
+std::mutex g_done_mutex;
+std::condition_variable g_done_cv;
+bool g_thread_done = false;
+
+// The title the render thread wants, handed over without allocating: the render thread
+// writes it under the lock and posts one event while no title event is pending.
+std::mutex g_title_mutex;
+char g_pending_title[128] = {};
+bool g_title_pending = false;
+
+// Wakes a headless plain loop, which has no window system to wait on.
+std::mutex g_wake_mutex;
+std::condition_variable g_wake_cv;
+bool g_wake = false;
+
+void Wake()
+{
+    {
+        std::lock_guard<std::mutex> lock(g_wake_mutex);
+        g_wake = true;
+    }
+    g_wake_cv.notify_one();
 }
 
-void SetRunObserver(RunObserver* observer) { g_observer = observer; }
-bool StartRun()
+void PushRunEvent(Sint32 code, uint32_t serial)
 {
-    ShowErrorBox("Rendering is not available in this build.");
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = g_event_type;
+    event.user.code = code;
+    event.user.data1 = reinterpret_cast<void*>(uintptr_t(serial));
+    SDL_PushEvent(&event);
+    Wake();
+}
+
+class WindowHost : public RenderThreadHost {
+public:
+    WindowHost(SDL_Window* window, uint32_t serial) : window_(window), serial_(serial) {}
+
+    SDL_Window* Window() override { return window_; }
+
+    void SetTitle(const char* title) override
+    {
+        bool post = false;
+        {
+            std::lock_guard<std::mutex> lock(g_title_mutex);
+            std::snprintf(g_pending_title, sizeof g_pending_title, "%s", title);
+            post = !g_title_pending;
+            g_title_pending = true;
+        }
+        if (post)
+            PushRunEvent(kEventTitle, serial_);
+    }
+
+    void PostCloseRequest() override { PushRunEvent(kEventClose, serial_); }
+
+    void OnSceneInitialised() override { g_scene_initialised.store(1); }
+
+    void Sleep(uint32_t ms) override
+    {
+        if (ms == 0)
+            sched_yield();
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+
+private:
+    SDL_Window* window_;
+    uint32_t serial_;
+};
+
+void ClampActiveSize()
+{
+    StartupOptions& o = g_startup_options;
+    const int32_t maxViewport = g_machine_facts.max_viewport_size;
+    if (o.active_width < 1)
+        o.active_width = 640;
+    if (maxViewport > 0 && o.active_width > maxViewport)
+        o.active_width = maxViewport;
+    if (o.active_height < 1)
+        o.active_height = 480;
+    if (maxViewport > 0 && o.active_height > maxViewport)
+        o.active_height = maxViewport;
+}
+
+void StoreClientSize(SDL_Window* window)
+{
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    g_startup_options.client_width = w;
+    g_startup_options.client_height = h;
+}
+
+// A centred window whose outer size (frame included) is the active size. The frame is known
+// only once the window manager has decorated the mapped window; without a window manager
+// (Xvfb, offscreen) there is none and the client area is the whole size.
+bool CreateWindowedWindow()
+{
+    const int w = g_startup_options.active_width;
+    const int h = g_startup_options.active_height;
+    SDL_Window* window = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED,
+                                          SDL_WINDOWPOS_CENTERED, w, h,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!window) {
+        ProgramLog().Write("The render window could not be created: %s", SDL_GetError());
+        return false;
+    }
+    SDL_ShowWindow(window);
+    SDL_PumpEvents();
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) == 0 &&
+        (top + bottom > 0 || left + right > 0) && w > left + right && h > top + bottom) {
+        SDL_SetWindowSize(window, w - left - right, h - top - bottom);
+        SDL_DisplayMode desktop;
+        if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window), &desktop) == 0) {
+            // SDL places the client area; centre the outer rectangle.
+            SDL_SetWindowPosition(window, desktop.w / 2 - w / 2 + left, desktop.h / 2 - h / 2 + top);
+        }
+    }
+    g_window = window;
+    g_fullscreen_window = false;
+    StoreClientSize(window);
+    return true;
+}
+
+// Whether the display offers exactly this size (any format and refresh rate). SDL would
+// otherwise quietly switch to the closest mode, which is not the mode asked for.
+bool DisplayOffersMode(int display, int w, int h, SDL_DisplayMode* found)
+{
+    const int count = SDL_GetNumDisplayModes(display);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(display, i, &mode) == 0 && mode.w == w && mode.h == h) {
+            *found = mode;
+            return true;
+        }
+    }
     return false;
 }
-void StopRendering() {}
-void EndRun() {}
-bool IsRunActive() { return false; }
-void RunPlainMessageLoop() {}
-void PumpRenderWindowEvents() {}
+
+void RestoreDisplayMode()
+{
+    if (g_window && g_fullscreen_window)
+        SDL_SetWindowFullscreen(g_window, 0);  // SDL puts the desktop mode back
+    if (g_display_mode_changed) {
+        SDL_ShowCursor(SDL_ENABLE);
+        g_display_mode_changed = 0;
+    }
+}
+
+void DestroyRenderWindow()
+{
+    RestoreDisplayMode();
+    if (g_window) {
+        SDL_DestroyWindow(g_window);
+        g_window = nullptr;
+        g_fullscreen_window = false;
+    }
+}
+
+// A borderless window covering the display in a real display-mode change of the active
+// size. SDL_SetWindowFullscreen can report success although no mode matched (Xvfb), so the
+// switch is judged by the resulting display mode and window size.
+bool CreateFullscreenWindow()
+{
+    const int w = g_startup_options.active_width;
+    const int h = g_startup_options.active_height;
+    const int display = 0;
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(display, &desktop) != 0) {
+        ProgramLog().Write("The display mode could not be read: %s", SDL_GetError());
+        return false;
+    }
+    SDL_DisplayMode wanted;
+    if (!DisplayOffersMode(display, w, h, &wanted)) {
+        ProgramLog().Write("The display offers no %dx%d mode.", w, h);
+        return false;
+    }
+    SDL_Window* window = SDL_CreateWindow(kWindowTitle, 0, 0, w, h,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
+                                              SDL_WINDOW_BORDERLESS);
+    if (!window) {
+        ProgramLog().Write("The render window could not be created: %s", SDL_GetError());
+        return false;
+    }
+    g_window = window;
+    g_fullscreen_window = true;
+    SDL_SetWindowDisplayMode(window, &wanted);
+    // From here on the mode may have changed, so every failure restores it.
+    g_display_mode_changed = 1;
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_ClearError();
+    const int rc = SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+    SDL_ShowWindow(window);
+    SDL_PumpEvents();
+    SDL_DisplayMode now;
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(window, &ww, &wh);
+    const bool modeOk = SDL_GetCurrentDisplayMode(display, &now) == 0 && now.w == w && now.h == h;
+    if (rc != 0 || !modeOk || ww != w || wh != h) {
+        const char* error = SDL_GetError();
+        ProgramLog().Write("The switch to %dx%d full screen was refused (%s).", w, h,
+                           error && *error ? error : "the display kept its mode");
+        return false;
+    }
+    SDL_RaiseWindow(window);
+    StoreClientSize(window);
+    return true;
+}
+
+void RenderThreadEntry(SDL_Window* window, uint32_t serial)
+{
+    WindowHost host(window, serial);
+    RenderThreadMain(host, g_frame_timer);
+    {
+        std::lock_guard<std::mutex> lock(g_done_mutex);
+        g_thread_done = true;
+    }
+    g_done_cv.notify_all();
+}
+
+void JoinRenderThread()
+{
+    if (!g_render_thread.joinable())
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        std::unique_lock<std::mutex> lock(g_done_mutex);
+        if (!g_done_cv.wait_for(lock, std::chrono::milliseconds(kRenderThreadJoinLogMs),
+                                [] { return g_thread_done; })) {
+            // Destroying the window under a thread that still renders into it would crash
+            // in the driver; waiting is the only safe choice.
+            ProgramLog().Write("The render thread did not end within %u ms; waiting for it.",
+                               kRenderThreadJoinLogMs);
+        }
+    }
+    g_render_thread.join();
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    if (waited.count() > kRenderThreadJoinLogMs)
+        ProgramLog().Write("The render thread ended after %lld ms.",
+                           static_cast<long long>(waited.count()));
+}
+
+bool IsOurWindow(Uint32 windowID) { return g_window && SDL_GetWindowID(g_window) == windowID; }
+
+bool GtkIsUp() { return !IsHeadless() && gdk_display_get_default() != nullptr; }
+
+enum MenuCommand { kMenuNone = 0, kMenuAbout = 104, kMenuExit = 105 };
+
+// File/Exit and Help/About... as a popup menu at the pointer: SDL windows have no menu bar.
+// The menu runs its own nested loop (as a modal dialog does), so it works both inside the
+// startup dialog's GTK loop and from the plain SDL loop.
+void ShowPopupMenu()
+{
+    static int command;
+    command = kMenuNone;
+    GtkWidget* menu = gtk_menu_new();
+    auto addSubmenu = [menu](const char* label, const char* itemLabel, int code) {
+        GtkWidget* top = gtk_menu_item_new_with_mnemonic(label);
+        GtkWidget* sub = gtk_menu_new();
+        GtkWidget* item = gtk_menu_item_new_with_mnemonic(itemLabel);
+        g_signal_connect(item, "activate",
+                         G_CALLBACK(+[](GtkMenuItem*, gpointer data) {
+                             command = int(reinterpret_cast<intptr_t>(data));
+                         }),
+                         reinterpret_cast<gpointer>(intptr_t(code)));
+        gtk_menu_shell_append(GTK_MENU_SHELL(sub), item);
+        gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), sub);
+        gtk_menu_shell_append(GTK_MENU_SHELL(menu), top);
+    };
+    addSubmenu("_File", "E_xit", kMenuExit);
+    addSubmenu("_Help", "_About ...", kMenuAbout);
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    g_signal_connect_swapped(menu, "deactivate", G_CALLBACK(g_main_loop_quit), loop);
+    gtk_widget_show_all(menu);
+    gtk_menu_popup_at_pointer(GTK_MENU(menu), nullptr);
+    if (gtk_widget_get_visible(menu))
+        g_main_loop_run(loop);
+    g_main_loop_unref(loop);
+    gtk_widget_destroy(menu);
+
+    if (command == kMenuExit)
+        EndRun();
+    else if (command == kMenuAbout)
+        ShowAboutDialog();
+}
+
+void HandleEvent(const SDL_Event& event)
+{
+    if (g_event_type != 0 && event.type == g_event_type) {
+        const uint32_t serial = uint32_t(reinterpret_cast<uintptr_t>(event.user.data1));
+        if (serial != g_run_serial || !g_window)
+            return;  // from a run that has already ended
+        if (event.user.code == kEventTitle) {
+            char title[128];
+            {
+                std::lock_guard<std::mutex> lock(g_title_mutex);
+                std::memcpy(title, g_pending_title, sizeof title);
+                g_title_pending = false;
+            }
+            SDL_SetWindowTitle(g_window, title);
+        } else if (event.user.code == kEventClose) {
+            EndRun();
+        }
+        return;
+    }
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE && IsOurWindow(event.window.windowID))
+            EndRun();
+        break;
+    case SDL_KEYDOWN: {
+        if (!IsOurWindow(event.key.windowID))
+            break;
+        const RenderKeyAction action =
+            KeyActionFor(event.key.keysym.sym, g_startup_options.active_run_mode);
+        if (action == RenderKeyAction::EndRun)
+            EndRun();
+        else if (!event.key.repeat)  // a held key toggles once
+            ApplyKeyAction(action);
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+        if (event.button.button == SDL_BUTTON_RIGHT && IsOurWindow(event.button.windowID) &&
+            g_startup_options.display_menu_bar && !g_fullscreen_window && GtkIsUp())
+            ShowPopupMenu();
+        break;
+    case SDL_QUIT:
+        // SIGINT/SIGTERM (SDL turns them into SDL_QUIT) end a run like its close box. The
+        // SDL_QUIT that follows closing the last window finds no run.
+        if (IsRunActive())
+            EndRun();
+        break;
+    default:
+        break;
+    }
+}
+
+bool g_in_end_run = false;
+
+}  // namespace
+
+void SetRunObserver(RunObserver* observer) { g_observer = observer; }
+
+SDL_Window* RenderWindowHandle() { return g_window; }
+bool DisplayModeChanged() { return g_display_mode_changed != 0; }
+bool IsRunActive() { return g_window != nullptr || g_render_thread.joinable(); }
+
+bool StartRun()
+{
+    if (IsRunActive())
+        return false;
+    if (g_event_type == 0) {
+        g_event_type = SDL_RegisterEvents(1);
+        if (g_event_type == Uint32(-1)) {
+            g_event_type = 0;
+            ProgramLog().Write("No SDL user event is left for the render window.");
+            SetRunOutcome(RunOutcome::Failed);
+            return false;
+        }
+    }
+    ClampActiveSize();
+    g_frame_stats.quit_requested.store(0);
+    // A run that fails before its end must not show the previous run's result.
+    g_frame_stats.run_finished.store(0);
+    {
+        std::lock_guard<std::mutex> lock(g_title_mutex);
+        g_title_pending = false;
+    }
+
+    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", kWindowClass);
+    // The visual is fixed when the window is made, so the multisample level is chosen now.
+    PrepareWindowPixelFormat(g_startup_options.aa_mode);
+
+    // A headless run has no display mode to change: it renders offscreen at the active size.
+    if (g_startup_options.active_fullscreen && !IsHeadless()) {
+        if (!CreateFullscreenWindow()) {
+            DestroyRenderWindow();
+            SetRunOutcome(RunOutcome::Failed);
+            ShowErrorBox("%s", kFullscreenRefusedText);
+            return false;
+        }
+    } else {
+        g_display_mode_changed = 0;
+        if (!CreateWindowedWindow()) {
+            SetRunOutcome(RunOutcome::Failed);
+            return false;
+        }
+    }
+
+    ++g_run_serial;
+    {
+        std::lock_guard<std::mutex> lock(g_done_mutex);
+        g_thread_done = false;
+    }
+    g_render_thread = std::thread(RenderThreadEntry, g_window, g_run_serial);
+    if (g_observer)
+        g_observer->OnRunStarted();
+    // Give the thread a moment to set its first title before the caller goes on.
+    SDL_Delay(100);
+    return true;
+}
+
+void StopRendering()
+{
+    const bool wasActive = IsRunActive();
+    g_frame_stats.quit_requested.store(1);
+    JoinRenderThread();
+    DestroyRenderWindow();
+    // Events of the ended run are stale now; the serial check would drop them anyway.
+    if (g_event_type != 0)
+        SDL_FlushEvent(g_event_type);
+    if (wasActive && g_observer)
+        g_observer->OnRunEnded();
+}
+
+void EndRun()
+{
+    // The result dialog runs a nested loop that may deliver another end request (Escape and
+    // the benchmark's own close request together); one end is enough.
+    if (g_in_end_run)
+        return;
+    g_in_end_run = true;
+    StopRendering();
+    if (g_startup_options.active_run_mode == 1 && g_frame_stats.run_finished.load() &&
+        g_startup_options.display_score) {
+        ShowResultDialog();
+        g_frame_stats.run_finished.store(0);
+    }
+    g_in_end_run = false;
+}
+
+void PumpRenderWindowEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        HandleEvent(event);
+}
+
+void RunPlainMessageLoop()
+{
+    // X11 wakes SDL_WaitEventTimeout for pushed events; the offscreen driver has nothing to
+    // wait on and SDL would poll every millisecond, so a headless run sleeps on our own
+    // condition variable instead and only looks at SDL when woken (or for SDL_QUIT from a
+    // signal, within 100 ms).
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool canWait = driver && std::strcmp(driver, "offscreen") != 0 &&
+                         std::strcmp(driver, "dummy") != 0;
+    while (IsRunActive()) {
+        SDL_Event event;
+        if (canWait) {
+            if (SDL_WaitEventTimeout(&event, 1000))
+                HandleEvent(event);
+        } else {
+            std::unique_lock<std::mutex> lock(g_wake_mutex);
+            g_wake_cv.wait_for(lock, std::chrono::milliseconds(100), [] { return g_wake; });
+            g_wake = false;
+        }
+        while (IsRunActive() && SDL_PollEvent(&event))
+            HandleEvent(event);
+    }
+}

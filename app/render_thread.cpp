@@ -1,0 +1,256 @@
+// The render thread and its frame loop.
+#include "app/render_thread.h"
+
+#include "app/frame_timer.h"
+#include "app/log_file.h"
+#include "app/priorities.h"
+#include "app/process_mode.h"
+#include "app/run_state.h"
+#include "app/startup_options.h"
+#include "scene/demo.h"
+#include "scene/demo_opengl4.h"
+
+#include <cstdio>
+
+namespace {
+
+SceneFactory g_scene_factory = nullptr;
+
+// Guards the scene object against destruction while the main thread toggles one of its
+// flags. The atomic pointer in FrameStats stays readable without it (the HUD, tests).
+std::mutex g_scene_mutex;
+
+void PublishScene(cHx7PDemo* scene)
+{
+    std::lock_guard<std::mutex> lock(g_scene_mutex);
+    g_frame_stats.current_scene.store(scene);
+}
+
+// Terminates and destroys the scene on this thread, after taking it out of the main
+// thread's reach.
+void DestroyScene(std::unique_ptr<cHx7PDemo>& scene)
+{
+    PublishScene(nullptr);
+    if (scene) {
+        scene->Terminate();
+        scene.reset();
+    }
+}
+
+bool IsWindowed() { return g_startup_options.active_fullscreen == 0; }
+
+// The measuring state of one run. The FPS sum, count and first-sample flag are the loop's
+// own; everything else is published in g_frame_stats for the HUD, the title and the result.
+class FrameLoop {
+public:
+    FrameLoop(RenderThreadHost& host, FrameTimer& timer, cHx7PDemo& scene)
+        : host_(host), timer_(timer), scene_(scene) {}
+
+    // Everything the start of a run and the end of the warm-up restart.
+    void RestartMeasurement()
+    {
+        firstSample_ = false;
+        fpsSum_ = 0;
+        fpsCount_ = 0;
+        elapsed_ = 0;
+        windowTime_ = 0;
+        framesInWindow_ = 0;
+        totalFrames_ = 0;
+        FrameStats& fs = g_frame_stats;
+        fs.elapsed_ms.store(0);
+        fs.frames_in_window.store(0);
+        fs.total_frames.store(0);
+        fs.min_fps.store(10000);
+        fs.max_fps.store(0);
+        fs.current_fps.store(0);
+        fs.avg_fps.store(0);
+        fs.window_time_ms.store(0);
+    }
+
+    void Start()
+    {
+        RestartMeasurement();
+        g_frame_stats.run_finished.store(0);
+        g_sensor_readings.ResetRun();
+        timer_.Reset();
+        lastTime_ = timer_.ElapsedMs();
+        g_frame_stats.last_time_ms.store(lastTime_);
+        g_frame_stats.warmup_done.store(0);
+    }
+
+    // Runs until the benchmark ends (true) or a quit is requested (false).
+    bool Run()
+    {
+        const bool benchmark = g_startup_options.active_run_mode == 1;
+        const bool timeBased = g_startup_options.active_time_based == 1;
+        const uint32_t duration = g_startup_options.active_duration_ms;
+        const uint32_t maxFrames = g_startup_options.active_max_frames;
+        const bool windowed = IsWindowed();
+        FrameStats& fs = g_frame_stats;
+
+        while (!fs.quit_requested.load()) {
+            if (benchmark && elapsed_ > kWarmupMs && !fs.warmup_done.load()) {
+                fs.warmup_done.store(1);
+                RestartMeasurement();
+                lastTime_ = timer_.ElapsedMs();
+            }
+
+            const uint32_t now = timer_.ElapsedMs();
+            uint32_t delta = now - lastTime_;  // wraps like the tick it came from
+            lastTime_ = now;
+            if (delta > 1000)
+                delta = 1000;  // a stall or a debugger break counts as one second
+            scene_.frameDt = float(delta) * 0.001f;
+            windowTime_ += delta;
+            elapsed_ += delta;
+            fs.last_time_ms.store(lastTime_, std::memory_order_relaxed);
+            fs.window_time_ms.store(windowTime_, std::memory_order_relaxed);
+            fs.elapsed_ms.store(elapsed_, std::memory_order_relaxed);
+
+            // The end is tested only once the warm-up is over: a duration shorter than the
+            // warm-up would otherwise end the run inside it and report warm-up frames as the
+            // score. The frame that crosses the end is neither rendered nor counted.
+            if (benchmark && fs.warmup_done.load()) {
+                const bool ended = timeBased ? elapsed_ >= duration : totalFrames_ >= maxFrames;
+                if (ended)
+                    return true;
+            }
+
+            scene_.RenderFrame(scene_.frameDt);
+
+            ++framesInWindow_;
+            ++totalFrames_;
+            fs.frames_in_window.store(framesInWindow_, std::memory_order_relaxed);
+            fs.total_frames.store(totalFrames_, std::memory_order_relaxed);
+
+            if (windowTime_ >= 1000) {
+                CloseWindow(windowed);
+            }
+
+            host_.Sleep(scene_.draw_tessellated_object.load(std::memory_order_relaxed) == 0
+                            ? 10u
+                            : uint32_t(g_startup_options.tone_down_delay_ms > 0
+                                           ? g_startup_options.tone_down_delay_ms
+                                           : 0));
+        }
+        return false;
+    }
+
+    void PublishResult() const
+    {
+        g_run_result.min_fps = g_frame_stats.min_fps.load();
+        g_run_result.max_fps = g_frame_stats.max_fps.load();
+        g_run_result.avg_fps = g_frame_stats.avg_fps.load();
+        g_run_result.total_frames = int32_t(totalFrames_);
+    }
+
+private:
+    // One measuring window is complete: its frame count is the current frame rate. The
+    // excess over 1000 ms is dropped, as the window restarts at zero.
+    void CloseWindow(bool windowed)
+    {
+        FrameStats& fs = g_frame_stats;
+        const int32_t current = int32_t(framesInWindow_);
+        framesInWindow_ = 0;
+        windowTime_ = 0;
+        fs.current_fps.store(current);
+        fs.frames_in_window.store(0);
+        fs.window_time_ms.store(0);
+        if (!firstSample_) {
+            fs.min_fps.store(current);
+            fs.max_fps.store(current);
+            fpsSum_ = current;
+            fpsCount_ = 1;
+            fs.avg_fps.store(current);
+            firstSample_ = true;
+        } else {
+            if (current < fs.min_fps.load())
+                fs.min_fps.store(current);
+            if (current > fs.max_fps.load())
+                fs.max_fps.store(current);
+            fpsSum_ += current;
+            fpsCount_ += 1;
+            fs.avg_fps.store(fpsSum_ / fpsCount_);
+        }
+        if (windowed) {
+            char title[128];
+            std::snprintf(title, sizeof title, "%s - %s - FPS=%d - Running...", kProductTitle,
+                          scene_.apiName, current);
+            host_.SetTitle(title);
+        }
+    }
+
+    RenderThreadHost& host_;
+    FrameTimer& timer_;
+    cHx7PDemo& scene_;
+    bool firstSample_ = false;
+    int32_t fpsSum_ = 0;
+    int32_t fpsCount_ = 0;
+    uint32_t lastTime_ = 0;
+    uint32_t elapsed_ = 0;
+    uint32_t windowTime_ = 0;
+    uint32_t framesInWindow_ = 0;
+    uint32_t totalFrames_ = 0;
+};
+
+}  // namespace
+
+void SetSceneFactory(SceneFactory factory) { g_scene_factory = factory; }
+
+CurrentSceneLock::CurrentSceneLock()
+    : lock_(g_scene_mutex), scene_(g_frame_stats.current_scene.load())
+{
+}
+
+void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
+{
+    // Refusals (a mask outside the process mask, a level without privilege) are ignored.
+    SetThreadAffinityMask(0, g_startup_options.rendering_cpu_affinity);
+    SetThreadPriorityLevel(0, g_startup_options.rendering_thread_priority);
+
+    const bool windowed = IsWindowed();
+    char title[128];
+    if (windowed) {
+        std::snprintf(title, sizeof title, "%s - Init in progress...", kProductTitle);
+        host.SetTitle(title);
+    }
+
+    std::unique_ptr<cHx7PDemo> scene =
+        g_scene_factory ? g_scene_factory() : CreateOpenGL4Demo();
+    PublishScene(scene.get());
+    if (!scene || !scene->Initialize(host.Window(), g_startup_options.client_width,
+                                     g_startup_options.client_height)) {
+        if (!scene)
+            ProgramLog().Write("The render thread could not create its scene.");
+        DestroyScene(scene);
+        SetRunOutcome(RunOutcome::Failed);
+        host.PostCloseRequest();
+        return;
+    }
+
+    host.OnSceneInitialised();
+    if (windowed) {
+        std::snprintf(title, sizeof title, "%s - Running...", kProductTitle);
+        host.SetTitle(title);
+    }
+
+    FrameLoop loop(host, timer, *scene);
+    loop.Start();
+    const bool benchmarkEnded = !g_frame_stats.quit_requested.load() && loop.Run();
+
+    if (benchmarkEnded) {
+        // The result is complete before anyone hears of the end; the main thread reads it
+        // only after joining this thread.
+        loop.PublishResult();
+        g_frame_stats.run_finished.store(1);
+        SetRunOutcome(RunOutcome::Finished);
+        DestroyScene(scene);
+        host.PostCloseRequest();
+        return;
+    }
+
+    // Quit: stopping a benchmark before its end is a stop; ending a demo is its normal end.
+    SetRunOutcome(g_startup_options.active_run_mode == 1 ? RunOutcome::Stopped
+                                                         : RunOutcome::Finished);
+    DestroyScene(scene);
+}

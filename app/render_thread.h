@@ -1,0 +1,58 @@
+// The render thread of a run: creates the scene, runs the frame loop (frame timing, the
+// per-second frame-rate windows, the benchmark warm-up and end), tears the scene down. The
+// OpenGL context and the scene belong to this thread from Initialize to Terminate.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+class cHx7PDemo;
+class FrameTimer;
+struct SDL_Window;
+
+// Makes the scene of a run. The default makes the OpenGL 4 benchmark scene; tests inject
+// their own. A factory that returns null counts as a scene that failed to initialise.
+using SceneFactory = std::unique_ptr<cHx7PDemo> (*)();
+// nullptr restores the default. Set only while no render thread runs.
+void SetSceneFactory(SceneFactory factory);
+
+// What the render thread needs from the window side. The render thread never calls the
+// window system itself except through the GL context; the host posts titles and the close
+// request to the main thread.
+class RenderThreadHost {
+public:
+    virtual ~RenderThreadHost() = default;
+    virtual SDL_Window* Window() = 0;
+    // At most 127 characters; the host copies the text.
+    virtual void SetTitle(const char* title) = 0;
+    // Asks the main thread to end the run (benchmark end, failed initialisation).
+    virtual void PostCloseRequest() = 0;
+    // The scene has initialised; the window need not erase its background any more.
+    virtual void OnSceneInitialised() = 0;
+    // The per-frame pause; 0 only yields the processor.
+    virtual void Sleep(uint32_t ms) = 0;
+};
+
+// The thread body: runs one whole run and returns when it has ended (benchmark end, quit
+// request or failed initialisation), with the scene destroyed and the current scene cleared.
+void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer);
+
+// The main thread's guarded view of the running scene. While a lock is held the render
+// thread cannot destroy the scene; it clears the current scene under the same lock first, so
+// a key toggle either reaches a live scene or finds none. Hold it only for a toggle.
+class CurrentSceneLock {
+public:
+    CurrentSceneLock();
+    cHx7PDemo* get() const { return scene_; }
+    cHx7PDemo* operator->() const { return scene_; }
+    explicit operator bool() const { return scene_ != nullptr; }
+
+private:
+    std::unique_lock<std::mutex> lock_;
+    cHx7PDemo* scene_;
+};
+inline CurrentSceneLock LockCurrentScene() { return CurrentSceneLock(); }
+
+// Milliseconds of warm-up at the start of a benchmark run.
+inline constexpr uint32_t kWarmupMs = 4000;

@@ -1,0 +1,273 @@
+// OpenGL context creation through SDL.
+#include "gfx/gl_context.h"
+
+#include "app/log_file.h"
+#include "gfx/gl_procs.h"
+
+#include <GL/gl.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+std::atomic<int> g_probe_count{0};
+
+struct MsaaLevel {
+    const char* name;
+    int samples;
+};
+// "6X MSAA" is offered by the startup dialog, so it has to be here too, or a run asking for
+// it would silently get no multisampling.
+constexpr MsaaLevel kMsaaLevels[] = {
+    {"Off", 0}, {"2X MSAA", 2}, {"4X MSAA", 4}, {"6X MSAA", 6}, {"8X MSAA", 8},
+};
+
+// The ordinary request: 32-bit colour with any alpha, 24-bit depth, 8-bit stencil, double
+// buffered, no multisampling.
+void SetLegacyFramebufferAttributes()
+{
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+}
+
+// A context of whatever version the driver gives without asking for one.
+void SetLegacyContextAttributes()
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+}
+
+// Makes a hidden window with the multisample request and checks what the driver really gave.
+// Returns the samples of the visual (>= samples) or 0.
+int ProbeMultisampleFormat(int samples)
+{
+    g_probe_count.fetch_add(1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
+    SetLegacyContextAttributes();
+
+    SDL_Window* const previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext const previousContext = SDL_GL_GetCurrentContext();
+
+    int result = 0;
+    SDL_Window* probe = SDL_CreateWindow("HX7P_DummyRW", 0, 0, 100, 100,
+                                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
+                                             SDL_WINDOW_BORDERLESS);
+    if (probe) {
+        SDL_GLContext context = SDL_GL_CreateContext(probe);
+        if (context) {
+            GLint buffers = 0, got = 0;
+            glGetIntegerv(GL_SAMPLE_BUFFERS, &buffers);
+            glGetIntegerv(GL_SAMPLES, &got);
+            if (buffers > 0 && got >= samples)
+                result = got;
+            SDL_GL_MakeCurrent(probe, nullptr);
+            SDL_GL_DeleteContext(context);
+        }
+        SDL_DestroyWindow(probe);
+    }
+    // Leave the calling thread as it was (the start-up probe context may be current).
+    if (previousContext)
+        SDL_GL_MakeCurrent(previousWindow, previousContext);
+
+    if (result > 0) {
+        // SDL has no pixel-format index; the visual is identified by its sample count.
+        ProgramLog().Write("OpenGL - initMSAA: %dX MSAA supported (format=%d).", samples, result);
+    } else {
+        ProgramLog().Write("ERROR - OpenGL - initMSAA: %dX MSAA NOT supported!", samples);
+        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+    }
+    return result > 0 ? samples : 0;
+}
+
+}  // namespace
+
+int MultisampleSamplesForName(const char* msaaName)
+{
+    if (!msaaName)
+        return 0;
+    for (const MsaaLevel& level : kMsaaLevels) {
+        if (std::strcmp(level.name, msaaName) == 0)
+            return level.samples;
+    }
+    return 0;
+}
+
+int MultisampleProbeCount() { return g_probe_count.load(); }
+
+int PrepareWindowPixelFormat(const char* msaaName)
+{
+    SetLegacyFramebufferAttributes();
+    const int samples = MultisampleSamplesForName(msaaName);
+    if (samples <= 1)
+        return 0;
+    return ProbeMultisampleFormat(samples);
+}
+
+bool cHx7PGLContext::TryCreate(int major, int minor, int profileMask)
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, major);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, minor);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, profileMask);
+    // Neither debug nor forward-compatible contexts are asked for.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+    renderingContext = SDL_GL_CreateContext(window);
+    if (!renderingContext) {
+        FrameworkLog().Write("(HX7P) OpenGL %d.%d context (profile mask %d) refused: %s", major,
+                             minor, profileMask, SDL_GetError());
+        return false;
+    }
+    createdMajor_ = major;
+    createdMinor_ = minor;
+    createdProfile_ = profileMask != 0;
+    return true;
+}
+
+bool cHx7PGLContext::CreateContext(SDL_Window* target, int major, int minor, bool coreProfile)
+{
+    window = target;
+    if (!window)
+        return false;
+    createdMajor_ = createdMinor_ = 0;
+    createdProfile_ = false;
+
+    bool created = false;
+    if (major >= 3) {
+        const int profile =
+            coreProfile ? SDL_GL_CONTEXT_PROFILE_CORE : SDL_GL_CONTEXT_PROFILE_COMPATIBILITY;
+        for (int m = minor; m >= 0 && !created; --m)
+            created = TryCreate(major, m, profile);
+        for (int m = minor; m >= 0 && !created; --m)
+            created = TryCreate(major, m, 0);
+    }
+    if (!created) {
+        SetLegacyContextAttributes();
+        renderingContext = SDL_GL_CreateContext(window);
+        if (!renderingContext)
+            return false;
+    }
+    // SDL_GL_CreateContext leaves the new context current; make sure of it all the same.
+    if (SDL_GL_MakeCurrent(window, renderingContext) != 0)
+        return false;
+    current = true;
+
+    if (GetSampleBuffers() != 0)
+        glEnable(GL_MULTISAMPLE);
+    else
+        glDisable(GL_MULTISAMPLE);
+    return true;
+}
+
+bool cHx7PGLContext::Init(SDL_Window* target, unsigned w, unsigned h, int rendererType,
+                          const char* msaaName, bool coreProfile)
+{
+    (void)msaaName;  // the window's visual was chosen for it when the window was made
+    width = w;
+    height = h;
+    RendererType = rendererType;
+    int major = 0, minor = 0;
+    switch (rendererType) {
+    case 2: major = 2; minor = 0; break;
+    case 3: major = 3; minor = 3; break;
+    case 4: major = 4; minor = 1; break;
+    default: return initialized;
+    }
+    Shutdown();
+    RendererType = rendererType;
+    width = w;
+    height = h;
+    if (!CreateContext(target, major, minor, coreProfile)) {
+        initialized = false;
+        return false;
+    }
+    LoadGLEntryPoints();
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR)
+        FrameworkLog().Write("(HX7P) OpenGL error: %d", int(error));
+    initialized = true;
+    return true;
+}
+
+bool cHx7PGLContext::MakeCurrent()
+{
+    if (!initialized)
+        return false;
+    if (!current) {
+        if (SDL_GL_MakeCurrent(window, renderingContext) != 0)
+            return false;
+        current = true;
+    }
+    return true;
+}
+
+bool cHx7PGLContext::Present()
+{
+    if (!window || !renderingContext)
+        return false;
+    SDL_GL_SwapWindow(window);
+    return true;
+}
+
+void cHx7PGLContext::SetSwapInterval(bool on)
+{
+    if (!renderingContext)
+        return;
+    if (SDL_GL_SetSwapInterval(on ? 1 : 0) != 0 && !on) {
+        ProgramLog().Write("OpenGL - the driver refused to switch vertical sync off (%s): "
+                           "frame rates may be capped by the display's refresh rate.",
+                           SDL_GetError());
+    }
+}
+
+void cHx7PGLContext::Shutdown()
+{
+    if (renderingContext) {
+        if (window)
+            SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(renderingContext);
+        renderingContext = nullptr;
+    }
+    initialized = false;
+    current = false;
+}
+
+bool GetGLVersion(int* major, int* minor)
+{
+    if (!SDL_GL_GetCurrentContext())
+        return false;
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (!version || version[0] < '0' || version[0] > '9')
+        return false;
+    int maj = version[0] - '0';
+    int min = 0;
+    if (maj >= 3) {
+        glGetIntegerv(0x821B /* GL_MAJOR_VERSION */, &maj);
+        glGetIntegerv(0x821C /* GL_MINOR_VERSION */, &min);
+    } else if (version[1] == '.' && version[2] >= '0' && version[2] <= '9') {
+        min = version[2] - '0';
+    }
+    if (major)
+        *major = maj;
+    if (minor)
+        *minor = min;
+    return true;
+}
+
+int GetSampleBuffers()
+{
+    GLint value = 0;
+    if (SDL_GL_GetCurrentContext())
+        glGetIntegerv(GL_SAMPLE_BUFFERS, &value);
+    return value;
+}

@@ -1,0 +1,347 @@
+// The render thread's frame loop driven by a fake clock: warm-up, per-second windows, the end
+// of a benchmark, quits at every stage, failed initialisation, titles and sleeps.
+#include "app/process_mode.h"
+#include "app/render_thread.h"
+#include "app/run_state.h"
+#include "app/startup_options.h"
+#include "tests/unit/render_loop/fake_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using gridfall_test::FakeFrameClock;
+using gridfall_test::FakeHost;
+using gridfall_test::FakeScene;
+
+using gridfall_test::FakeSceneRecord;
+
+std::unique_ptr<FakeScene> g_next_scene;
+
+std::unique_ptr<cHx7PDemo> TakeNextScene() { return std::move(g_next_scene); }
+std::unique_ptr<cHx7PDemo> NoScene() { return nullptr; }
+
+class FrameLoopTest : public ::testing::Test {
+protected:
+    FrameLoopTest() : saved_(std::make_unique<StartupOptions>(g_startup_options)) {}
+
+    // Also called again by tests that run several rounds.
+    void SetUp() override
+    {
+        g_next_scene.reset();
+        g_startup_options.active_fullscreen = 0;
+        g_startup_options.active_run_mode = 1;
+        g_startup_options.active_time_based = 1;
+        g_startup_options.active_duration_ms = 2500;
+        g_startup_options.active_max_frames = 0;
+        g_startup_options.tone_down_delay_ms = 0;
+        g_startup_options.client_width = 320;
+        g_startup_options.client_height = 240;
+        // Leave the test process's scheduling alone.
+        g_startup_options.rendering_cpu_affinity = 0;
+        g_startup_options.rendering_thread_priority = 0;
+        g_frame_stats.quit_requested = 0;
+        g_frame_stats.run_finished = 0;
+        g_run_result = RunResult{};
+        SetRunOutcome(RunOutcome::None);
+        FakeScene::destroyed() = 0;
+        FakeScene::terminated() = 0;
+        record_ = FakeSceneRecord{};
+        g_next_scene = std::make_unique<FakeScene>(&clock_, &record_);
+        scene_ = g_next_scene.get();
+        SetSceneFactory(TakeNextScene);
+    }
+    void TearDown() override
+    {
+        SetSceneFactory(nullptr);
+        g_next_scene.reset();
+        g_startup_options = *saved_;
+        g_frame_stats.quit_requested = 0;
+    }
+
+    // Runs the render thread's body on this thread.
+    void Run()
+    {
+        FrameTimer timer(clock_);
+        RenderThreadMain(host_, timer);
+    }
+
+    FakeFrameClock clock_;
+    FakeHost host_;
+    FakeScene* scene_ = nullptr;  // owned by the render thread once it runs
+    FakeSceneRecord record_;
+    std::unique_ptr<StartupOptions> saved_;
+};
+
+TEST_F(FrameLoopTest, BenchmarkCountsOnlyFramesAfterTheWarmupUntilTheDuration)
+{
+    int frames = 0;
+    bool sawWarmupDoneBeforeEnd = false;
+    scene_->perFrame = [&](int) {
+        ++frames;
+        sawWarmupDoneBeforeEnd |= g_frame_stats.warmup_done.load() != 0;
+        return 10u;
+    };
+    Run();
+
+    // 10 ms frames, 2500 ms measured: frames at elapsed 0, 10, ..., 2490 count; the frame
+    // that reaches 2500 is neither rendered nor counted.
+    EXPECT_EQ(g_run_result.total_frames, 250);
+    EXPECT_EQ(g_frame_stats.total_frames.load(), 250u);
+    EXPECT_EQ(g_frame_stats.elapsed_ms.load(), 2500u);
+    // The first window holds the restart frame (0 ms) and closes at 1000 ms with 101
+    // frames; the second holds 100. The last 500 ms never complete a window.
+    EXPECT_EQ(g_run_result.max_fps, 101);
+    EXPECT_EQ(g_run_result.min_fps, 100);
+    EXPECT_EQ(g_run_result.avg_fps, 100);  // (101 + 100) / 2, truncated
+    EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
+    EXPECT_TRUE(sawWarmupDoneBeforeEnd);
+    EXPECT_GT(frames, 250 + 390);  // the warm-up frames were rendered, just not counted
+    EXPECT_EQ(host_.closeRequests.load(), 1);
+    EXPECT_EQ(FakeScene::terminated(), 1);
+    EXPECT_EQ(FakeScene::destroyed(), 1);
+    EXPECT_EQ(g_frame_stats.current_scene.load(), nullptr);
+    EXPECT_EQ(GetRunOutcome(), RunOutcome::Finished);
+}
+
+TEST_F(FrameLoopTest, StatisticsBeforeTheFirstCompleteSecond)
+{
+    g_startup_options.active_run_mode = 2;
+    scene_->perFrame = [&](int frame) {
+        if (frame == 50) {
+            // Half a second in: no window has completed yet.
+            EXPECT_EQ(g_frame_stats.min_fps.load(), 10000);
+            EXPECT_EQ(g_frame_stats.avg_fps.load(), 0);
+            EXPECT_EQ(g_frame_stats.current_fps.load(), 0);
+        }
+        if (frame == 150) {
+            // One window of 101 frames (the first frame took 0 ms).
+            EXPECT_EQ(g_frame_stats.min_fps.load(), 101);
+            EXPECT_EQ(g_frame_stats.max_fps.load(), 101);
+            EXPECT_EQ(g_frame_stats.avg_fps.load(), 101);
+            g_frame_stats.quit_requested = 1;
+        }
+        return 10u;
+    };
+    Run();
+    EXPECT_EQ(record_.frames, 150);
+}
+
+TEST_F(FrameLoopTest, AStallCountsAsOneSecond)
+{
+    g_startup_options.active_run_mode = 2;
+    scene_->perFrame = [&](int frame) {
+        if (frame == 4)
+            g_frame_stats.quit_requested = 1;
+        return frame == 2 ? 3000u : 10u;
+    };
+    Run();
+    // Frame times: 0, 10, 3000 -> 1000, 10.
+    EXPECT_EQ(g_frame_stats.elapsed_ms.load(), 0u + 10u + 1000u + 10u);
+    EXPECT_EQ(g_frame_stats.total_frames.load(), 4u);
+}
+
+TEST_F(FrameLoopTest, FrameDtIsTheClampedFrameTimeInSeconds)
+{
+    g_startup_options.active_run_mode = 2;
+    std::vector<float>* dts = &scene_->frameDts;
+    std::vector<float> seen;
+    scene_->perFrame = [&](int frame) {
+        seen = *dts;
+        if (frame == 3)
+            g_frame_stats.quit_requested = 1;
+        return frame == 1 ? 25u : 5000u;
+    };
+    Run();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_FLOAT_EQ(seen[0], 0.0f);
+    EXPECT_FLOAT_EQ(seen[1], 0.025f);
+    EXPECT_FLOAT_EQ(seen[2], 1.0f);
+}
+
+TEST_F(FrameLoopTest, FrameCountRunEndsAtTheFrameLimitAfterTheWarmup)
+{
+    g_startup_options.active_time_based = 0;
+    g_startup_options.active_max_frames = 50;
+    Run();
+    EXPECT_EQ(g_run_result.total_frames, 50);
+    EXPECT_EQ(g_frame_stats.total_frames.load(), 50u);
+    EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
+    EXPECT_EQ(host_.closeRequests.load(), 1);
+}
+
+TEST_F(FrameLoopTest, ADurationShorterThanTheWarmupStillMeasuresAfterIt)
+{
+    g_startup_options.active_duration_ms = 1000;
+    Run();
+    EXPECT_EQ(g_frame_stats.warmup_done.load(), 1);
+    EXPECT_EQ(g_run_result.total_frames, 100);
+    EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
+}
+
+TEST_F(FrameLoopTest, QuitDuringInitialisationRendersNothing)
+{
+    scene_->onInitialize = [] { g_frame_stats.quit_requested = 1; };
+    Run();
+    EXPECT_EQ(record_.frames, 0);
+    EXPECT_EQ(host_.closeRequests.load(), 0);
+    EXPECT_EQ(g_frame_stats.run_finished.load(), 0);
+    EXPECT_EQ(FakeScene::terminated(), 1);
+    EXPECT_EQ(FakeScene::destroyed(), 1);
+    EXPECT_EQ(GetRunOutcome(), RunOutcome::Stopped);
+}
+
+TEST_F(FrameLoopTest, QuitDuringWarmupOrMeasuringEndsWithoutAResult)
+{
+    for (const int quitFrame : {5, 500}) {  // warm-up ends at frame 402
+        SCOPED_TRACE(quitFrame);
+        SetUp();
+        scene_->perFrame = [&](int frame) {
+            if (frame == quitFrame)
+                g_frame_stats.quit_requested = 1;
+            return 10u;
+        };
+        Run();
+        EXPECT_EQ(host_.closeRequests.load(), 0);
+        EXPECT_EQ(g_frame_stats.run_finished.load(), 0);
+        EXPECT_EQ(g_run_result.total_frames, 0);
+        EXPECT_EQ(FakeScene::destroyed(), 1);
+        EXPECT_EQ(GetRunOutcome(), RunOutcome::Stopped);
+        EXPECT_EQ(g_frame_stats.warmup_done.load(), quitFrame > 400 ? 1 : 0);
+        TearDown();
+    }
+}
+
+TEST_F(FrameLoopTest, DemoRunsNeverEndByThemselves)
+{
+    g_startup_options.active_run_mode = 2;
+    g_startup_options.active_duration_ms = 1000;
+    g_startup_options.active_time_based = 0;  // no frame limit either
+    scene_->perFrame = [&](int frame) {
+        if (frame == 6000)  // a simulated minute
+            g_frame_stats.quit_requested = 1;
+        return 10u;
+    };
+    Run();
+    EXPECT_EQ(g_frame_stats.total_frames.load(), 6000u);
+    EXPECT_EQ(g_frame_stats.warmup_done.load(), 0);
+    EXPECT_EQ(host_.closeRequests.load(), 0);
+    EXPECT_EQ(g_frame_stats.run_finished.load(), 0);
+    EXPECT_EQ(GetRunOutcome(), RunOutcome::Finished);
+}
+
+TEST_F(FrameLoopTest, FailedInitialisationTearsDownAndAsksToClose)
+{
+    scene_->initResult = false;
+    Run();
+    EXPECT_EQ(FakeScene::terminated(), 1);
+    EXPECT_EQ(FakeScene::destroyed(), 1);
+    EXPECT_EQ(host_.closeRequests.load(), 1);
+    EXPECT_EQ(host_.initialised.load(), 0);
+    EXPECT_EQ(g_frame_stats.current_scene.load(), nullptr);
+    EXPECT_EQ(GetRunOutcome(), RunOutcome::Failed);
+    ASSERT_EQ(host_.titles.size(), 1u);
+    EXPECT_EQ(host_.titles[0], "Lumetra Gridfall - Init in progress...");
+}
+
+TEST_F(FrameLoopTest, AMissingSceneCountsAsAFailedInitialisation)
+{
+    SetSceneFactory(NoScene);
+    Run();
+    EXPECT_EQ(host_.closeRequests.load(), 1);
+    EXPECT_EQ(GetRunOutcome(), RunOutcome::Failed);
+}
+
+TEST_F(FrameLoopTest, TheSceneIsInitialisedWithTheClientSize)
+{
+    scene_->initResult = false;
+    Run();
+    EXPECT_EQ(record_.initWidth, 320);
+    EXPECT_EQ(record_.initHeight, 240);
+}
+
+TEST_F(FrameLoopTest, WindowedRunsTitleEverySecondFullScreenRunsNever)
+{
+    for (const int fullscreen : {0, 1}) {
+        SCOPED_TRACE(fullscreen);
+        SetUp();
+        g_startup_options.active_fullscreen = fullscreen;
+        g_startup_options.active_run_mode = 2;
+        std::strcpy(scene_->apiName, "Test API");
+        scene_->perFrame = [&](int frame) {
+            if (frame == 250)
+                g_frame_stats.quit_requested = 1;
+            return 10u;
+        };
+        Run();
+        if (fullscreen) {
+            EXPECT_TRUE(host_.titles.empty());
+        } else {
+            ASSERT_EQ(host_.titles.size(), 4u);
+            EXPECT_EQ(host_.titles[0], "Lumetra Gridfall - Init in progress...");
+            EXPECT_EQ(host_.titles[1], "Lumetra Gridfall - Running...");
+            EXPECT_EQ(host_.titles[2], "Lumetra Gridfall - Test API - FPS=101 - Running...");
+            EXPECT_EQ(host_.titles[3], "Lumetra Gridfall - Test API - FPS=100 - Running...");
+        }
+        host_.titles.clear();
+        TearDown();
+    }
+}
+
+TEST_F(FrameLoopTest, SleepsTenMillisecondsWhileTheObjectIsHiddenElseTheToneDownDelay)
+{
+    g_startup_options.active_run_mode = 2;
+    g_startup_options.tone_down_delay_ms = 3;
+    FakeScene* scene = scene_;
+    scene_->perFrame = [&](int frame) {
+        if (frame == 2)
+            scene->ToggleTessellatedObject();
+        if (frame == 3)
+            g_frame_stats.quit_requested = 1;
+        return 10u;
+    };
+    Run();
+    ASSERT_EQ(host_.sleeps.size(), 3u);
+    EXPECT_EQ(host_.sleeps[0], 3u);
+    EXPECT_EQ(host_.sleeps[1], 10u);
+    EXPECT_EQ(host_.sleeps[2], 10u);
+}
+
+// The main thread toggling keys while the render thread ends its run and destroys its scene:
+// under ThreadSanitizer and AddressSanitizer this catches a toggle racing the destruction.
+TEST_F(FrameLoopTest, KeyTogglesNeverReachADestroyedScene)
+{
+    for (int round = 0; round < 20; ++round) {
+        SetUp();
+        g_startup_options.active_run_mode = 2;
+        scene_->perFrame = [&](int frame) {
+            if (frame == 200)
+                g_frame_stats.quit_requested = 1;
+            return 1u;
+        };
+        std::atomic<bool> done{false};
+        std::thread render([&] {
+            Run();
+            done = true;
+        });
+        int toggles = 0;
+        while (!done) {
+            CurrentSceneLock scene = LockCurrentScene();
+            if (scene) {
+                scene->ToggleWireframe();
+                scene->TogglePause();
+                ++toggles;
+            }
+        }
+        render.join();
+        EXPECT_EQ(g_frame_stats.current_scene.load(), nullptr);
+        EXPECT_FALSE(LockCurrentScene());
+        TearDown();
+    }
+}
+
+}  // namespace
