@@ -1,0 +1,38 @@
+// Without a display the result goes to standard output, where headless runs report.
+#include "app/process_mode.h"
+#include "app/run_state.h"
+#include "app/startup_options.h"
+#include "app/ui/result_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TEST(HeadlessResult, PrintsTheDialogsTextsOnStandardOutput)
+{
+    SetHeadless(true);
+    g_startup_options.active_time_based = 1;
+    g_startup_options.active_duration_ms = 10000;
+    g_startup_options.client_width = 640;
+    g_startup_options.client_height = 480;
+    g_startup_options.active_fullscreen = 0;
+    g_run_result = RunResult{12, 20, 16, 97};
+    g_sensor_readings.max_temperature = 0;
+    std::strcpy(g_system_info.renderer, "llvmpipe (LLVM 15.0.6, 256 bits)");
+
+    testing::internal::CaptureStdout();
+    ShowResultDialog();
+    const std::string out = testing::internal::GetCapturedStdout();
+    SetHeadless(false);
+
+    EXPECT_NE(out.find("Lumetra Gridfall 0.3.0 - SCORE: 97 points (10000 ms)\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nSCORE: 97 points, time: 10000 ms\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nFPS: min=12  max=20  avg=16\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nRes:640x480(W) - AA:Off - PostFX:OFF\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nRenderer: llvmpipe (LLVM 15.0.6, 256 bits)\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nClocks: Data not available\n"), std::string::npos) << out;
+}
+
+}  // namespace
