@@ -4,6 +4,8 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/base_dir.h"
@@ -35,18 +37,37 @@ constexpr int kExitStopped = 3;
 constexpr int32_t kProbeGlMajor = 4;
 constexpr int32_t kProbeGlMinor = 1;
 
+bool EnvironmentNamesADisplay()
+{
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
 // Brings up SDL's video subsystem: the desktop's driver, or the offscreen driver (EGL, no
 // display) when headless. A desktop that cannot be opened turns the process headless when no
 // dialog is wanted. False (after telling the user) when nothing can be opened.
 bool InitVideo(bool& headless, bool dialogWanted)
 {
     if (!headless) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0)
-            return true;
+        // Only a desktop session counts: without one SDL would fall back to drivers such as
+        // KMSDRM on a text console, where no dialog or message box can appear.
+        std::string reason = "no DISPLAY or WAYLAND_DISPLAY is set";
+        if (EnvironmentNamesADisplay()) {
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+                const char* driver = SDL_GetCurrentVideoDriver();
+                if (driver && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0))
+                    return true;
+                reason = std::string("no desktop video driver, got ") + (driver ? driver : "none");
+                SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            } else {
+                reason = SDL_GetError();
+            }
+        }
         if (dialogWanted) {
             ShowErrorBox("No display could be opened (%s). The startup dialog needs a desktop "
                          "session; run with --headless or --no-gui to render without one.",
-                         SDL_GetError());
+                         reason.c_str());
             return false;
         }
         headless = true;

@@ -1,0 +1,289 @@
+// The whole program from the outside, without a display: the version query, the command
+// line's exit statuses, the start-up log, the options file left alone, and logs that cannot
+// or must not be written.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/options_file.h"
+#include "app/startup_options.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// The log's messages without their date prefix.
+std::vector<std::string> LogMessages(const fs::path& path)
+{
+    std::vector<std::string> out;
+    std::istringstream in(ReadFile(path));
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t at = line.find(" >> ");
+        out.push_back(at == std::string::npos ? line : line.substr(at + 4));
+    }
+    return out;
+}
+
+struct Outcome {
+    int status = -1;   // exit status; 128 + signal; -1 when killed for taking too long
+    std::string out;
+    std::string err;
+};
+
+// One copy of the program per test in a directory of its own, so that its options file
+// (kept beside the executable) is ours; runs in `work` as its current directory.
+class StartupE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = fs::path(GRIDFALL_BINARY_DIR) / "e2e_startup" / name;
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "bin");
+        fs::create_directories(work_ = root_ / "work");
+        fs::create_directories(root_ / "config");
+        exe_ = root_ / "bin" / "gridfall";
+        // A hard link where the file system allows it: the sanitizer build is large.
+        std::error_code ec;
+        fs::create_hard_link(GRIDFALL_EXE, exe_, ec);
+        if (ec)
+            fs::copy_file(GRIDFALL_EXE, exe_);
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::permissions(work_, fs::perms::owner_all, fs::perm_options::add, ec);
+        if (!HasFailure())
+            fs::remove_all(root_, ec);
+    }
+
+    Outcome Run(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {},
+                std::chrono::seconds limit = std::chrono::seconds(120))
+    {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e;
+            // No desktop: message boxes go to standard error, nothing waits for a click.
+            if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
+                entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("HOME=", 0) == 0)
+                continue;
+            env.push_back(entry);
+        }
+        env.push_back("HOME=" + root_.string());
+        env.push_back("XDG_CONFIG_HOME=" + (root_ / "config").string());
+        env.push_back("LIBGL_ALWAYS_SOFTWARE=1");
+        for (const std::string& e : extraEnv)
+            env.push_back(e);
+        std::vector<char*> envp;
+        for (std::string& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        std::vector<std::string> argStore = {exe_.string()};
+        argStore.insert(argStore.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : argStore)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        const fs::path outPath = root_ / "stdout.txt";
+        const fs::path errPath = root_ / "stderr.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, work_.c_str());
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        Outcome outcome;
+        const int spawned = posix_spawn(&pid, exe_.c_str(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            ADD_FAILURE() << "posix_spawn: " << spawned;
+            return outcome;
+        }
+        const auto end = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        bool done = false;
+        while (std::chrono::steady_clock::now() < end) {
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                done = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (!done) {
+            kill(pid, SIGKILL);  // SDL catches SIGTERM
+            waitpid(pid, &status, 0);
+            outcome.status = -1;
+        } else {
+            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        outcome.out = ReadFile(outPath);
+        outcome.err = ReadFile(errPath);
+        return outcome;
+    }
+
+    fs::path Log() const { return work_ / "gridfall_log.txt"; }
+    fs::path OptionsFile() const { return root_ / "bin" / kOptionsFileName; }
+
+    // The first lines every start writes.
+    static void ExpectHeader(const std::vector<std::string>& lines)
+    {
+        ASSERT_GE(lines.size(), 6u);
+        EXPECT_EQ(lines[0], "Lumetra Gridfall is starting up.");
+        EXPECT_EQ(lines[1].rfind("Build: 0.3.0 [", 0), 0u) << lines[1];
+        EXPECT_EQ(lines[2].rfind("CPU Arch: ", 0), 0u) << lines[2];
+        EXPECT_EQ(lines[3].rfind("CPU Level: ", 0), 0u) << lines[3];
+        EXPECT_EQ(lines[4].rfind("# of CPU processors: ", 0), 0u) << lines[4];
+        EXPECT_EQ(lines[5].rfind("Kernel: ", 0), 0u) << lines[5];
+        EXPECT_NE(lines[5].find(" - Version: "), std::string::npos) << lines[5];
+    }
+
+    fs::path root_, work_, exe_;
+};
+
+TEST_F(StartupE2E, VersionSwitchShowsOnlyTheVersion)
+{
+    WriteFile(OptionsFile(), "<startup_options width=\"640\"/>");
+    const Outcome r = Run({"x/versionx"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "Lumetra Gridfall Information: Lumetra Gridfall v0.3.0\n");
+    const auto lines = LogMessages(Log());
+    ExpectHeader(lines);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[6], "Lumetra Gridfall v0.3.0");
+    EXPECT_EQ(ReadFile(OptionsFile()), "<startup_options width=\"640\"/>");
+
+    // The same from the options file; a second start leaves only its own lines.
+    StartupOptions stored;
+    stored.display_version = 1;
+    const std::string bytes = FormatStartupOptionsFile(stored);
+    WriteFile(OptionsFile(), bytes);
+    const Outcome again = Run({});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.err.find("Lumetra Gridfall v0.3.0"), std::string::npos);
+    EXPECT_EQ(LogMessages(Log()).size(), 7u);
+    EXPECT_EQ(ReadFile(OptionsFile()), bytes);
+}
+
+TEST_F(StartupE2E, GnuOptionsHelpVersionAndBadUsage)
+{
+    Outcome r = Run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Lumetra Gridfall v0.3.0\n");
+    r = Run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--headless"), std::string::npos);
+    EXPECT_NE(r.out.find("--map-set N"), std::string::npos);
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"--msaa", "3"}, {"--duration"}, {"--resolution=big"}}) {
+        r = Run(bad);
+        EXPECT_EQ(r.status, 2) << bad[0];
+        EXPECT_NE(r.err.find("gridfall: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(OptionsFile()));
+}
+
+TEST_F(StartupE2E, DialogWithoutADisplayFails)
+{
+    const Outcome r = Run({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Lumetra Gridfall Error: No display could be opened"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(OptionsFile()));
+    const auto lines = LogMessages(Log());
+    ExpectHeader(lines);
+    EXPECT_NE(lines.back().find("--headless"), std::string::npos);
+}
+
+// A log name that is a planted symbolic link is refused: the file it points to survives and
+// the program runs on without a log. So does a working directory it cannot write.
+TEST_F(StartupE2E, UnusableLogNeverStopsTheProgram)
+{
+    const fs::path victim = root_ / "precious.txt";
+    WriteFile(victim, "keep me");
+    fs::create_symlink(victim, Log());
+    Outcome r = Run({"/version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(victim), "keep me");
+    fs::remove(Log());
+
+    fs::permissions(work_, fs::perms::owner_read | fs::perms::owner_exec);
+    r = Run({"/version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("v0.3.0"), std::string::npos);
+}
+
+// A short headless benchmark: the whole start-up report lands in the log in order, the run
+// ends by itself, and a run without the dialog writes no options file.
+TEST_F(StartupE2E, HeadlessRunLogsTheMachineAndLeavesTheOptionsFile)
+{
+    StartupOptions stored;
+    stored.display_gui = 1;  // the command line turns the dialog off for this start only
+    const std::string bytes = FormatStartupOptionsFile(stored);
+    WriteFile(OptionsFile(), bytes);
+    const Outcome r = Run({"--headless", "--benchmark", "--duration", "500", "--resolution", "64x64",
+                           "--tess", "1", "/app_cpu_affinity=3"},
+                          {}, std::chrono::seconds(240));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(OptionsFile()), bytes);
+    const auto lines = LogMessages(Log());
+    ExpectHeader(lines);
+    const std::vector<std::string> inOrder = {
+        "Main graphics card device ID: ", "Max tessellation level: ", "Detected graphics cards and GPUs:",
+        "Main OpenGL graphics card: ", "Max viewport size: ", "Main graphics drivers: ",
+        "OpenGL: version ", "CPU: ", "CPU speed: ", "System memory: ", "OS: "};
+    std::size_t at = 6;
+    for (const std::string& prefix : inOrder) {
+        while (at < lines.size() && lines[at].rfind(prefix, 0) != 0)
+            ++at;
+        EXPECT_LT(at, lines.size()) << "missing or out of order: " << prefix;
+    }
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Exit from Lumetra Gridfall.");
+}
+
+// An OpenGL older than 2.0 is refused with its version in the message.
+TEST_F(StartupE2E, OldOpenGLIsRefused)
+{
+    const Outcome r = Run({"--headless"}, {"MESA_GL_VERSION_OVERRIDE=1.5"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("OpenGL: version 2.0 or higher required (current version detected: 1.5)."),
+              std::string::npos)
+        << r.err;
+    const auto lines = LogMessages(Log());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "OpenGL: version 2.0 or higher required (current version detected: 1.5).");
+}
+
+}  // namespace
