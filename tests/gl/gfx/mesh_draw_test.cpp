@@ -16,6 +16,13 @@ class MeshDrawTest : public GLTestFixture {
 protected:
     MeshDrawTest() : GLTestFixture(32, 32) {}
 
+    // The entry points can only be looked up once the context (and its GL library) exists.
+    void SetUp() override
+    {
+        GLTestFixture::SetUp();
+        procs = TestProcs();
+    }
+
     bool BuildColourProgram(cHx7PGpuProgram& p)
     {
         return p.SetVertexShader(gfx_test::kQuadVS, sizeof gfx_test::kQuadVS) &&
