@@ -59,6 +59,7 @@ protected:
     void TearDown() override
     {
         Stop();
+        pin_.reset();
         SetMessageBoxSink(nullptr);
         g_startup_options = saved_;
     }
@@ -78,9 +79,12 @@ protected:
         Stop();
         width_ = width;
         height_ = height;
-        GLTestContext pin(8, 8);   // keeps SDL video and the GL library loaded
-        if (!pin.Ok()) {
-            ADD_FAILURE() << pin.Error();
+        // Keeps SDL video and the GL library loaded. It lives as long as the test: destroying it
+        // would leave no context current behind the scene's back.
+        if (!pin_)
+            pin_ = std::make_unique<GLTestContext>(8, 8);
+        if (!pin_->Ok()) {
+            ADD_FAILURE() << pin_->Error();
             return false;
         }
         PrepareWindowPixelFormat(g_startup_options.aa_mode);
@@ -94,6 +98,9 @@ protected:
         const bool ok = scene_->Initialize(window_, width, height);
         if (!ok)
             ADD_FAILURE() << (sink_.texts.empty() ? "Initialize failed" : sink_.texts.back());
+        // The tessellated sphere costs seconds a frame on llvmpipe; the textured background and
+        // the logos give the effects enough detail to work on.
+        scene_->draw_tessellated_object = 0;
         return ok;
     }
 
@@ -133,6 +140,7 @@ protected:
 
     QuietSink sink_;
     StartupOptions saved_;
+    std::unique_ptr<GLTestContext> pin_;
     SDL_Window* window_ = nullptr;
     std::unique_ptr<cHx7PDemo_OpenGL_4> scene_;
     int width_ = 0;
@@ -195,7 +203,6 @@ TEST_F(OverlaysGL, EffectsChangeThePicture)
 TEST_F(OverlaysGL, GraphsDrawOnePerGpuTwoHundredPixelsApart)
 {
     ASSERT_TRUE(Start(640, 480));
-    scene_->draw_tessellated_object = 0;
     scene_->drawBackground = 0;
     FeedTwoGpus();
     g_startup_options.hud_visible = 1;
@@ -226,7 +233,6 @@ TEST_F(OverlaysGL, GraphsDrawOnePerGpuTwoHundredPixelsApart)
 TEST_F(OverlaysGL, HudTextAppearsOnlyWhenVisibleAndIndicatorsOn)
 {
     ASSERT_TRUE(Start(320, 240));
-    scene_->draw_tessellated_object = 0;
     scene_->drawBackground = 0;
     auto titleRowYellow = [&](const Image& img) { return CountWhere(img, 10, 200, 300, 232, IsYellowText); };
 
