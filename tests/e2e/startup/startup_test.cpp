@@ -287,3 +287,20 @@ TEST_F(StartupE2E, OldOpenGLIsRefused)
 }
 
 }  // namespace
+
+namespace {
+
+// Without the dialog a run that cannot start its scene (no OpenGL 4 context) still reaches
+// the shutdown: status 1, the options file left alone, the exit logged.
+TEST_F(StartupE2E, FailedRunWithoutTheDialogEndsTheProgram)
+{
+    const Outcome r = Run({"--no-gui", "--resolution", "64x64", "/app_cpu_affinity=3"},
+                          {"MESA_GL_VERSION_OVERRIDE=3.3"}, std::chrono::seconds(180));
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_FALSE(fs::exists(OptionsFile()));
+    const auto lines = LogMessages(Log());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Exit from Lumetra Gridfall.");
+}
+
+}  // namespace
