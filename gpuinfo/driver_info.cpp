@@ -39,9 +39,19 @@ DrmDriverVersion ReadDrmDriverVersion(const std::string& root, int cardNumber)
     DrmDriverVersion out;
     if (cardNumber < 0)
         return out;
+    // The render node answers the version query as well and, unlike the card node, never
+    // makes this process the display's master for the moment it is open.
     char node[64];
     std::snprintf(node, sizeof(node), "/dev/dri/card%d", cardNumber);
-    const std::string path = RootedPath(root, node);
+    std::string path = RootedPath(root, node);
+    char drmDir[96];
+    std::snprintf(drmDir, sizeof(drmDir), "/sys/class/drm/card%d/device/drm", cardNumber);
+    for (const std::string& name : ListDirectory(RootedPath(root, drmDir))) {
+        if (name.rfind("renderD", 0) == 0 && name.size() < 16) {
+            path = RootedPath(root, "/dev/dri/" + name);
+            break;
+        }
+    }
     // Only a character device is a DRM node: a fake tree's regular file must not reach ioctl.
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)

@@ -2,11 +2,17 @@
 // graphics cards, the driver and the system.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -18,31 +24,90 @@ struct Machine {
     std::string nvmlScript;    // "" for no NVML
 };
 
-// Runs gridfall for one frame in a fresh directory and returns its log's messages (the date
-// prefix removed).
-std::vector<std::string> StartUpLog(const Machine& m, const std::string& name)
+std::vector<std::string> ReadLog(const std::filesystem::path& file)
 {
-    const std::filesystem::path dir = std::filesystem::path(GRIDFALL_BINARY_DIR) / "e2e_gpuinfo" / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::string cmd = "cd '" + dir.string() + "' && env -u DISPLAY LIBGL_ALWAYS_SOFTWARE=1";
-    if (!m.sysfsRoot.empty())
-        cmd += " GRIDFALL_SYSFS_ROOT='" + kFixtures + "/" + m.sysfsRoot + "'";
-    if (m.nvmlScript.empty())
-        cmd += " GRIDFALL_NVML_LIBRARY=/nonexistent/libnvidia-ml.so.1";
-    else
-        cmd += " GRIDFALL_NVML_LIBRARY='" FAKE_NVML_PATH "' FAKE_NVML_SCRIPT='" + kFixtures + "/" + m.nvmlScript + "'";
-    cmd += " timeout -s KILL 240 '" GRIDFALL_EXE "' --headless --benchmark --frames 1 --tess 8 --resolution 64x64"
-           " > out.txt 2> err.txt";
-    std::system(cmd.c_str());
     std::vector<std::string> lines;
-    std::ifstream log(dir / "gridfall_log.txt");
+    std::ifstream log(file);
     std::string line;
     while (std::getline(log, line)) {
         const size_t p = line.find(" >> ");
         lines.push_back(p == std::string::npos ? line : line.substr(p + 4));
     }
     return lines;
+}
+
+bool HasOsLine(const std::vector<std::string>& lines)
+{
+    for (const auto& l : lines)
+        if (l.rfind("OS: ", 0) == 0)
+            return true;
+    return false;
+}
+
+// Starts gridfall headless in a fresh directory and returns its log's messages (the date
+// prefix removed) once the start-up lines are written. The run itself is not waited for:
+// the program is killed as soon as the log holds its "OS:" line (or after two minutes).
+std::vector<std::string> StartUpLog(const Machine& m, const std::string& name)
+{
+    const std::filesystem::path dir = std::filesystem::path(GRIDFALL_BINARY_DIR) / "e2e_gpuinfo" / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string v = *e;
+        if (v.rfind("DISPLAY=", 0) == 0 || v.rfind("GRIDFALL_", 0) == 0 || v.rfind("FAKE_NVML_", 0) == 0)
+            continue;
+        env.push_back(v);
+    }
+    env.push_back("LIBGL_ALWAYS_SOFTWARE=1");
+    if (!m.sysfsRoot.empty())
+        env.push_back("GRIDFALL_SYSFS_ROOT=" + kFixtures + "/" + m.sysfsRoot);
+    if (m.nvmlScript.empty()) {
+        env.push_back("GRIDFALL_NVML_LIBRARY=/nonexistent/libnvidia-ml.so.1");
+    } else {
+        env.push_back(std::string("GRIDFALL_NVML_LIBRARY=") + FAKE_NVML_PATH);
+        env.push_back("FAKE_NVML_SCRIPT=" + kFixtures + "/" + m.nvmlScript);
+    }
+    std::vector<char*> envp;
+    for (auto& v : env)
+        envp.push_back(v.data());
+    envp.push_back(nullptr);
+    const char* argv[] = {GRIDFALL_EXE, "--headless", "--benchmark", "--frames", "1", "--tess", "8",
+                          "--resolution", "64x64", nullptr};
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(127);
+        const int devnull = ::open("/dev/null", O_WRONLY);
+        if (devnull >= 0) {
+            ::dup2(devnull, 1);
+            ::dup2(devnull, 2);
+        }
+        ::execve(GRIDFALL_EXE, const_cast<char* const*>(argv), envp.data());
+        ::_exit(127);
+    }
+    EXPECT_GT(pid, 0);
+    std::vector<std::string> lines;
+    bool exited = false;
+    for (int i = 0; i < 1200 && pid > 0; ++i) {
+        lines = ReadLog(dir / "gridfall_log.txt");
+        if (HasOsLine(lines))
+            break;
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            exited = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (pid > 0 && !exited) {
+        // SDL catches SIGTERM; the log is flushed line by line, so nothing is lost.
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    return ReadLog(dir / "gridfall_log.txt");
 }
 
 // The lines from "Main graphics card device ID" up to "OS:", the part this library feeds.

@@ -1,0 +1,84 @@
+// DRM card enumeration details: PCI slot names, the order of cards, the primary choice and
+// pci.ids names.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+#include <string>
+
+#include "gpuinfo/drm_cards.h"
+#include "gpuinfo/sysfs_reader.h"
+
+using namespace Ridudedozu;
+
+TEST(DrmCards, SlotNamesGiveBusNumbers)
+{
+    uint32_t bus = 99;
+    EXPECT_TRUE(ParsePciSlotBus("0000:03:00.0", &bus));
+    EXPECT_EQ(bus, 3u);
+    EXPECT_TRUE(ParsePciSlotBus("0001:c1:00.1", &bus));
+    EXPECT_EQ(bus, 0xC1u);
+    bus = 99;
+    for (const char* bad : {"", "garbage-slot", "0000:0g:00.0", "0000:3:00.0", "0000", "0000:03"})
+        EXPECT_FALSE(ParsePciSlotBus(bad, &bus)) << bad;
+    EXPECT_EQ(bus, 99u);
+}
+
+TEST(DrmCards, CardsInNumberOrderConnectorsLeftOut)
+{
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("gridfall_drm_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(root);
+    for (const char* name : {"card10", "card2", "card2-DP-1", "renderD128", "card1"}) {
+        const auto dev = root / "sys/class/drm" / name / "device";
+        std::filesystem::create_directories(dev);
+        std::ofstream(dev / "vendor") << "0x8086\n";
+        std::ofstream(dev / "device") << "0x3e92\n";
+        std::ofstream(dev / "class") << "0x030000\n";
+    }
+    // card1's device holds no ids: listed, but not a PCI display device.
+    std::filesystem::remove(root / "sys/class/drm/card1/device/vendor");
+    const auto cards = ListDrmCards(root.string());
+    ASSERT_EQ(cards.size(), 3u);
+    EXPECT_EQ(cards[0].card_number, 1);
+    EXPECT_EQ(cards[1].card_number, 2);
+    EXPECT_EQ(cards[2].card_number, 10);
+    EXPECT_FALSE(cards[0].is_pci);
+    EXPECT_TRUE(cards[1].is_display_class);
+    EXPECT_FALSE(cards[1].has_bus);   // no uevent
+    // No boot flags anywhere: the first PCI display device.
+    ASSERT_NE(ChoosePrimaryCard(cards), nullptr);
+    EXPECT_EQ(ChoosePrimaryCard(cards)->card_number, 2);
+    std::filesystem::remove_all(root);
+
+    EXPECT_TRUE(ListDrmCards("/nonexistent-root").empty());
+    EXPECT_EQ(ChoosePrimaryCard({}), nullptr);
+}
+
+TEST(DrmCards, PrimaryPrefersBootDisplayThenBootVga)
+{
+    DrmCard a, b, c;
+    for (DrmCard* x : {&a, &b, &c}) {
+        x->is_pci = true;
+        x->is_display_class = true;
+    }
+    a.card_number = 0;
+    b.card_number = 1;
+    c.card_number = 2;
+    b.boot_vga = true;
+    c.boot_display = true;
+    EXPECT_EQ(ChoosePrimaryCard({a, b, c})->card_number, 2);
+    EXPECT_EQ(ChoosePrimaryCard({a, b})->card_number, 1);
+    c.is_display_class = false;   // a flag on a non-display function does not count
+    EXPECT_EQ(ChoosePrimaryCard({a, b, c})->card_number, 1);
+}
+
+TEST(DrmCards, PciNamesFromTheIdFile)
+{
+    const std::string known = PciDeviceDescription(0x10DE, 0x2206);
+    EXPECT_NE(known.find("NVIDIA"), std::string::npos) << known;
+    EXPECT_NE(known.find("GA102"), std::string::npos) << known;
+    EXPECT_EQ(PciDeviceDescription(0x10DE, 0xFFFE), "PCI device 10DE:FFFE");
+    EXPECT_EQ(PciDeviceDescription(0xFFFFFFFF, 0xFFFFFFFF), "PCI device FFFF:FFFF");
+}
