@@ -40,7 +40,10 @@ OptionsFilePaths ResolveOptionsFilePaths(const std::string& baseDir, const char*
     else if (home && home[0] == '/')
         configDir = std::string(home) + "/.config";
     if (configDir.empty()) {
-        paths.read_path = besideProgram;
+        // Without a program directory there is nothing to read either (a bare file name
+        // would be looked up in whatever the current directory is).
+        if (!baseDir.empty())
+            paths.read_path = besideProgram;
         return paths;
     }
     if (configDir.back() != '/')

@@ -14,7 +14,7 @@ std::string ExecutableDirectory();
 // (default ~/.config/gridfall/) instead; until a file exists there, the one beside the
 // executable (if any) is read, so a packaged default still applies.
 struct OptionsFilePaths {
-    std::string read_path;
+    std::string read_path;    // "" when there is nowhere to read from
     std::string write_path;   // "" when there is nowhere to write
 };
 // xdgConfigHome and home are the environment's values (null when unset); baseWritable says

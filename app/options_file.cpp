@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <unistd.h>
@@ -336,9 +337,16 @@ bool WriteStartupOptionsFile(const char* path, const StartupOptions& options)
     if (::access(path, F_OK) == 0 && ::access(path, W_OK) != 0)
         return false;
     const std::string text = FormatStartupOptionsFile(options);
+    // A file kept elsewhere and linked here (dotfile managers) is rewritten where it lives,
+    // so the link stays a link.
+    std::string target = path;
+    if (char* real = ::realpath(path, nullptr)) {
+        target = real;
+        std::free(real);
+    }
     // Written beside the target and renamed over it, so a crash or a full disk never leaves a
     // half-written file that would cost the user every setting at the next start.
-    const std::string temp = std::string(path) + ".tmp";
+    const std::string temp = target + ".tmp";
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f)
         return false;
@@ -347,7 +355,7 @@ bool WriteStartupOptionsFile(const char* path, const StartupOptions& options)
     ok = (::fsync(::fileno(f)) == 0 || errno == EINVAL) && ok;
     ok = (std::fclose(f) == 0) && ok;
     if (ok)
-        ok = std::rename(temp.c_str(), path) == 0;
+        ok = std::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok)
         std::remove(temp.c_str());
     return ok;

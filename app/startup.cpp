@@ -113,7 +113,8 @@ int GridfallMain(int argc, char** argv)
     const OptionsFilePaths optionsPaths = ResolveOptionsFilePaths(baseDir, kOptionsFileName);
 
     options.ResetToDefaults();
-    ReadStartupOptionsFile(optionsPaths.read_path.c_str(), options);
+    if (!optionsPaths.read_path.empty())
+        ReadStartupOptionsFile(optionsPaths.read_path.c_str(), options);
 
     // The "/switches" first, then the GNU options.
     GnuCommandLine commandLine;

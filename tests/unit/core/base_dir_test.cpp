@@ -49,6 +49,9 @@ TEST(BaseDir, UnwritableProgramDirectoryFallsBackToXdg)
     p = ResolveOptionsFilePaths(base, "startup_options.xml", nullptr, nullptr, false);
     EXPECT_EQ(p.write_path, "");
     EXPECT_EQ(p.read_path, base + "startup_options.xml");
+    p = ResolveOptionsFilePaths("", "startup_options.xml", nullptr, nullptr, false);
+    EXPECT_EQ(p.read_path, "");
+    EXPECT_EQ(p.write_path, "");
 
     // Where the program directory is unknown, only the configuration directory is left.
     p = ResolveOptionsFilePaths("", "startup_options.xml", xdg.c_str(), nullptr, false);

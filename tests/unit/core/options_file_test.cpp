@@ -262,6 +262,15 @@ TEST_F(OptionsFileTest, WriterLeavesNothingBehindOnFailure)
     }
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all);
 
+    // A linked file is rewritten where it lives; the link stays.
+    const std::string elsewhere = dir_.File("kept_elsewhere.xml");
+    WriteFileBytes(elsewhere, "old");
+    const std::string link = dir_.File("linked.xml");
+    std::filesystem::create_symlink(elsewhere, link);
+    ASSERT_TRUE(WriteStartupOptionsFile(link.c_str(), o));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(elsewhere), kDefaultFile);
+
     // Rewriting replaces the whole file and leaves no temporary beside it.
     WriteFileBytes(path_, std::string(10000, 'z'));
     ASSERT_TRUE(WriteStartupOptionsFile(path_.c_str(), o));
