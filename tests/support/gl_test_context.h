@@ -17,6 +17,11 @@
 //
 // Or derive a fixture from GLTestFixture, which makes a context per test and fails the test
 // when none can be made.
+//
+// Look up any extra entry point (SDL_GL_GetProcAddress) only after a context exists: before
+// the first one SDL has not loaded the GL library and answers null. Once loaded, the library
+// and SDL's video subsystem stay for the whole test process, so later contexts are quick and
+// framework objects destroyed after their context call harmless no-context stubs.
 #pragma once
 
 #include "gfx/gl_procs.h"
