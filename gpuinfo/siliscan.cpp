@@ -243,6 +243,8 @@ bool RunDetection(LibraryState& s, const std::string& root, int32_t x, int32_t y
     if (glMajor >= 1) {
         if (p->gl.Create(x, y, width, height, glMajor, glMinor)) {
             window->attrib_context = p->gl.attrib_context;
+            // Software rendering and virtual GPUs have no PCI display device, yet they do
+            // render: the OpenGL renderer then is the adapter, so such machines can run.
             if (!p->primary_adapter && p->gl.renderer != "n.a." && !p->gl.renderer.empty()) {
                 CopyText(p->adapter_description, sizeof(p->adapter_description), p->gl.renderer);
                 p->primary_adapter = true;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <string>
 
+#include "gpuinfo/driver_info.h"
 #include "gpuinfo/drm_cards.h"
 #include "gpuinfo/sysfs_reader.h"
 
@@ -81,4 +82,31 @@ TEST(DrmCards, PciNamesFromTheIdFile)
     EXPECT_NE(known.find("GA102"), std::string::npos) << known;
     EXPECT_EQ(PciDeviceDescription(0x10DE, 0xFFFE), "PCI device 10DE:FFFE");
     EXPECT_EQ(PciDeviceDescription(0xFFFFFFFF, 0xFFFFFFFF), "PCI device FFFF:FFFF");
+}
+
+TEST(DrmCards, DriverVersionNeedsARealDrmNode)
+{
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("gridfall_drmver_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root / "dev/dri");
+    // A regular file under the node's name is never handed to the driver ioctl.
+    std::ofstream(root / "dev/dri/card0") << "not a device\n";
+    EXPECT_FALSE(ReadDrmDriverVersion(root.string(), 0).valid);
+    // A character device that is no DRM node refuses the version query.
+    std::filesystem::create_symlink("/dev/null", root / "dev/dri/card1");
+    EXPECT_FALSE(ReadDrmDriverVersion(root.string(), 1).valid);
+    EXPECT_FALSE(ReadDrmDriverVersion(root.string(), 7).valid);
+    EXPECT_FALSE(ReadDrmDriverVersion(root.string(), -1).valid);
+
+    // Module versions: the module's own file, else the kernel release; odd names read nothing.
+    std::filesystem::create_directories(root / "sys/module/amdgpu");
+    std::filesystem::create_directories(root / "proc/sys/kernel");
+    std::ofstream(root / "sys/module/amdgpu/version") << "5.18.13\n";
+    std::ofstream(root / "proc/sys/kernel/osrelease") << "6.8.0-31-generic\n";
+    EXPECT_EQ(KernelDriverVersion(root.string(), "amdgpu"), "5.18.13");
+    EXPECT_EQ(KernelDriverVersion(root.string(), "i915"), "6.8.0-31-generic");
+    EXPECT_EQ(KernelDriverVersion(root.string(), ""), "");
+    EXPECT_EQ(KernelDriverVersion(root.string(), "../../proc"), "");
+    std::filesystem::remove_all(root);
 }
