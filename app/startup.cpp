@@ -138,9 +138,11 @@ int GridfallMain(int argc, char** argv)
 
     // GTK comes up before the first message box so that boxes are dialogs on a desktop;
     // without a display they stay on standard error.
+    // Without a desktop session GTK is not even tried (its Wayland back-end would complain
+    // about XDG_RUNTIME_DIR on standard error).
     bool headless = g_automation_options.headless;
     SetHeadless(headless);
-    if (!headless)
+    if (!headless && EnvironmentNamesADisplay())
         InitGtkUi(&argc, &argv);
 
     if (options.display_version) {

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -219,7 +220,8 @@ TEST_F(StartupE2E, DialogWithoutADisplayFails)
 {
     const Outcome r = Run({});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Lumetra Gridfall Error: No display could be opened"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.rfind("Lumetra Gridfall Error: No display could be opened", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;  // nothing else said
     EXPECT_FALSE(fs::exists(OptionsFile()));
     const auto lines = LogMessages(Log());
     ExpectHeader(lines);
