@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 
 extern "C" {
@@ -156,6 +157,11 @@ std::string PciDeviceDescription(uint32_t vendorId, uint32_t deviceId)
         return fallback;
 
     std::lock_guard<std::mutex> lock(g_pciMutex);
+    // Every lookup parses the whole id file (tens of milliseconds): answer repeats from memory.
+    static std::map<uint32_t, std::string> cache;
+    const uint32_t key = (vendorId << 16) | deviceId;
+    if (auto it = cache.find(key); it != cache.end())
+        return it->second;
     pci_access* acc = pci_alloc();
     if (!acc)
         return fallback;
@@ -176,6 +182,7 @@ std::string PciDeviceDescription(uint32_t vendorId, uint32_t deviceId)
     }
     t_pciEscape = nullptr;
     pci_cleanup(acc);
+    cache.emplace(key, result);
     return result;
 }
 
