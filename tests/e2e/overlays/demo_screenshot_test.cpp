@@ -93,7 +93,7 @@ TEST(DemoScreenshot, WindowedDemoRunShowsTheTitleLine)
     // the screen until the title shows or the time is up.
     YellowBand band;
     Screenshot shot;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(150);
     while (std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::seconds(2));
         int status = 0;
