@@ -9,6 +9,7 @@
 #include "app/render_thread.h"
 #include "app/run_state.h"
 #include "app/startup_options.h"
+#include "app/ui/gtk_ui.h"
 #include "app/ui/result_dialog.h"
 #include "gfx/gl_context.h"
 
@@ -291,7 +292,7 @@ void JoinRenderThread()
 
 bool IsOurWindow(Uint32 windowID) { return g_window && SDL_GetWindowID(g_window) == windowID; }
 
-bool GtkIsUp() { return !IsHeadless() && gdk_display_get_default() != nullptr; }
+bool GtkIsUp() { return !IsHeadless() && IsGtkUiReady(); }
 
 enum MenuCommand { kMenuNone = 0, kMenuAbout = 104, kMenuExit = 105 };
 
@@ -358,7 +359,10 @@ void HandleEvent(const SDL_Event& event)
             EndRun();
         break;
     case SDL_KEYDOWN: {
-        if (!IsOurWindow(event.key.windowID))
+        // SDL stamps a key with the window it believes has the keyboard focus; a full-screen
+        // window without a window manager may never be told it has it, so a key of no window
+        // during a run is ours too (the run's window is the only SDL window then).
+        if (!g_window || (event.key.windowID != 0 && !IsOurWindow(event.key.windowID)))
             break;
         const RenderKeyAction action =
             KeyActionFor(event.key.keysym.sym, g_startup_options.active_run_mode);
@@ -490,14 +494,17 @@ void RunPlainMessageLoop()
     // X11 wakes SDL_WaitEventTimeout for pushed events; the offscreen driver has nothing to
     // wait on and SDL would poll every millisecond, so a headless run sleeps on our own
     // condition variable instead and only looks at SDL when woken (or for SDL_QUIT from a
-    // signal, within 100 ms).
+    // signal, within 100 ms). Message boxes that the render thread hands to GTK are served
+    // each pass, and once more after the run, so a failed scene's message is shown.
     const char* driver = SDL_GetCurrentVideoDriver();
     const bool canWait = driver && std::strcmp(driver, "offscreen") != 0 &&
                          std::strcmp(driver, "dummy") != 0;
     while (IsRunActive()) {
         SDL_Event event;
         if (canWait) {
-            if (SDL_WaitEventTimeout(&event, 1000))
+            // GTK's own sources (a box handed over by the render thread) cannot wake SDL's
+            // wait, so with GTK up the wait is shorter.
+            if (SDL_WaitEventTimeout(&event, GtkIsUp() ? 250 : 1000))
                 HandleEvent(event);
         } else {
             std::unique_lock<std::mutex> lock(g_wake_mutex);
@@ -506,5 +513,7 @@ void RunPlainMessageLoop()
         }
         while (IsRunActive() && SDL_PollEvent(&event))
             HandleEvent(event);
+        ServeGtkUi();
     }
+    ServeGtkUi();
 }
