@@ -153,6 +153,9 @@ bool cHx7PGpuProgram::SetPixelShader(const char* source, std::size_t length)
 
 bool cHx7PGpuProgram::Bind()
 {
+    // Nothing was ever added: there is no program to link (linking name 0 is a GL error).
+    if (program == 0)
+        return false;
     if (!linked) {
         Hx7PGLProcs.glLinkProgram(program);
         GLint status = 0;

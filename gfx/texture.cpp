@@ -107,10 +107,15 @@ bool cHx7PTexture::Fill(float r, float g, float b, float a)
 {
     if (!rgbaPixels)
         return false;
-    const unsigned char px[4] = {static_cast<unsigned char>(r * 255.0f),
-                                 static_cast<unsigned char>(g * 255.0f),
-                                 static_cast<unsigned char>(b * 255.0f),
-                                 static_cast<unsigned char>(a * 255.0f)};
+    // Truncated like the integer conversion it is; values outside 0..1 are clamped first,
+    // since converting an out-of-range float to a byte is undefined.
+    auto toByte = [](float v) {
+        const float scaled = v * 255.0f;
+        if (!(scaled > 0.0f))
+            return static_cast<unsigned char>(0);
+        return scaled >= 255.0f ? static_cast<unsigned char>(255) : static_cast<unsigned char>(scaled);
+    };
+    const unsigned char px[4] = {toByte(r), toByte(g), toByte(b), toByte(a)};
     const std::size_t count = std::size_t(width) * height;
     unsigned char* p = rgbaPixels.get();
     for (std::size_t i = 0; i < count; ++i, p += 4)

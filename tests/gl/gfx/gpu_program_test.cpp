@@ -60,6 +60,7 @@ TEST_F(GpuProgramTest, RefusesMissingSourcesAndUnknownStagesWithoutGL)
     EXPECT_FALSE(program.AddShader(5, gfx_test::kQuadVS, sizeof gfx_test::kQuadVS));
     EXPECT_FALSE(program.AddShader(-1, gfx_test::kQuadVS, sizeof gfx_test::kQuadVS));
     EXPECT_EQ(program.GetProgram(), 0u);
+    EXPECT_FALSE(program.Bind());  // nothing to link
     EXPECT_TRUE(log.lines.empty());
     program.Release();  // never used: nothing to do
     EXPECT_GL_OK();

@@ -100,6 +100,9 @@ TEST(TexturePixels, FillTruncatesChannelsAndNeedsRgba)
     EXPECT_EQ(t.GetRGBAPixels()[1], 254);
     EXPECT_EQ(t.GetRGBAPixels()[2], 25);
     EXPECT_EQ(t.GetRGBAPixels()[3], 0);
+    ASSERT_TRUE(t.Fill(-0.5f, 2.0f, 1.0f, 0.0f));  // out of range: clamped, not undefined
+    EXPECT_EQ(t.GetRGBAPixels()[0], 0);
+    EXPECT_EQ(t.GetRGBAPixels()[1], 255);
 }
 
 TEST(TexturePixels, ConvertToRgbaKeysWithinInclusiveTolerance)
