@@ -52,9 +52,12 @@ int RunModal(GtkWidget* dialog, std::function<void()> action)
     struct Ctx {
         std::function<void()> action;
         GtkWidget* dialog;
+        bool acted = false;
     } ctx{std::move(action), dialog};
-    g_timeout_add(100, +[](gpointer p) -> gboolean {
-        static_cast<Ctx*>(p)->action();
+    const guint act = g_timeout_add(100, +[](gpointer p) -> gboolean {
+        auto* c = static_cast<Ctx*>(p);
+        c->acted = true;
+        c->action();
         return G_SOURCE_REMOVE;
     }, &ctx);
     const guint guard = g_timeout_add(10000, +[](gpointer p) -> gboolean {
@@ -62,6 +65,9 @@ int RunModal(GtkWidget* dialog, std::function<void()> action)
         return G_SOURCE_REMOVE;
     }, &ctx);
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    // Neither source may outlive ctx.
+    if (!ctx.acted)
+        g_source_remove(act);
     if (response != -999)
         g_source_remove(guard);
     return response;

@@ -104,9 +104,12 @@ protected:
             std::function<void()> action;
             StartupDialogView* view;
             bool timed_out = false;
+            bool acted = false;
         } ctx{std::move(action), &view};
-        g_idle_add(+[](gpointer p) -> gboolean {
-            static_cast<Ctx*>(p)->action();
+        const guint idle = g_idle_add(+[](gpointer p) -> gboolean {
+            auto* c = static_cast<Ctx*>(p);
+            c->acted = true;
+            c->action();
             return G_SOURCE_REMOVE;
         }, &ctx);
         const guint guard = g_timeout_add(10000, +[](gpointer p) -> gboolean {
@@ -116,8 +119,12 @@ protected:
             return G_SOURCE_REMOVE;
         }, &ctx);
         view.Run();
+        // Neither source may outlive ctx.
+        if (!ctx.acted)
+            g_source_remove(idle);
         if (!ctx.timed_out)
             g_source_remove(guard);
+        EXPECT_TRUE(ctx.acted) << "the dialog's loop ended before the action";
         EXPECT_FALSE(ctx.timed_out) << "the dialog's loop did not end";
     }
 

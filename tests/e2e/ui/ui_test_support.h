@@ -44,6 +44,8 @@ class Recorder : public MessageBoxSink {
 public:
     Recorder()
     {
+        // GTK first: starting it installs its own sink, which would replace this one.
+        GtkReady();
         SetMessageBoxSink(this);
         SetWebLinkLauncher([this](const std::string& url, std::string&) {
             urls.push_back(url);
