@@ -9,6 +9,7 @@
 #include "app/render_thread.h"
 #include "app/run_state.h"
 #include "app/startup_options.h"
+#include "app/x11_window_class.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/result_dialog.h"
 #include "gfx/gl_context.h"
@@ -153,6 +154,7 @@ bool CreateWindowedWindow()
         ProgramLog().Write("The render window could not be created: %s", SDL_GetError());
         return false;
     }
+    SetX11WindowClass(window, kWindowClass);  // before mapping: window managers read it then
     SDL_ShowWindow(window);
     SDL_PumpEvents();
     int top = 0, left = 0, bottom = 0, right = 0;
@@ -231,6 +233,7 @@ bool CreateFullscreenWindow()
         ProgramLog().Write("The render window could not be created: %s", SDL_GetError());
         return false;
     }
+    SetX11WindowClass(window, kWindowClass);
     g_window = window;
     g_fullscreen_window = true;
     SDL_SetWindowDisplayMode(window, &wanted);
@@ -420,7 +423,6 @@ bool StartRun()
         g_title_pending = false;
     }
 
-    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", kWindowClass);
     // The visual is fixed when the window is made, so the multisample level is chosen now.
     PrepareWindowPixelFormat(g_startup_options.aa_mode);
 
