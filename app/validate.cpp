@@ -81,7 +81,9 @@ void ApplyValidationSettings(StartupOptions& o)
     o.active_time_based = 1;
     o.map_set = 0;
     o.tessellation_mode = 1;
-    o.tess_level = o.tess_level_inner = o.tess_level_outer = 8.0f;
+    // Level 4 still shows the displacement but keeps each draw far below the triangle count
+    // at which software rasterisers slow down sharply.
+    o.tess_level = o.tess_level_inner = o.tess_level_outer = 4.0f;
     o.render_post_fx = 0;
     o.post_fx_index = 0;
     std::strcpy(o.aa_mode, "Off");
@@ -195,11 +197,12 @@ std::vector<uint8_t> EncodePng(const RgbImage& image)
 
 const std::vector<ValidationCapture>& ValidationCaptures()
 {
-    // The first frame shows the scene at rest; the second after 1.5 s of animation, reached
-    // in fixed steps so the scene's clock is the same on every machine.
+    // The first frame shows the scene at rest; the second half a second of animation later, in
+    // one fixed step so the scene's clock is the same on every machine (and a software
+    // renderer spends two frames only).
     static const std::vector<ValidationCapture> captures = {
         {"sphere_t0", 1, 0.0f},
-        {"sphere_t1500", 16, 0.1f},
+        {"sphere_t500", 1, 0.5f},
     };
     return captures;
 }
@@ -215,7 +218,11 @@ std::optional<RgbImage> LoadValidationReference(const std::string& capture,
     }
     if (usedKey)
         *usedKey = "generic";
-    return FindReference(capture + "-generic.png");
+    if (auto img = FindReference(capture + "-generic.png"))
+        return img;
+    // Without a picture of their own, llvmpipe's (the renderer every Linux machine has) is the
+    // picture other drivers are held to, under the loose tolerance.
+    return FindReference(capture + "-llvmpipe.png");
 }
 
 int RunValidation()

@@ -4,7 +4,8 @@
 //
 // References are PNG files named "<capture>-<driver>.png" (e.g. "sphere_t0-llvmpipe.png"). A
 // driver with its own reference is held to a tight tolerance; any other driver is compared
-// with the "generic" reference under a loose one that still catches a black frame, a missing
+// with the generic reference (llvmpipe's picture unless a "-generic.png" exists) under a loose
+// one that still catches a black frame, a missing
 // object, wrong textures or broken lighting, but not a rasteriser's rounding. The references
 // are embedded into the program; GRIDFALL_VALIDATE_REFERENCES=<dir> reads them from a folder
 // instead, and GRIDFALL_VALIDATE_SAVE=<dir> writes the captured frames there (to make new
@@ -67,7 +68,8 @@ inline constexpr int kValidationWidth = 320;
 inline constexpr int kValidationHeight = 240;
 
 // The reference for a capture and driver key: from GRIDFALL_VALIDATE_REFERENCES when set,
-// else embedded. Falls back to the "generic" reference (and reports so in *usedKey).
+// else embedded. Without one for the driver it falls back to "<capture>-generic.png", then to
+// llvmpipe's picture, and reports "generic" in *usedKey (the loose tolerance applies).
 std::optional<RgbImage> LoadValidationReference(const std::string& capture,
                                                 const std::string& driverKey,
                                                 std::string* usedKey);

@@ -5,7 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,7 +54,7 @@ std::string LastLine(const std::string& text)
 // SIGTERM).
 RunOutput RunGridfall(const fs::path& dir, const std::vector<std::string>& args,
                       const std::vector<std::string>& extraEnv = {},
-                      std::chrono::seconds limit = std::chrono::seconds(120))
+                      std::chrono::seconds limit = std::chrono::seconds(100))
 {
     std::vector<std::string> argStore = {GRIDFALL_EXE};
     argStore.insert(argStore.end(), args.begin(), args.end());
@@ -75,18 +75,23 @@ RunOutput RunGridfall(const fs::path& dir, const std::vector<std::string>& args,
 
     const std::string outPath = (dir / "stdout.txt").string();
     const std::string errPath = (dir / "stderr.txt").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     RunOutput r;
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    const pid_t pid = fork();
+    if (pid < 0)
         return r;
+    if (pid == 0) {
+        // The program dies with the test: a test killed by its time limit must not leave a
+        // renderer running.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || chdir(dir.c_str()) != 0 || dup2(in, 0) < 0 ||
+            dup2(out, 1) < 0 || dup2(err, 2) < 0)
+            _exit(127);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int wstatus = 0;
     for (;;) {
@@ -132,7 +137,8 @@ protected:
         if (known < 0) {
             RunOutput probe = RunGridfall(dir, {"--headless", "--validate", "--benchmark",
                                                 "--duration", "1000", "--resolution", "64x48"},
-                                          {"GRIDFALL_VALIDATE_REFERENCES=/nonexistent"});
+                                          {"GRIDFALL_VALIDATE_REFERENCES=/nonexistent"},
+                                          std::chrono::seconds(60));
             known = probe.out.find("this build has no benchmark scene") == std::string::npos;
         }
         return known == 1;

@@ -169,6 +169,16 @@ TEST_F(ValidateReferences, DriverReferenceFirstThenGeneric)
     EXPECT_FALSE(LoadValidationReference("sphere_t9", "llvmpipe", &used).has_value());
 }
 
+TEST_F(ValidateReferences, LlvmpipePictureServesAsTheGenericOne)
+{
+    Write("sphere_t0-llvmpipe.png", Gradient(8, 8));
+    std::string used;
+    auto other = LoadValidationReference("sphere_t0", "generic", &used);
+    ASSERT_TRUE(other.has_value());
+    EXPECT_EQ(used, "generic");  // so the loose tolerance applies
+    EXPECT_EQ(other->rgb, Gradient(8, 8).rgb);
+}
+
 TEST(ValidateCaptures, AreFixedAndNamedForReferenceFiles)
 {
     const auto& caps = ValidationCaptures();
