@@ -29,6 +29,8 @@ namespace {
 
 constexpr const char* kWindowTitle = "Orvane";
 constexpr const char* kWindowClass = "Orvane3DWindow";
+// How often the plain loop looks for input while nothing wakes it.
+constexpr int kPlainLoopPollMs = 50;
 
 // User-event codes posted by the render thread.
 enum : Sint32 { kEventTitle = 1, kEventClose = 2 };
@@ -493,26 +495,21 @@ void PumpRenderWindowEvents()
 
 void RunPlainMessageLoop()
 {
-    // X11 wakes SDL_WaitEventTimeout for pushed events; the offscreen driver has nothing to
-    // wait on and SDL would poll every millisecond, so a headless run sleeps on our own
-    // condition variable instead and only looks at SDL when woken (or for SDL_QUIT from a
-    // signal, within 100 ms). Message boxes that the render thread hands to GTK are served
-    // each pass, and once more after the run, so a failed scene's message is shown.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool canWait = driver && std::strcmp(driver, "offscreen") != 0 &&
-                         std::strcmp(driver, "dummy") != 0;
+    // The loop sleeps on its own condition variable, woken by the render thread's events, and
+    // looks at SDL and GTK every 50 ms for input. Not SDL_WaitEventTimeout: under X11 the
+    // render thread's buffer swaps go over the same display connection, whose socket then
+    // reads as ready again and again, and the wait spins (a quarter of a core measured at
+    // 300 frames a second); the offscreen driver has nothing to wait on and polls every
+    // millisecond. Message boxes that the render thread hands to GTK are served each pass,
+    // and once more after the run, so a failed scene's message is shown.
     while (IsRunActive()) {
-        SDL_Event event;
-        if (canWait) {
-            // GTK's own sources (a box handed over by the render thread) cannot wake SDL's
-            // wait, so with GTK up the wait is shorter.
-            if (SDL_WaitEventTimeout(&event, GtkIsUp() ? 250 : 1000))
-                HandleEvent(event);
-        } else {
+        {
             std::unique_lock<std::mutex> lock(g_wake_mutex);
-            g_wake_cv.wait_for(lock, std::chrono::milliseconds(100), [] { return g_wake; });
+            g_wake_cv.wait_for(lock, std::chrono::milliseconds(kPlainLoopPollMs),
+                               [] { return g_wake; });
             g_wake = false;
         }
+        SDL_Event event;
         while (IsRunActive() && SDL_PollEvent(&event))
             HandleEvent(event);
         ServeGtkUi();
