@@ -34,6 +34,7 @@ constexpr int kStageVertex = 0;
 constexpr int kStagePixel = 1;
 constexpr int kStageTessControl = 3;
 constexpr int kStageTessEvaluation = 4;
+constexpr GLenum kTextureMaxAnisotropy = 0x84FE;   // GL_TEXTURE_MAX_ANISOTROPY_EXT
 
 const char* ShaderText(std::string_view name)
 {
@@ -109,8 +110,9 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
     glDisable(GL_MULTISAMPLE);
 
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const DriverWorkarounds workarounds = WorkaroundsFor(renderer);
     maxPatchesPerDraw = PatchesPerDraw(
-        WorkaroundsFor(renderer),
+        workarounds,
         WholeTessLevel(std::max(o.tess_level_outer, o.tess_level_inner)));
 
     overlayProjection = MatOverlayProjection();
@@ -128,8 +130,8 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
     // CPU side and is drawn as unbound, which is logged by the texture itself.
     Hx7PGLProcs.glActiveTexture(GL_TEXTURE0);
     for (auto& texture : textures)
-        if (texture)
-            texture->CreateGLTexture(false);
+        if (texture && texture->CreateGLTexture(false) && workarounds.noAnisotropicFiltering)
+            glTexParameterf(GL_TEXTURE_2D, kTextureMaxAnisotropy, 1.0f);   // still bound
     glBindTexture(GL_TEXTURE_2D, 0);
 
     if (hudFont) {
