@@ -12,8 +12,8 @@ struct Entry {
 };
 
 const Entry kEntries[] = {
-    {"llvmpipe", {75000}},
-    {"softpipe", {75000}},
+    {"llvmpipe", {75000, true}},
+    {"softpipe", {75000, true}},
 };
 
 }  // namespace

@@ -5,6 +5,9 @@
 //     100,000 triangles falls off a cliff (tessellation level 32 in one draw: 47 s a frame;
 //     split into draws of 50 patches: 2 frames a second). Keep each draw's generated
 //     triangles at or below 75,000.
+//     Anisotropic filtering is also a cliff there: the tessellated sphere with its maps at
+//     anisotropy 4 takes from 7 s to over 200 s a frame at 320 x 240 (level 2), against
+//     2-3 s with plain linear filtering. Filter with anisotropy 1.
 //   softpipe (Mesa's reference rasteriser): the same pipeline structure, treated alike.
 //
 // Other renderers need nothing; every field's neutral value means "no workaround".
@@ -15,6 +18,8 @@
 struct DriverWorkarounds {
     // Most tessellator-generated triangles one draw may produce; 0 = no limit.
     uint32_t maxTessTrianglesPerDraw = 0;
+    // Set GL_TEXTURE_MAX_ANISOTROPY_EXT back to 1 on uploaded textures.
+    bool noAnisotropicFiltering = false;
 };
 
 // glRenderer may be null (no context): no workarounds.
