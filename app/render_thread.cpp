@@ -1,5 +1,6 @@
 // The render thread and its frame loop.
 #include "app/render_thread.h"
+#include "app/run_reports.h"
 
 #include "app/frame_timer.h"
 #include "app/log_file.h"
@@ -72,6 +73,7 @@ public:
         RestartMeasurement();
         g_frame_stats.run_finished.store(0);
         g_sensor_readings.ResetRun();
+        RunReportsBeginRun();
         timer_.Reset();
         lastTime_ = timer_.ElapsedMs();
         g_frame_stats.last_time_ms.store(lastTime_);
@@ -93,6 +95,7 @@ public:
                 fs.warmup_done.store(1);
                 RestartMeasurement();
                 lastTime_ = timer_.ElapsedMs();
+                RunReportsRestart();
             }
 
             const uint32_t now = timer_.ElapsedMs();
@@ -117,6 +120,7 @@ public:
             }
 
             scene_.RenderFrame(scene_.frameDt);
+            RecordFrame();
 
             ++framesInWindow_;
             ++totalFrames_;
@@ -172,6 +176,7 @@ private:
             fpsCount_ += 1;
             fs.avg_fps.store(fpsSum_ / fpsCount_);
         }
+        RecordSecond(scene_, current, elapsed_);
         if (windowed) {
             char title[128];
             std::snprintf(title, sizeof title, "%s - %s - FPS=%d - Running...", kProductTitle,

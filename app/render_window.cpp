@@ -1,5 +1,6 @@
 // The render window, the display-mode switch, the run's start and end on the main thread.
 #include "app/render_window.h"
+#include "app/run_reports.h"
 
 #include "app/frame_timer.h"
 #include "app/key_table.h"
@@ -478,9 +479,13 @@ void EndRun()
         return;
     g_in_end_run = true;
     StopRendering();
-    if (g_startup_options.active_run_mode == 1 && g_frame_stats.run_finished.load() &&
-        g_startup_options.display_score) {
-        ShowResultDialog();
+    if (g_startup_options.active_run_mode == 1 && g_frame_stats.run_finished.load()) {
+        if (g_startup_options.display_score)
+            ShowResultDialog();
+        // Scripts read the score from the last line on standard output, so the files asked
+        // for on the command line and that line come after everything the run printed.
+        if (!ReportFinishedRun())
+            SetRunOutcome(RunOutcome::Failed);
         g_frame_stats.run_finished.store(0);
     }
     g_in_end_run = false;

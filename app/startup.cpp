@@ -1,5 +1,6 @@
 // Start-up sequence, message loop and shutdown on the main thread.
 #include "app/startup.h"
+#include "app/validate.h"
 
 #include <SDL.h>
 
@@ -150,7 +151,7 @@ int GridfallMain(int argc, char** argv)
         return kExitOk;
     }
 
-    const bool dialogWanted = options.display_gui != 0;
+    const bool dialogWanted = options.display_gui != 0 && !g_automation_options.validate;
     if (!InitVideo(headless, dialogWanted))
         return kExitFailure;
     SetHeadless(headless);
@@ -188,7 +189,10 @@ int GridfallMain(int argc, char** argv)
 
     int status = kExitOk;
     bool dialogShown = false;
-    if (dialogWanted) {
+    if (g_automation_options.validate) {
+        // Validation renders its own fixed frames and compares them; no dialog, no run.
+        status = RunValidation();
+    } else if (dialogWanted) {
         dialogShown = RunStartupDialog();
         if (!dialogShown)
             status = kExitFailure;
