@@ -480,13 +480,14 @@ void EndRun()
     g_in_end_run = true;
     StopRendering();
     if (g_startup_options.active_run_mode == 1 && g_frame_stats.run_finished.load()) {
-        if (g_startup_options.display_score)
+        if (g_startup_options.display_score) {
             ShowResultDialog();
+            g_frame_stats.run_finished.store(0);
+        }
         // Scripts read the score from the last line on standard output, so the files asked
         // for on the command line and that line come after everything the run printed.
         if (!ReportFinishedRun())
             SetRunOutcome(RunOutcome::Failed);
-        g_frame_stats.run_finished.store(0);
     }
     g_in_end_run = false;
 }

@@ -17,7 +17,7 @@ PACKAGES=(
   # driver and PCI identification
   libdrm-dev libpci-dev pci.ids
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-xserver-utils xdotool imagemagick
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-xserver-utils x11-utils xdotool imagemagick
   valgrind
 )
 

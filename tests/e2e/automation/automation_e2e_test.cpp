@@ -3,6 +3,8 @@
 // deliberately wrong one.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -65,8 +67,13 @@ RunOutput RunGridfall(const fs::path& dir, const std::vector<std::string>& args,
 
     std::vector<std::string> envStore;
     for (char** e = environ; *e; ++e)
-        envStore.emplace_back(*e);
+        if (std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
+            envStore.emplace_back(*e);
     envStore.emplace_back("LIBGL_ALWAYS_SOFTWARE=1");
+    // Mesa's driver is unloaded at exit, so what it keeps for the process shows up as leaks
+    // without a module to name in a suppression; the program's own leaks are covered by the
+    // unit and gl tiers.
+    envStore.emplace_back("ASAN_OPTIONS=detect_leaks=0");
     envStore.insert(envStore.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> envp;
     for (auto& e : envStore)
@@ -151,8 +158,9 @@ TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
 {
     if (!HasScene(dir_))
         GTEST_SKIP() << "the program was built without its benchmark scene";
+    // Small and lightly tessellated: llvmpipe under the sanitizers, beside other tests.
     RunOutput r = RunGridfall(dir_, {"--headless", "--benchmark", "--duration", "2000",
-                                     "--resolution", "320x240", "--tess", "8", "--json",
+                                     "--resolution", "160x120", "--tess", "2", "--json",
                                      "r.json", "--csv", "r.csv"});
     ASSERT_FALSE(r.timedOut);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
