@@ -54,11 +54,11 @@ void StartupOptions::ResetToDefaults()
     uv_scale = 4.0f;
     const float l0[3] = {0.9f, 0.9f, 0.8f};
     const float l1[3] = {0.4f, 0.4f, 0.3f};
-    const float spec[4] = {0.6f, 0.6f, 0.6f, 60.0f};
+    const float specular[4] = {0.6f, 0.6f, 0.6f, 60.0f};
     const float clear[3] = {0.2f, 0.2f, 0.2f};
     std::memcpy(light0_diffuse, l0, sizeof(l0));
     std::memcpy(light1_diffuse, l1, sizeof(l1));
-    std::memcpy(mat_specular, spec, sizeof(spec));
+    std::memcpy(mat_specular, specular, sizeof(specular));
     std::memcpy(clear_color, clear, sizeof(clear));
     std::memset(image_paths, 0, sizeof(image_paths));
 }
