@@ -350,12 +350,7 @@ void cHx7PDemo_OpenGL_4::DrawTexturedQuad(const cHx7PTexture& texture)
 {
     BindTextureUnit(GL_TEXTURE0, &texture);
     texturedProgram->Bind();
-    meshOptions.useNormals = 0;
-    meshOptions.useUVs = 1;
-    meshOptions.useColours = 0;
-    meshOptions.drawPatches = 0;
-    meshOptions.usageHints[0] = GL_STATIC_DRAW;
-    meshOptions.usageHints[1] = GL_STATIC_DRAW;
+    SetDrawOptions(false, true, false);
     texturedQuad->positionLocation = texturedPositionLoc;
     texturedQuad->uvLocation = texturedUVLoc;
     texturedQuad->normalLocation = -1;
@@ -365,16 +360,23 @@ void cHx7PDemo_OpenGL_4::DrawTexturedQuad(const cHx7PTexture& texture)
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
+// Every draw states which arrays take part and whether it draws patches; colours never do
+// and both buffers are static.
+void cHx7PDemo_OpenGL_4::SetDrawOptions(bool normals, bool uvs, bool patches)
+{
+    meshOptions.useNormals = normals;
+    meshOptions.useUVs = uvs;
+    meshOptions.useColours = 0;
+    meshOptions.drawPatches = patches;
+    meshOptions.usageHints[0] = GL_STATIC_DRAW;
+    meshOptions.usageHints[1] = GL_STATIC_DRAW;
+}
+
 void cHx7PDemo_OpenGL_4::DrawColorQuad(float r, float g, float b, float a)
 {
     colorProgram->Bind();
     colorProgram->SetUniform4f("color", r, g, b, a);
-    meshOptions.useNormals = 0;
-    meshOptions.useUVs = 0;
-    meshOptions.useColours = 0;
-    meshOptions.drawPatches = 0;
-    meshOptions.usageHints[0] = GL_STATIC_DRAW;
-    meshOptions.usageHints[1] = GL_STATIC_DRAW;
+    SetDrawOptions(false, false, false);
     colorQuad->positionLocation = colorPositionLoc;
     colorQuad->uvLocation = -1;
     colorQuad->normalLocation = -1;
@@ -428,12 +430,7 @@ void cHx7PDemo_OpenGL_4::DrawSphere()
     const StartupOptions& o = g_startup_options;
     AnimateSphere();
 
-    meshOptions.useNormals = 1;
-    meshOptions.useUVs = 1;
-    meshOptions.useColours = 0;
-    meshOptions.drawPatches = 1;
-    meshOptions.usageHints[0] = GL_STATIC_DRAW;
-    meshOptions.usageHints[1] = GL_STATIC_DRAW;
+    SetDrawOptions(true, true, true);
     sphereMesh->positionLocation = tessPositionLoc;
     sphereMesh->normalLocation = tessNormalLoc;
     sphereMesh->uvLocation = tessUVLoc;

@@ -83,6 +83,7 @@ private:
     bool CreatePrograms();
     void AnimateSphere();
     void DrawSpherePatches();
+    void SetDrawOptions(bool normals, bool uvs, bool patches);
     void DrawTexturedQuad(const cHx7PTexture& texture);
     void DrawColorQuad(float r, float g, float b, float a);
     void DrawBackground();
