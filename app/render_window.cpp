@@ -13,6 +13,7 @@
 #include "app/x11_window_class.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/result_dialog.h"
+#include "app/ui/ui_resources.h"
 #include "gfx/gl_context.h"
 
 #include <SDL.h>
@@ -143,6 +144,29 @@ void StoreClientSize(SDL_Window* window)
     g_startup_options.client_height = h;
 }
 
+// The program icon, the one the dialogs show, for the task bar and the window switcher.
+// gdk-pixbuf decodes the embedded PNG to 8-bit RGB(A) in memory order, which is SDL's RGBA32
+// (or RGB24) whatever the machine's endianness.
+void SetProgramIcon(SDL_Window* window)
+{
+    GdkPixbuf* icon = LoadUiPixbuf(kProgramIcon);
+    if (!icon)
+        return;
+    const bool alpha = gdk_pixbuf_get_has_alpha(icon);
+    if (gdk_pixbuf_get_bits_per_sample(icon) == 8 &&
+        gdk_pixbuf_get_n_channels(icon) == (alpha ? 4 : 3)) {
+        SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+            gdk_pixbuf_get_pixels(icon), gdk_pixbuf_get_width(icon), gdk_pixbuf_get_height(icon),
+            alpha ? 32 : 24, gdk_pixbuf_get_rowstride(icon),
+            alpha ? SDL_PIXELFORMAT_RGBA32 : SDL_PIXELFORMAT_RGB24);
+        if (surface) {
+            SDL_SetWindowIcon(window, surface);  // SDL copies the pixels
+            SDL_FreeSurface(surface);
+        }
+    }
+    g_object_unref(icon);
+}
+
 // A centred window whose outer size (frame included) is the active size. The frame is known
 // only once the window manager has decorated the mapped window; without a window manager
 // (Xvfb, offscreen) there is none and the client area is the whole size.
@@ -158,6 +182,7 @@ bool CreateWindowedWindow()
         return false;
     }
     SetX11WindowClass(window, kWindowClass);  // before mapping: window managers read it then
+    SetProgramIcon(window);
     SDL_ShowWindow(window);
     SDL_PumpEvents();
     int top = 0, left = 0, bottom = 0, right = 0;
@@ -237,6 +262,7 @@ bool CreateFullscreenWindow()
         return false;
     }
     SetX11WindowClass(window, kWindowClass);
+    SetProgramIcon(window);
     g_window = window;
     g_fullscreen_window = true;
     SDL_SetWindowDisplayMode(window, &wanted);
@@ -302,11 +328,15 @@ bool GtkIsUp() { return !IsHeadless() && IsGtkUiReady(); }
 
 enum MenuCommand { kMenuNone = 0, kMenuAbout = 104, kMenuExit = 105 };
 
-// File/Exit and Help/About... as a popup menu at the pointer: SDL windows have no menu bar.
-// The menu runs its own nested loop (as a modal dialog does), so it works both inside the
-// startup dialog's GTK loop and from the plain SDL loop.
-void ShowPopupMenu()
+// File/Exit and Help/About... as a popup menu where the window was clicked: SDL windows have
+// no menu bar. GTK places it on the render window seen through GDK, as it has no GTK event to
+// take the pointer from. The menu runs its own nested loop (as a modal dialog does), so it
+// works both inside the startup dialog's GTK loop and from the plain SDL loop.
+void ShowPopupMenu(int x, int y)
 {
+    GdkWindow* parent = GdkWindowOfSdlWindow(g_window);
+    if (!parent)
+        return;  // not on X11: no menu to offer
     static int command;
     command = kMenuNone;
     GtkWidget* menu = gtk_menu_new();
@@ -328,11 +358,24 @@ void ShowPopupMenu()
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     g_signal_connect_swapped(menu, "deactivate", G_CALLBACK(g_main_loop_quit), loop);
     gtk_widget_show_all(menu);
-    gtk_menu_popup_at_pointer(GTK_MENU(menu), nullptr);
+    // The click as GTK would have seen it: the menu takes its pointer and keyboard grab from
+    // the trigger's device.
+    GdkEvent* trigger = gdk_event_new(GDK_BUTTON_PRESS);
+    trigger->button.window = parent;  // the event owns this reference now
+    trigger->button.time = GDK_CURRENT_TIME;
+    trigger->button.button = 3;
+    trigger->button.x = x;
+    trigger->button.y = y;
+    gdk_event_set_device(
+        trigger, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_window_get_display(parent))));
+    const GdkRectangle at{x, y, 1, 1};
+    gtk_menu_popup_at_rect(GTK_MENU(menu), parent, &at, GDK_GRAVITY_NORTH_WEST,
+                           GDK_GRAVITY_NORTH_WEST, trigger);
     if (gtk_widget_get_visible(menu))
         g_main_loop_run(loop);
     g_main_loop_unref(loop);
     gtk_widget_destroy(menu);
+    gdk_event_free(trigger);
 
     if (command == kMenuExit)
         EndRun();
@@ -381,7 +424,7 @@ void HandleEvent(const SDL_Event& event)
     case SDL_MOUSEBUTTONDOWN:
         if (event.button.button == SDL_BUTTON_RIGHT && IsOurWindow(event.button.windowID) &&
             g_startup_options.display_menu_bar && !g_fullscreen_window && GtkIsUp())
-            ShowPopupMenu();
+            ShowPopupMenu(event.button.x, event.button.y);
         break;
     case SDL_QUIT:
         // SIGINT/SIGTERM (SDL turns them into SDL_QUIT) end a run like its close box. The

@@ -7,14 +7,19 @@
 #include "app/render_window.h"
 #include "app/run_state.h"
 #include "app/startup_options.h"
+#include "app/ui/gtk_ui.h"
 #include "gfx/gl_context.h"
 #include "tests/unit/render_loop/fake_scene.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -103,6 +108,21 @@ void SendKeys(SDL_Window* window, const std::string& keys)
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
 }
 
+// The first line of a command's standard output.
+std::string FirstLineOf(const std::string& cmd)
+{
+    std::string line;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[256];
+        if (fgets(buf, sizeof buf, p))
+            line = buf;
+        pclose(p);
+    }
+    if (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    return line;
+}
+
 class RenderWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -179,6 +199,10 @@ TEST_F(RenderWindowTest, WindowedDemoShowsTheFrameRateInItsTitleAndEndsOnEscape)
     EXPECT_EQ(g_startup_options.client_width, 320);
     EXPECT_EQ(g_startup_options.client_height, 240);
     EXPECT_FALSE(StartRun());  // one run at a time
+    // The program's icon, for task bars and window switchers.
+    EXPECT_EQ(FirstLineOf("xprop -id " + std::to_string(XWindowOfSdlWindow(window)) +
+                          " _NET_WM_ICON 2>&1"),
+              "_NET_WM_ICON(CARDINAL) = \tIcon (128 x 128):");
 
     const std::regex running("Lumetra Gridfall - GL test - FPS=[0-9]+ - Running\\.\\.\\.");
     ASSERT_TRUE(PumpUntil([&] { return std::regex_match(SDL_GetWindowTitle(window), running); },
@@ -193,6 +217,39 @@ TEST_F(RenderWindowTest, WindowedDemoShowsTheFrameRateInItsTitleAndEndsOnEscape)
     EXPECT_EQ(g_frame_stats.current_scene.load(), nullptr);
     EXPECT_EQ(GetRunOutcome(), RunOutcome::Finished);  // a demo ended by the user
     EXPECT_GT(GLScene::frames.load(), 0);
+}
+
+// The windowed render window's File and Help menu opens on a right click; File/Exit ends the run
+// the way Escape does.
+TEST_F(RenderWindowTest, RightClickMenuExitEndsTheRun)
+{
+    int argc = 1;
+    char name[] = "gl_render_loop";
+    char* args[] = {name, nullptr};
+    char** argv = args;
+    ASSERT_TRUE(InitGtkUi(&argc, &argv));
+    SetMessageBoxSink(&sink_);  // GTK installed its own
+    g_startup_options.display_menu_bar = 1;
+    ASSERT_TRUE(StartRun());
+    ASSERT_TRUE(PumpUntil([] { return GLScene::frames.load() > 2; }, 20000));
+
+    const std::string xid = std::to_string(XWindowOfSdlWindow(RenderWindowHandle()));
+    ASSERT_EQ(std::system(("xdotool mousemove --window " + xid + " 60 60 click 3").c_str()), 0);
+    // The menu runs a nested loop inside the event pump below, so its keys come from another
+    // process: F opens File, X picks Exit. Should the menu not react, a click outside it closes
+    // it again so that the test fails instead of hanging (a key such as Escape would end the
+    // run itself and hide the fault).
+    char sh[] = "sh", c[] = "-c";
+    std::string script = "sleep 1; xdotool key f; sleep 0.5; xdotool key x; sleep 3; "
+                         "xdotool mousemove 2 1000 click 1";
+    char* shArgv[] = {sh, c, script.data(), nullptr};
+    pid_t keys = 0;
+    ASSERT_EQ(posix_spawnp(&keys, "sh", nullptr, nullptr, shArgv, environ), 0);
+    const bool ended = PumpUntil([] { return !IsRunActive(); }, 15000);
+    waitpid(keys, nullptr, 0);  // its late keys must not reach the next test's window
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(GetRunOutcome(), RunOutcome::Finished);
+    ShutdownGtkUi();
 }
 
 TEST_F(RenderWindowTest, KeysToggleInDemoRunsAndAreIgnoredInBenchmarks)
