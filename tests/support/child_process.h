@@ -35,6 +35,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -81,8 +82,8 @@ inline std::vector<std::string> ChildEnvironment(std::initializer_list<std::stri
 {
     auto dropped = [&](std::string_view name) {
         for (std::string_view d : drop) {
-            if (!d.empty() && d.back() == '*' ? name.substr(0, d.size() - 1) == d.substr(0, d.size() - 1)
-                                              : name == d)
+            const bool prefix = !d.empty() && d.back() == '*';
+            if (prefix ? name.substr(0, d.size() - 1) == d.substr(0, d.size() - 1) : name == d)
                 return true;
         }
         for (const std::string& a : add)
@@ -119,7 +120,8 @@ struct ChildSpec {
     std::filesystem::path workDir;  // empty: the test's own
     // Files the child's standard output and error are written to (created or truncated);
     // empty: the test's own. The same path for both gives one file with both, in the order
-    // written, as 2>&1 would. Standard input is always /dev/null: nothing waits on a terminal.
+    // written, as 2>&1 would. Relative paths are taken from the test's directory, not from
+    // workDir. Standard input is always /dev/null: nothing waits on a terminal.
     std::filesystem::path stdoutPath;
     std::filesystem::path stderrPath;
 };
