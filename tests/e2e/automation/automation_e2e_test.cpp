@@ -3,12 +3,6 @@
 // deliberately wrong one.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -17,31 +11,18 @@
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/validate.h"
+#include "support/child_process.h"
 #include "unit/automation/json_reader.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RunOutput {
-    int status = -1;       // exit status; -1 when killed or not started
-    bool timedOut = false;
-    std::string out, err;
-};
-
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using gridfall_test::ChildResult;
+using gridfall_test::ReadFile;
 
 std::string LastLine(const std::string& text)
 {
@@ -52,72 +33,25 @@ std::string LastLine(const std::string& text)
     return nl == std::string::npos ? t : t.substr(nl + 1);
 }
 
-// Runs gridfall in `dir` with extra environment entries; SIGKILL after `limit` (SDL catches
-// SIGTERM).
-RunOutput RunGridfall(const fs::path& dir, const std::vector<std::string>& args,
-                      const std::vector<std::string>& extraEnv = {},
-                      std::chrono::seconds limit = std::chrono::seconds(100))
+// Runs gridfall in `dir` with extra environment entries, its output in stdout.txt and
+// stderr.txt there; killed after `limit`.
+ChildResult RunGridfall(const fs::path& dir, const std::vector<std::string>& args,
+                        const std::vector<std::string>& extraEnv = {},
+                        std::chrono::seconds limit = std::chrono::seconds(100))
 {
-    std::vector<std::string> argStore = {GRIDFALL_EXE};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
-            envStore.emplace_back(*e);
-    envStore.emplace_back("LIBGL_ALWAYS_SOFTWARE=1");
+    gridfall_test::ChildSpec spec;
+    spec.program = GRIDFALL_EXE;
+    spec.args = args;
     // Mesa's driver is unloaded at exit, so what it keeps for the process shows up as leaks
     // without a module to name in a suppression; the program's own leaks are covered by the
     // unit and gl tiers.
-    envStore.emplace_back("ASAN_OPTIONS=detect_leaks=0");
-    envStore.insert(envStore.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> envp;
-    for (auto& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    const std::string outPath = (dir / "stdout.txt").string();
-    const std::string errPath = (dir / "stderr.txt").string();
-    RunOutput r;
-    const pid_t pid = fork();
-    if (pid < 0)
-        return r;
-    if (pid == 0) {
-        // The program dies with the test: a test killed by its time limit must not leave a
-        // renderer running.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0 || chdir(dir.c_str()) != 0 || dup2(in, 0) < 0 ||
-            dup2(out, 1) < 0 || dup2(err, 2) < 0)
-            _exit(127);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int wstatus = 0;
-    for (;;) {
-        const pid_t done = waitpid(pid, &wstatus, WNOHANG);
-        if (done == pid)
-            break;
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &wstatus, 0);
-            r.timedOut = true;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    if (!r.timedOut && WIFEXITED(wstatus))
-        r.status = WEXITSTATUS(wstatus);
-    r.out = ReadText(outPath);
-    r.err = ReadText(errPath);
-    return r;
+    std::vector<std::string> add = {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
+    add.insert(add.end(), extraEnv.begin(), extraEnv.end());
+    spec.environment = gridfall_test::ChildEnvironment({}, add);
+    spec.workDir = dir;
+    spec.stdoutPath = dir / "stdout.txt";
+    spec.stderrPath = dir / "stderr.txt";
+    return gridfall_test::RunToEnd(spec, limit);
 }
 
 class AutomationE2E : public ::testing::Test {
@@ -142,7 +76,7 @@ protected:
     {
         static int known = -1;
         if (known < 0) {
-            RunOutput probe = RunGridfall(dir, {"--headless", "--validate", "--benchmark",
+            ChildResult probe = RunGridfall(dir, {"--headless", "--validate", "--benchmark",
                                                 "--duration", "1000", "--resolution", "64x48"},
                                           {"GRIDFALL_VALIDATE_REFERENCES=/nonexistent"},
                                           std::chrono::seconds(60));
@@ -159,7 +93,7 @@ TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
     if (!HasScene(dir_))
         GTEST_SKIP() << "the program was built without its benchmark scene";
     // Small and lightly tessellated: llvmpipe under the sanitizers, beside other tests.
-    RunOutput r = RunGridfall(dir_, {"--headless", "--benchmark", "--duration", "2000",
+    ChildResult r = RunGridfall(dir_, {"--headless", "--benchmark", "--duration", "2000",
                                      "--resolution", "160x120", "--tess", "2", "--json",
                                      "r.json", "--csv", "r.csv"});
     ASSERT_FALSE(r.timedOut);
@@ -170,15 +104,15 @@ TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
     std::smatch m;
     ASSERT_TRUE(std::regex_match(line, m, std::regex("Gridfall Score: ([0-9]+)"))) << r.out;
     const std::string xml =
-        ReadText(fs::path(GRIDFALL_SOURCE_DIR) / "packaging/pts/gridfall/results-definition.xml");
+        ReadFile(fs::path(GRIDFALL_SOURCE_DIR) / "packaging/pts/gridfall/results-definition.xml");
     EXPECT_NE(xml.find("<OutputTemplate>Gridfall Score: #_RESULT_#</OutputTemplate>"),
               std::string::npos);
     const long score = std::stol(m[1]);
 
     testjson::Value doc, schema;
     std::string error;
-    ASSERT_TRUE(testjson::Parse(ReadText(dir_ / "r.json"), doc, &error)) << error;
-    ASSERT_TRUE(testjson::Parse(ReadText(fs::path(GRIDFALL_SOURCE_DIR) / "packaging/results.schema.json"),
+    ASSERT_TRUE(testjson::Parse(ReadFile(dir_ / "r.json"), doc, &error)) << error;
+    ASSERT_TRUE(testjson::Parse(ReadFile(fs::path(GRIDFALL_SOURCE_DIR) / "packaging/results.schema.json"),
                                 schema, &error)) << error;
     std::vector<std::string> problems;
     testjson::Check(doc, schema, "$", problems);
@@ -200,7 +134,7 @@ TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
     EXPECT_LE(doc["frame_time_ms"]["p99"].n, doc["frame_time_ms"]["max"].n);
 
     // One CSV row per second in the JSON, about two of them.
-    const std::string csv = ReadText(dir_ / "r.csv");
+    const std::string csv = ReadFile(dir_ / "r.csv");
     std::vector<std::string> rows;
     std::stringstream ss(csv);
     for (std::string l; std::getline(ss, l);)
@@ -229,7 +163,7 @@ TEST_F(AutomationE2E, ValidatePassesOnThisMachine)
 {
     if (!HasScene(dir_))
         GTEST_SKIP() << "the program was built without its benchmark scene";
-    RunOutput r = RunGridfall(dir_, {"--headless", "--validate"});
+    ChildResult r = RunGridfall(dir_, {"--headless", "--validate"});
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(LastLine(r.out), "Validation: Success") << r.out << r.err;
     EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -254,7 +188,7 @@ TEST_F(AutomationE2E, ValidateFailsOnAWrongPicture)
         for (const char* key : {"llvmpipe", "softpipe", "generic"})
             std::ofstream(refs / (std::string(cap.name) + "-" + key + ".png"), std::ios::binary)
                 .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    RunOutput r = RunGridfall(dir_, {"--headless", "--validate"},
+    ChildResult r = RunGridfall(dir_, {"--headless", "--validate"},
                               {"GRIDFALL_VALIDATE_REFERENCES=" + refs.string()});
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(LastLine(r.out), "Validation: Failure") << r.out << r.err;

@@ -6,20 +6,15 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string>
+
+#include "support/child_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using gridfall_test::ReadFile;
 
 TEST(Install, PlacesProgramDesktopEntryIconMetadataAndManualPage)
 {
@@ -27,24 +22,24 @@ TEST(Install, PlacesProgramDesktopEntryIconMetadataAndManualPage)
     fs::remove_all(prefix);
     const std::string cmd = "cmake --install '" + std::string(GRIDFALL_BINARY_DIR) + "' --prefix '" +
                             prefix.string() + "' > '" + prefix.string() + ".log' 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << ReadText(prefix.string() + ".log");
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << ReadFile(prefix.string() + ".log");
 
     const std::string id = "example.lumetra.Gridfall";
     EXPECT_TRUE(fs::exists(prefix / "bin/gridfall"));
     const fs::path desktop = prefix / "share/applications" / (id + ".desktop");
     ASSERT_TRUE(fs::exists(desktop));
-    const std::string entry = ReadText(desktop);
+    const std::string entry = ReadFile(desktop);
     EXPECT_NE(entry.find("\nExec=gridfall\n"), std::string::npos);
     EXPECT_NE(entry.find("\nIcon=" + id + "\n"), std::string::npos);
     EXPECT_TRUE(fs::exists(prefix / "share/icons/hicolor/scalable/apps" / (id + ".svg")));
     EXPECT_TRUE(fs::exists(prefix / "share/icons/hicolor/256x256/apps" / (id + ".png")));
     const fs::path metainfo = prefix / "share/metainfo" / (id + ".metainfo.xml");
     ASSERT_TRUE(fs::exists(metainfo));
-    EXPECT_NE(ReadText(metainfo).find("<launchable type=\"desktop-id\">" + id + ".desktop</launchable>"),
+    EXPECT_NE(ReadFile(metainfo).find("<launchable type=\"desktop-id\">" + id + ".desktop</launchable>"),
               std::string::npos);
     const fs::path man = prefix / "share/man/man1/gridfall.1";
     ASSERT_TRUE(fs::exists(man));
-    EXPECT_NE(ReadText(man).find(".B \\-\\-validate"), std::string::npos);
+    EXPECT_NE(ReadFile(man).find(".B \\-\\-validate"), std::string::npos);
     EXPECT_TRUE(fs::exists(prefix / "share/doc/Gridfall/results.schema.json"));
 
     // The distribution tools accept the metadata when they are installed here.
@@ -56,7 +51,7 @@ TEST(Install, PlacesProgramDesktopEntryIconMetadataAndManualPage)
     if (std::system("command -v groff > /dev/null 2>&1") == 0) {
         const std::string warnings = prefix.string() + ".groff";
         std::system(("groff -man -Tutf8 -ww -z '" + man.string() + "' 2> '" + warnings + "'").c_str());
-        EXPECT_EQ(ReadText(warnings), "");
+        EXPECT_EQ(ReadFile(warnings), "");
     }
     fs::remove_all(prefix);
     fs::remove(prefix.string() + ".log");

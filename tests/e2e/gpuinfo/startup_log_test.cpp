@@ -3,17 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#include "support/child_process.h"
+#include "support/program_log.h"
 
 namespace {
 
@@ -24,17 +22,7 @@ struct Machine {
     std::string nvmlScript;    // "" for no NVML
 };
 
-std::vector<std::string> ReadLog(const std::filesystem::path& file)
-{
-    std::vector<std::string> lines;
-    std::ifstream log(file);
-    std::string line;
-    while (std::getline(log, line)) {
-        const size_t p = line.find(" >> ");
-        lines.push_back(p == std::string::npos ? line : line.substr(p + 4));
-    }
-    return lines;
-}
+using gridfall_test::LogMessages;
 
 bool HasOsLine(const std::vector<std::string>& lines)
 {
@@ -53,61 +41,36 @@ std::vector<std::string> StartUpLog(const Machine& m, const std::string& name)
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
 
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string v = *e;
-        if (v.rfind("DISPLAY=", 0) == 0 || v.rfind("GRIDFALL_", 0) == 0 || v.rfind("FAKE_NVML_", 0) == 0)
-            continue;
-        env.push_back(v);
-    }
-    env.push_back("LIBGL_ALWAYS_SOFTWARE=1");
+    std::vector<std::string> add = {"LIBGL_ALWAYS_SOFTWARE=1"};
     if (!m.sysfsRoot.empty())
-        env.push_back("GRIDFALL_SYSFS_ROOT=" + kFixtures + "/" + m.sysfsRoot);
+        add.push_back("GRIDFALL_SYSFS_ROOT=" + kFixtures + "/" + m.sysfsRoot);
     if (m.nvmlScript.empty()) {
-        env.push_back("GRIDFALL_NVML_LIBRARY=/nonexistent/libnvidia-ml.so.1");
+        add.push_back("GRIDFALL_NVML_LIBRARY=/nonexistent/libnvidia-ml.so.1");
     } else {
-        env.push_back(std::string("GRIDFALL_NVML_LIBRARY=") + FAKE_NVML_PATH);
-        env.push_back("FAKE_NVML_SCRIPT=" + kFixtures + "/" + m.nvmlScript);
+        add.push_back(std::string("GRIDFALL_NVML_LIBRARY=") + FAKE_NVML_PATH);
+        add.push_back("FAKE_NVML_SCRIPT=" + kFixtures + "/" + m.nvmlScript);
     }
-    std::vector<char*> envp;
-    for (auto& v : env)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
-    const char* argv[] = {GRIDFALL_EXE, "--headless", "--benchmark", "--frames", "1", "--tess", "8",
-                          "--resolution", "64x64", nullptr};
+    gridfall_test::ChildSpec spec;
+    spec.program = GRIDFALL_EXE;
+    spec.args = {"--headless", "--benchmark", "--frames", "1", "--tess", "8", "--resolution", "64x64"};
+    spec.environment = gridfall_test::ChildEnvironment({"DISPLAY", "GRIDFALL_*", "FAKE_NVML_*"}, add);
+    spec.workDir = dir;
+    spec.stdoutPath = "/dev/null";
+    spec.stderrPath = "/dev/null";
 
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(dir.c_str()) != 0)
-            ::_exit(127);
-        const int devnull = ::open("/dev/null", O_WRONLY);
-        if (devnull >= 0) {
-            ::dup2(devnull, 1);
-            ::dup2(devnull, 2);
-        }
-        ::execve(GRIDFALL_EXE, const_cast<char* const*>(argv), envp.data());
-        ::_exit(127);
-    }
-    EXPECT_GT(pid, 0);
-    std::vector<std::string> lines;
-    bool exited = false;
-    for (int i = 0; i < 1200 && pid > 0; ++i) {
-        lines = ReadLog(dir / "gridfall_log.txt");
-        if (HasOsLine(lines))
+    // Ended with SIGKILL (SDL catches SIGTERM); the log is flushed line by line, so nothing
+    // is lost.
+    gridfall_test::ChildProcess child(spec);
+    EXPECT_TRUE(child.Started()) << child.StartError();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (child.Started() && std::chrono::steady_clock::now() < deadline) {
+        if (HasOsLine(LogMessages(dir / "gridfall_log.txt")) ||
+            child.Wait(std::chrono::milliseconds(0)) != gridfall_test::kNotEnded)
             break;
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            exited = true;
-            break;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    if (pid > 0 && !exited) {
-        // SDL catches SIGTERM; the log is flushed line by line, so nothing is lost.
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-    }
-    return ReadLog(dir / "gridfall_log.txt");
+    child.Kill();
+    return LogMessages(dir / "gridfall_log.txt");
 }
 
 // The lines from "Main graphics card device ID" up to "OS:", the part this library feeds.

@@ -2,17 +2,17 @@
 // the screen shows the HUD's title line in its yellow over the scene.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/child_process.h"
 
 namespace {
 
@@ -76,18 +76,14 @@ TEST(DemoScreenshot, WindowedDemoRunShowsTheTitleLine)
     ASSERT_EQ(std::system(mk.c_str()), 0);
     const std::string shotPath = dir + "/screen.ppm";
 
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (chdir(dir.c_str()) != 0)
-            _exit(127);
-        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-        // Leaks of a killed process say nothing; the unit and gl tiers check ours.
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        execl(GRIDFALL_EXE, GRIDFALL_EXE, "--no-gui", "--demo", "--resolution", "640x480", "--tess", "1",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    gridfall_test::ChildSpec spec;
+    spec.program = GRIDFALL_EXE;
+    spec.args = {"--no-gui", "--demo", "--resolution", "640x480", "--tess", "1"};
+    // Leaks of a killed process say nothing; the unit and gl tiers check ours.
+    spec.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
+    spec.workDir = dir;
+    gridfall_test::ChildProcess app(spec);
+    ASSERT_TRUE(app.Started()) << app.StartError();
 
     // llvmpipe under sanitizers needs a few seconds for start-up and the first frames; poll
     // the screen until the title shows or the time is up.
@@ -96,8 +92,8 @@ TEST(DemoScreenshot, WindowedDemoRunShowsTheTitleLine)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(150);
     while (std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::seconds(2));
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) {
+        const int status = app.Wait(std::chrono::milliseconds(0));
+        if (status != gridfall_test::kNotEnded) {
             ADD_FAILURE() << "the program ended early, status " << status;
             break;
         }
@@ -109,8 +105,7 @@ TEST(DemoScreenshot, WindowedDemoRunShowsTheTitleLine)
         if (band.rows >= 5 && band.maxX - band.minX > 150)
             break;
     }
-    kill(child, SIGKILL);   // SDL catches SIGTERM; the run is endless anyway
-    waitpid(child, nullptr, 0);
+    app.Kill();   // SDL catches SIGTERM; the run is endless anyway
 
     // The title line is 12-pixel text over most of the window's width (the window is 640 wide
     // and centred on the screen).

@@ -3,36 +3,24 @@
 // no display and ends on SIGINT. Both must shut down in order.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "support/child_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::string ReadText(const fs::path& p)
-{
-    std::ifstream f(p);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using gridfall_test::ReadFile;
 
 // Output of a shell command, trailing newline removed.
 std::string Capture(const std::string& cmd)
@@ -49,91 +37,36 @@ std::string Capture(const std::string& cmd)
     return out;
 }
 
-class Gridfall {
+// The program started in `dir`, its output in stdout.txt and stderr.txt there.
+class Gridfall : public gridfall_test::ChildProcess {
 public:
     Gridfall(const fs::path& dir, const std::vector<std::string>& args, bool keepDisplay)
-        : dir_(dir)
+        : ChildProcess(Spec(dir, args, keepDisplay)), dir_(dir)
     {
-        std::vector<std::string> argStore = {GRIDFALL_EXE};
-        argStore.insert(argStore.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : argStore)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> envStore;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            if (!keepDisplay && (entry.rfind("DISPLAY=", 0) == 0 ||
-                                 entry.rfind("WAYLAND_DISPLAY=", 0) == 0))
-                continue;
-            if (entry.rfind("ASAN_OPTIONS=", 0) == 0)
-                continue;   // replaced below: the first of two entries would win
-            envStore.push_back(entry);
-        }
-        envStore.emplace_back("LIBGL_ALWAYS_SOFTWARE=1");
-        // Mesa's EGL and GLX leaks carry stacks that end inside the driver, where no
-        // suppression can name them; our own leaks are checked by the in-process tests.
-        envStore.emplace_back("ASAN_OPTIONS=detect_leaks=0");
-        std::vector<char*> envp;
-        for (auto& e : envStore)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-        posix_spawn_file_actions_addopen(&actions, 1, (dir / "stdout.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        // A SIGINT ignored by whoever started the tests would be inherited, and SDL only
-        // catches signals that are at their default.
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGINT);
-        sigaddset(&defaults, SIGTERM);
-        posix_spawnattr_setsigdefault(&attr, &defaults);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-        if (posix_spawn(&pid_, argv[0], &actions, &attr, argv.data(), envp.data()) != 0)
-            pid_ = -1;
-        posix_spawnattr_destroy(&attr);
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Gridfall()
-    {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);  // SDL catches SIGTERM
-            waitpid(pid_, nullptr, 0);
-        }
     }
 
-    bool Started() const { return pid_ > 0; }
-    pid_t Pid() const { return pid_; }
-
-    // Exit status, or -1 when it had to be killed after `limit`.
-    int Wait(std::chrono::seconds limit)
-    {
-        const auto deadline = Clock::now() + limit;
-        int status = 0;
-        while (waitpid(pid_, &status, WNOHANG) != pid_) {
-            if (Clock::now() > deadline)
-                return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        exited_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::string Log() const { return ReadText(dir_ / "gridfall_log.txt"); }
-    std::string Err() const { return ReadText(dir_ / "stderr.txt"); }
+    std::string Log() const { return ReadFile(dir_ / "gridfall_log.txt"); }
+    std::string Err() const { return ReadFile(dir_ / "stderr.txt"); }
 
 private:
+    static gridfall_test::ChildSpec Spec(const fs::path& dir, const std::vector<std::string>& args,
+                                         bool keepDisplay)
+    {
+        gridfall_test::ChildSpec spec;
+        spec.program = GRIDFALL_EXE;
+        spec.args = args;
+        // Mesa's EGL and GLX leaks carry stacks that end inside the driver, where no
+        // suppression can name them; our own leaks are checked by the in-process tests.
+        const std::vector<std::string> add = {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
+        spec.environment = keepDisplay ? gridfall_test::ChildEnvironment({}, add)
+                                       : gridfall_test::ChildEnvironment({"DISPLAY", "WAYLAND_DISPLAY"}, add);
+        spec.workDir = dir;
+        spec.stdoutPath = dir / "stdout.txt";
+        spec.stderrPath = dir / "stderr.txt";
+        return spec;
+    }
+
     fs::path dir_;
-    pid_t pid_ = -1;
-    bool exited_ = false;
 };
 
 class RunE2E : public ::testing::Test {
@@ -154,7 +87,7 @@ TEST_F(RunE2E, DemoWindowTitlesItsFrameRateAndEscapeShutsDownInOrder)
     if (!display || !*display)
         GTEST_SKIP() << "needs an X display (scripts/test.sh starts Xvfb)";
     Gridfall app(dir_, {"--no-gui", "--demo", "--resolution", "64x48", "--tess", "8"}, true);
-    ASSERT_TRUE(app.Started());
+    ASSERT_TRUE(app.Started()) << app.StartError();
 
     // "Lumetra Gridfall - Running..." once the scene is up, then every second
     // "Lumetra Gridfall - <api> - FPS=N - Running..." (the in-process window tests check that
@@ -187,11 +120,11 @@ TEST_F(RunE2E, HeadlessDemoNeedsNoDisplayAndEndsOnInterrupt)
 {
     Gridfall app(dir_, {"--headless", "--demo", "--resolution", "64x48", "--tess", "8"},
                  false);
-    ASSERT_TRUE(app.Started());
+    ASSERT_TRUE(app.Started()) << app.StartError();
     // Let the run get going, then interrupt it as a user's Ctrl+C would. It must not end by
     // itself meanwhile. Interrupting the scene's set-up is fine too: it ends after it.
-    EXPECT_EQ(app.Wait(std::chrono::seconds(10)), -1) << app.Log() << app.Err();
-    kill(app.Pid(), SIGINT);
+    EXPECT_EQ(app.Wait(std::chrono::seconds(10)), gridfall_test::kNotEnded) << app.Log() << app.Err();
+    app.Signal(SIGINT);
     EXPECT_EQ(app.Wait(std::chrono::seconds(240)), 0) << app.Log() << app.Err();
     EXPECT_NE(app.Log().find("Exit from Lumetra Gridfall."), std::string::npos) << app.Log();
 }

@@ -2,51 +2,36 @@
 // the frames the scene drew after the warm-up.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
+#include <vector>
+
+#include "support/child_process.h"
 
 namespace {
 
-struct RunOutput {
-    int status = -1;
-    std::string out;
-};
+using gridfall_test::ReadFile;
 
-RunOutput RunInDir(const std::string& dir, const std::string& args)
+// Standard output and error together, in the order written.
+gridfall_test::ChildResult RunInDir(const std::string& dir, const std::vector<std::string>& args)
 {
+    gridfall_test::ChildSpec spec;
+    spec.program = GRIDFALL_EXE;
+    spec.args = args;
     // No display: the program must pick the offscreen path on its own with --headless.
     // Leak checking is left to the unit and gl tiers: Mesa's driver, unloaded at exit, leaves
     // allocations no suppression can name, which would turn the exit status into a leak report.
-    const std::string cmd = "cd '" + dir +
-                            "' && env -u DISPLAY LIBGL_ALWAYS_SOFTWARE=1 ASAN_OPTIONS=detect_leaks=0 "
-                            "timeout -s KILL 240 '" +
-                            std::string(GRIDFALL_EXE) + "' " + args + " 2>&1";
-    RunOutput r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    r.status = pclose(p);
-    return r;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    spec.environment =
+        gridfall_test::ChildEnvironment({"DISPLAY"}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
+    spec.workDir = dir;
+    spec.stdoutPath = dir + "/output.txt";
+    spec.stderrPath = spec.stdoutPath;
+    return gridfall_test::RunToEnd(spec, std::chrono::seconds(240));
 }
 
 TEST(HeadlessBenchmark, ScoreEqualsTheFramesDrawnAfterTheWarmUp)
@@ -55,10 +40,11 @@ TEST(HeadlessBenchmark, ScoreEqualsTheFramesDrawnAfterTheWarmUp)
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     const std::string dir = tmpl;
 
-    const RunOutput run = RunInDir(
-        dir, "--headless --benchmark --duration 2000 --resolution 320x240 --tess 2 --map-set 1");
-    ASSERT_TRUE(WIFEXITED(run.status)) << run.out;
-    EXPECT_EQ(WEXITSTATUS(run.status), 0) << run.out;
+    const gridfall_test::ChildResult run =
+        RunInDir(dir, {"--headless", "--benchmark", "--duration", "2000", "--resolution", "320x240",
+                       "--tess", "2", "--map-set", "1"});
+    ASSERT_FALSE(run.timedOut) << run.out;
+    EXPECT_EQ(run.status, 0) << run.out;
 
     std::smatch m;
     ASSERT_TRUE(std::regex_search(run.out, m, std::regex(R"(SCORE: (\d+) points, time: 2000 ms)")))
@@ -76,6 +62,7 @@ TEST(HeadlessBenchmark, ScoreEqualsTheFramesDrawnAfterTheWarmUp)
 
     std::remove((dir + "/gridfall_log.txt").c_str());
     std::remove((dir + "/startup_options.xml").c_str());
+    std::remove((dir + "/output.txt").c_str());
     rmdir(dir.c_str());
 }
 

@@ -3,62 +3,25 @@
 // or must not be written.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/options_file.h"
 #include "app/startup_options.h"
-
-extern char** environ;
+#include "support/child_process.h"
+#include "support/program_log.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-// The log's messages without their date prefix.
-std::vector<std::string> LogMessages(const fs::path& path)
-{
-    std::vector<std::string> out;
-    std::istringstream in(ReadFile(path));
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t at = line.find(" >> ");
-        out.push_back(at == std::string::npos ? line : line.substr(at + 4));
-    }
-    return out;
-}
-
-struct Outcome {
-    int status = -1;   // exit status; 128 + signal; -1 when killed for taking too long
-    std::string out;
-    std::string err;
-};
+using gridfall_test::ChildResult;
+using gridfall_test::LogMessages;
+using gridfall_test::ReadFile;
+using gridfall_test::WriteFile;
 
 // One copy of the program per test in a directory of its own, so that its options file
 // (kept beside the executable) is ours; runs in `work` as its current directory.
@@ -87,71 +50,22 @@ protected:
             fs::remove_all(root_, ec);
     }
 
-    Outcome Run(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {},
-                std::chrono::seconds limit = std::chrono::seconds(120))
+    ChildResult Run(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {},
+                    std::chrono::seconds limit = std::chrono::seconds(120))
     {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            // No desktop: message boxes go to standard error, nothing waits for a click.
-            if (entry.rfind("DISPLAY=", 0) == 0 || entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
-                entry.rfind("XDG_CONFIG_HOME=", 0) == 0 || entry.rfind("HOME=", 0) == 0)
-                continue;
-            env.push_back(entry);
-        }
-        env.push_back("HOME=" + root_.string());
-        env.push_back("XDG_CONFIG_HOME=" + (root_ / "config").string());
-        env.push_back("LIBGL_ALWAYS_SOFTWARE=1");
-        for (const std::string& e : extraEnv)
-            env.push_back(e);
-        std::vector<char*> envp;
-        for (std::string& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        std::vector<std::string> argStore = {exe_.string()};
-        argStore.insert(argStore.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : argStore)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        const fs::path outPath = root_ / "stdout.txt";
-        const fs::path errPath = root_ / "stderr.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, work_.c_str());
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Outcome outcome;
-        const int spawned = posix_spawn(&pid, exe_.c_str(), &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            ADD_FAILURE() << "posix_spawn: " << spawned;
-            return outcome;
-        }
-        const auto end = std::chrono::steady_clock::now() + limit;
-        int status = 0;
-        bool done = false;
-        while (std::chrono::steady_clock::now() < end) {
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                done = true;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (!done) {
-            kill(pid, SIGKILL);  // SDL catches SIGTERM
-            waitpid(pid, &status, 0);
-            outcome.status = -1;
-        } else {
-            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        outcome.out = ReadFile(outPath);
-        outcome.err = ReadFile(errPath);
-        return outcome;
+        gridfall_test::ChildSpec spec;
+        spec.program = exe_;
+        spec.args = args;
+        // No desktop: message boxes go to standard error, nothing waits for a click.
+        std::vector<std::string> add = {"HOME=" + root_.string(),
+                                        "XDG_CONFIG_HOME=" + (root_ / "config").string(),
+                                        "LIBGL_ALWAYS_SOFTWARE=1"};
+        add.insert(add.end(), extraEnv.begin(), extraEnv.end());
+        spec.environment = gridfall_test::ChildEnvironment({"DISPLAY", "WAYLAND_DISPLAY"}, add);
+        spec.workDir = work_;
+        spec.stdoutPath = root_ / "stdout.txt";
+        spec.stderrPath = root_ / "stderr.txt";
+        return gridfall_test::RunToEnd(spec, limit);
     }
 
     fs::path Log() const { return work_ / "gridfall_log.txt"; }
@@ -176,7 +90,7 @@ protected:
 TEST_F(StartupE2E, VersionSwitchShowsOnlyTheVersion)
 {
     WriteFile(OptionsFile(), "<startup_options width=\"640\"/>");
-    const Outcome r = Run({"x/versionx"});
+    const ChildResult r = Run({"x/versionx"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "Lumetra Gridfall Information: Lumetra Gridfall v0.3.0\n");
     const auto lines = LogMessages(Log());
@@ -190,7 +104,7 @@ TEST_F(StartupE2E, VersionSwitchShowsOnlyTheVersion)
     stored.display_version = 1;
     const std::string bytes = FormatStartupOptionsFile(stored);
     WriteFile(OptionsFile(), bytes);
-    const Outcome again = Run({});
+    const ChildResult again = Run({});
     EXPECT_EQ(again.status, 0);
     EXPECT_NE(again.err.find("Lumetra Gridfall v0.3.0"), std::string::npos);
     EXPECT_EQ(LogMessages(Log()).size(), 7u);
@@ -199,7 +113,7 @@ TEST_F(StartupE2E, VersionSwitchShowsOnlyTheVersion)
 
 TEST_F(StartupE2E, GnuOptionsHelpVersionAndBadUsage)
 {
-    Outcome r = Run({"--version"});
+    ChildResult r = Run({"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Lumetra Gridfall v0.3.0\n");
     r = Run({"--help"});
@@ -218,7 +132,7 @@ TEST_F(StartupE2E, GnuOptionsHelpVersionAndBadUsage)
 
 TEST_F(StartupE2E, DialogWithoutADisplayFails)
 {
-    const Outcome r = Run({});
+    const ChildResult r = Run({});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("Lumetra Gridfall Error: No display could be opened", 0), 0u) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;  // nothing else said
@@ -235,7 +149,7 @@ TEST_F(StartupE2E, UnusableLogNeverStopsTheProgram)
     const fs::path victim = root_ / "precious.txt";
     WriteFile(victim, "keep me");
     fs::create_symlink(victim, Log());
-    Outcome r = Run({"/version"});
+    ChildResult r = Run({"/version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(ReadFile(victim), "keep me");
     fs::remove(Log());
@@ -254,7 +168,7 @@ TEST_F(StartupE2E, HeadlessRunLogsTheMachineAndLeavesTheOptionsFile)
     stored.display_gui = 1;  // the command line turns the dialog off for this start only
     const std::string bytes = FormatStartupOptionsFile(stored);
     WriteFile(OptionsFile(), bytes);
-    const Outcome r = Run({"--headless", "--benchmark", "--duration", "500", "--resolution", "64x64",
+    const ChildResult r = Run({"--headless", "--benchmark", "--duration", "500", "--resolution", "64x64",
                            "--tess", "1", "/app_cpu_affinity=3"},
                           {}, std::chrono::seconds(240));
     EXPECT_EQ(r.status, 0) << r.err;
@@ -278,7 +192,7 @@ TEST_F(StartupE2E, HeadlessRunLogsTheMachineAndLeavesTheOptionsFile)
 // An OpenGL older than 2.0 is refused with its version in the message.
 TEST_F(StartupE2E, OldOpenGLIsRefused)
 {
-    const Outcome r = Run({"--headless"}, {"MESA_GL_VERSION_OVERRIDE=1.5"});
+    const ChildResult r = Run({"--headless"}, {"MESA_GL_VERSION_OVERRIDE=1.5"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("OpenGL: version 2.0 or higher required (current version detected: 1.5)."),
               std::string::npos)
@@ -296,7 +210,7 @@ namespace {
 // the shutdown: status 1, the options file left alone, the exit logged.
 TEST_F(StartupE2E, FailedRunWithoutTheDialogEndsTheProgram)
 {
-    const Outcome r = Run({"--no-gui", "--resolution", "64x64", "/app_cpu_affinity=3"},
+    const ChildResult r = Run({"--no-gui", "--resolution", "64x64", "/app_cpu_affinity=3"},
                           {"MESA_GL_VERSION_OVERRIDE=3.3"}, std::chrono::seconds(180));
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_FALSE(fs::exists(OptionsFile()));

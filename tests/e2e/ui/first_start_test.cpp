@@ -4,53 +4,27 @@
 #include "app/options_file.h"
 #include "app/startup_options.h"
 
+#include "support/child_process.h"
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// Waits for the child's exit status; -1 when it outlives the limit, and then, with kill set,
-// it is killed (SDL catches SIGTERM).
-int WaitOrKill(pid_t pid, std::chrono::seconds limit, bool killLate)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    if (killLate) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    return -1;
-}
+using gridfall_test::ChildProcess;
+using gridfall_test::ChildSpec;
+using gridfall_test::ReadFile;
 
 // An X server of the test's own: the key presses below go to whatever window has the focus,
 // and on a shared display that may be another test's window.
@@ -58,43 +32,42 @@ class PrivateDisplay {
 public:
     PrivateDisplay()
     {
-        for (int n = 180; n < 240 && pid_ == 0; ++n) {
+        for (int n = 180; n < 240 && !server_; ++n) {
             const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
             const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
             if (fs::exists(lock) || fs::exists(socket))
                 continue;
             name_ = ":" + std::to_string(n);
-            std::string display = name_;
-            char xvfb[] = "Xvfb";
-            char screen[] = "-screen", zero[] = "0", size[] = "1024x768x24";
-            char noreset[] = "-noreset", nolisten[] = "-nolisten", tcp[] = "tcp";
-            char* argv[] = {xvfb, display.data(), screen, zero, size, noreset, nolisten, tcp, nullptr};
-            if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, argv, environ) != 0) {
-                pid_ = 0;
+            ChildSpec spec;
+            spec.program = "Xvfb";
+            spec.args = {name_, "-screen", "0", "1024x768x24", "-noreset", "-nolisten", "tcp"};
+            server_ = std::make_unique<ChildProcess>(spec);
+            if (!server_->Started()) {
+                server_.reset();
                 return;
             }
             for (int i = 0; i < 100 && !fs::exists(socket); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            if (!fs::exists(socket)) {
+            if (!fs::exists(socket))
                 Stop();
-                continue;
-            }
         }
     }
     ~PrivateDisplay() { Stop(); }
-    bool Ok() const { return pid_ != 0; }
+    bool Ok() const { return server_ != nullptr; }
     const std::string& Name() const { return name_; }
 
 private:
     void Stop()
     {
-        if (pid_ == 0)
+        if (!server_)
             return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = 0;
+        // Xvfb removes its lock and socket on SIGTERM; SIGKILL (when the server goes with its
+        // ChildProcess) only should it hang.
+        server_->Signal(SIGTERM);
+        server_->Wait(std::chrono::seconds(10));
+        server_.reset();
     }
-    pid_t pid_ = 0;
+    std::unique_ptr<ChildProcess> server_;
     std::string name_;
 };
 
@@ -114,33 +87,17 @@ TEST(FirstStart, EscapeQuitsAndWritesTheDefaultOptions)
     fs::copy_file(GRIDFALL_EXE, exe);
     ASSERT_FALSE(fs::exists(dir / kOptionsFileName));
 
+    ChildSpec spec;
+    spec.program = exe;
     // No desktop entries: the latest-news page finds no browser to start.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (entry.rfind("XDG_", 0) != 0 && entry.rfind("HOME=", 0) != 0 &&
-            entry.rfind("DISPLAY=", 0) != 0)
-            env.push_back(entry);
-    }
-    env.push_back("DISPLAY=" + display.Name());
-    env.push_back("HOME=" + dir.string());
-    env.push_back("XDG_CONFIG_HOME=" + (dir / "config").string());
-    env.push_back("XDG_DATA_HOME=" + (dir / "data").string());
-    env.push_back("XDG_DATA_DIRS=" + (dir / "data").string());
-    env.push_back("LIBGL_ALWAYS_SOFTWARE=1");
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    std::string exePath = exe.string();
-    char* argv[] = {exePath.data(), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    spec.environment = gridfall_test::ChildEnvironment(
+        {"XDG_*", "HOME", "DISPLAY"},
+        {"DISPLAY=" + display.Name(), "HOME=" + dir.string(),
+         "XDG_CONFIG_HOME=" + (dir / "config").string(), "XDG_DATA_HOME=" + (dir / "data").string(),
+         "XDG_DATA_DIRS=" + (dir / "data").string(), "LIBGL_ALWAYS_SOFTWARE=1"});
+    spec.workDir = dir;
+    ChildProcess app(spec);
+    ASSERT_TRUE(app.Started()) << app.StartError();
 
     // The dialog's title tells it is up; focus it and press Escape (again, should the first
     // press come before the dialog takes keys).
@@ -148,7 +105,7 @@ TEST(FirstStart, EscapeQuitsAndWritesTheDefaultOptions)
         const std::string command =
             "DISPLAY=" + display.Name() + " timeout " + std::to_string(timeoutSeconds) +
             " xdotool search --sync --onlyvisible --pid " +
-            std::to_string(pid) + " --name '^Lumetra Gridfall 0[.]3[.]0$'" +
+            std::to_string(app.Pid()) + " --name '^Lumetra Gridfall 0[.]3[.]0$'" +
             " windowfocus --sync key --clearmodifiers Escape >/dev/null 2>&1";
         return std::system(command.c_str()) == 0;
     };
@@ -158,10 +115,10 @@ TEST(FirstStart, EscapeQuitsAndWritesTheDefaultOptions)
         if (!press(attempt == 0 ? 90 : 5))
             break;   // no window (any more): the program is gone or going
         found = true;
-        status = WaitOrKill(pid, std::chrono::seconds(4), false);
+        status = app.Wait(std::chrono::seconds(4));
     }
     if (status < 0)
-        status = WaitOrKill(pid, std::chrono::seconds(10), true);
+        status = app.WaitOrKill(std::chrono::seconds(10));
     ASSERT_TRUE(found) << "the startup dialog did not appear";
     EXPECT_EQ(status, 0);
 
