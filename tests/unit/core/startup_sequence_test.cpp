@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/startup_sequence.h"
+#include "support/program_log.h"
 #include "tests/unit/core/temp_dir.h"
 
 namespace {
@@ -64,17 +65,6 @@ struct FakeLibrary {
     const char* GetOsName() { return "Debian GNU/Linux 12 (bookworm)"; }
 };
 
-std::vector<std::string> Messages(const std::string& path)
-{
-    std::vector<std::string> out;
-    std::istringstream in(ReadFileBytes(path));
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t at = line.find(" >> ");
-        out.push_back(at == std::string::npos ? line : line.substr(at + 4));
-    }
-    return out;
-}
-
 class StartupReport : public ::testing::Test {
 protected:
     std::vector<std::string> Report(FakeLibrary& lib)
@@ -83,7 +73,7 @@ protected:
         log.Open();
         ReportGraphicsAndSystem(lib, options_, facts_, info_, log);
         log.Close();
-        return Messages(path_);
+        return gridfall_test::LogMessages(path_);
     }
     TempDir dir_;
     std::string path_ = dir_.File("log.txt");
@@ -242,7 +232,7 @@ TEST(HostFacts, KernelVersionAndLines)
     log.Close();
     const std::vector<std::string> expected = {"CPU Arch: 9", "CPU Level: 6", "# of CPU processors: 2",
                                                "Kernel: 6.1.0-13-amd64 - Version: 6.1"};
-    EXPECT_EQ(Messages(dir.File("log.txt")), expected);
+    EXPECT_EQ(gridfall_test::LogMessages(dir.File("log.txt")), expected);
 }
 
 }  // namespace
