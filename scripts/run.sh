@@ -11,4 +11,4 @@ cmake --build "$BUILD" --target gridfall
 if [ $# -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   set -- --headless --benchmark
 fi
-exec "$BUILD/gridfall" "$@"
+exec "$BUILD/app/gridfall" "$@"
