@@ -22,6 +22,8 @@ Window X11WindowOf(SDL_Window* window, Display** display = nullptr)
 
 }  // namespace
 
+unsigned long X11WindowId(SDL_Window* window) { return X11WindowOf(window); }
+
 void SetX11WindowClass(SDL_Window* window, const char* className)
 {
     Display* display = nullptr;

@@ -9,6 +9,9 @@ struct _GdkWindow;
 // other video drivers. SDL reads its own class setting only once, when video starts.
 void SetX11WindowClass(SDL_Window* window, const char* className);
 
+// The X11 window id of an SDL window; 0 on other video drivers (offscreen, Wayland).
+unsigned long X11WindowId(SDL_Window* window);
+
 // The SDL window as a GDK window on GTK's own connection to the same X server, so that a GTK
 // popup can be placed on it; null when SDL or GDK is not on X11. The caller unrefs it.
 _GdkWindow* GdkWindowOfSdlWindow(SDL_Window* window);

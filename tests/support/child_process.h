@@ -3,16 +3,16 @@
 // run to the end that hands back the exit status with what it printed.
 //
 // Use:
-//   ChildSpec spec;
-//   spec.program = GRIDFALL_EXE;
-//   spec.args = {"--headless", "--frames", "1"};
-//   spec.environment = ChildEnvironment({"DISPLAY", "XDG_*"}, {"LIBGL_ALWAYS_SOFTWARE=1"});
-//   spec.workDir = dir;
-//   spec.stdoutPath = dir / "stdout.txt";
-//   spec.stderrPath = dir / "stderr.txt";
-//   ChildResult r = RunToEnd(spec, std::chrono::seconds(120));   // r.status, r.out, r.err
+//   ChildLaunch launch;
+//   launch.program = GRIDFALL_EXE;
+//   launch.args = {"--headless", "--frames", "1"};
+//   launch.environment = ChildEnvironment({"DISPLAY", "XDG_*"}, {"LIBGL_ALWAYS_SOFTWARE=1"});
+//   launch.workDir = dir;
+//   launch.stdoutPath = dir / "stdout.txt";
+//   launch.stderrPath = dir / "stderr.txt";
+//   ChildResult r = RunToEnd(launch, std::chrono::seconds(120));   // r.status, r.out, r.err
 // or
-//   ChildProcess app(spec);
+//   ChildProcess app(launch);
 //   ASSERT_TRUE(app.Started()) << app.StartError();
 //   ... send keys to its window, app.Signal(SIGINT) ...
 //   EXPECT_EQ(app.Wait(std::chrono::seconds(60)), 0);
@@ -35,6 +35,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -64,6 +65,22 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& byte
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+// What a shell command line prints on standard output, trailing line ends removed. For quick
+// queries of the display (xprop, xwininfo); programs under test go through ChildProcess.
+inline std::string CommandOutput(const std::string& command)
+{
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[512];
+        while (fgets(buf, sizeof buf, p))
+            out += buf;
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out;
 }
 
 // "NAME" of a "NAME=value" entry.
@@ -110,7 +127,7 @@ inline std::vector<std::string> ChildEnvironment(std::initializer_list<std::stri
 }
 
 // What to start and how.
-struct ChildSpec {
+struct ChildLaunch {
     // A path, or a bare name looked up in this process's PATH (as a shell would). It is also
     // the child's argv[0].
     std::filesystem::path program;
@@ -162,7 +179,7 @@ inline std::string ResolveProgram(const std::filesystem::path& program)
 // A started child. Not copyable: exactly one owner waits for it.
 class ChildProcess {
 public:
-    explicit ChildProcess(const ChildSpec& spec) { Start(spec); }
+    explicit ChildProcess(const ChildLaunch& launch) { Start(launch); }
     ~ChildProcess()
     {
         if (pid_ > 0 && !reaped_) {
@@ -238,29 +255,29 @@ private:
         return true;
     }
 
-    void Start(const ChildSpec& spec)
+    void Start(const ChildLaunch& launch)
     {
         // Everything the child touches is made here: between fork and exec only
         // async-signal-safe calls are allowed (the test process may have other threads).
-        const std::string exe = ResolveProgram(spec.program);
+        const std::string exe = ResolveProgram(launch.program);
         if (exe.empty()) {
-            startError_ = spec.program.string() + ": not found";
+            startError_ = launch.program.string() + ": not found";
             return;
         }
-        std::vector<std::string> argStore = {spec.program.string()};
-        argStore.insert(argStore.end(), spec.args.begin(), spec.args.end());
+        std::vector<std::string> argStore = {launch.program.string()};
+        argStore.insert(argStore.end(), launch.args.begin(), launch.args.end());
         std::vector<char*> argv;
         for (std::string& a : argStore)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        std::vector<std::string> envStore = spec.environment;
+        std::vector<std::string> envStore = launch.environment;
         std::vector<char*> envp;
         for (std::string& e : envStore)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        const std::string workDir = spec.workDir.string();
-        const std::string outPath = spec.stdoutPath.string();
-        const std::string errPath = spec.stderrPath.string();
+        const std::string workDir = launch.workDir.string();
+        const std::string outPath = launch.stdoutPath.string();
+        const std::string errPath = launch.stderrPath.string();
         const bool oneFile = !outPath.empty() && outPath == errPath;
 
         // The child reports a failed step through this pipe; exec closes it, so an empty read
@@ -361,19 +378,19 @@ private:
 struct ChildResult {
     int status = kNotEnded;  // exit status; 128 + signal; kNotEnded when late or not started
     bool timedOut = false;   // killed for outliving its time limit
-    std::string out;         // what it wrote to the spec's stdoutPath (both, for one file)
-    std::string err;         // what it wrote to the spec's stderrPath (empty for one file)
+    std::string out;         // what it wrote to the launch's stdoutPath (both, for one file)
+    std::string err;         // what it wrote to the launch's stderrPath (empty for one file)
 };
 
 // Starts the child, waits up to `limit` for it to end (killing it when late) and reads back
 // its output files. A child that cannot be started fails the test.
-inline ChildResult RunToEnd(const ChildSpec& spec, std::chrono::milliseconds limit)
+inline ChildResult RunToEnd(const ChildLaunch& launch, std::chrono::milliseconds limit)
 {
     ChildResult result;
     {
-        ChildProcess child(spec);
+        ChildProcess child(launch);
         if (!child.Started()) {
-            ADD_FAILURE() << "could not start " << spec.program << ": " << child.StartError();
+            ADD_FAILURE() << "could not start " << launch.program << ": " << child.StartError();
             return result;
         }
         result.status = child.Wait(limit);
@@ -382,10 +399,10 @@ inline ChildResult RunToEnd(const ChildSpec& spec, std::chrono::milliseconds lim
             result.timedOut = true;
         }
     }
-    if (!spec.stdoutPath.empty())
-        result.out = ReadFile(spec.stdoutPath);
-    if (!spec.stderrPath.empty() && spec.stderrPath != spec.stdoutPath)
-        result.err = ReadFile(spec.stderrPath);
+    if (!launch.stdoutPath.empty())
+        result.out = ReadFile(launch.stdoutPath);
+    if (!launch.stderrPath.empty() && launch.stderrPath != launch.stdoutPath)
+        result.err = ReadFile(launch.stderrPath);
     return result;
 }
 

@@ -39,19 +39,19 @@ ChildResult RunGridfall(const fs::path& dir, const std::vector<std::string>& arg
                         const std::vector<std::string>& extraEnv = {},
                         std::chrono::seconds limit = std::chrono::seconds(100))
 {
-    gridfall_test::ChildSpec spec;
-    spec.program = GRIDFALL_EXE;
-    spec.args = args;
+    gridfall_test::ChildLaunch launch;
+    launch.program = GRIDFALL_EXE;
+    launch.args = args;
     // Mesa's driver is unloaded at exit, so what it keeps for the process shows up as leaks
     // without a module to name in a suppression; the program's own leaks are covered by the
     // unit and gl tiers.
     std::vector<std::string> add = {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
     add.insert(add.end(), extraEnv.begin(), extraEnv.end());
-    spec.environment = gridfall_test::ChildEnvironment({}, add);
-    spec.workDir = dir;
-    spec.stdoutPath = dir / "stdout.txt";
-    spec.stderrPath = dir / "stderr.txt";
-    return gridfall_test::RunToEnd(spec, limit);
+    launch.environment = gridfall_test::ChildEnvironment({}, add);
+    launch.workDir = dir;
+    launch.stdoutPath = dir / "stdout.txt";
+    launch.stderrPath = dir / "stderr.txt";
+    return gridfall_test::RunToEnd(launch, limit);
 }
 
 class AutomationE2E : public ::testing::Test {

@@ -50,17 +50,17 @@ std::vector<std::string> StartUpLog(const Machine& m, const std::string& name)
         add.push_back(std::string("GRIDFALL_NVML_LIBRARY=") + FAKE_NVML_PATH);
         add.push_back("FAKE_NVML_SCRIPT=" + kFixtures + "/" + m.nvmlScript);
     }
-    gridfall_test::ChildSpec spec;
-    spec.program = GRIDFALL_EXE;
-    spec.args = {"--headless", "--benchmark", "--frames", "1", "--tess", "8", "--resolution", "64x64"};
-    spec.environment = gridfall_test::ChildEnvironment({"DISPLAY", "GRIDFALL_*", "FAKE_NVML_*"}, add);
-    spec.workDir = dir;
-    spec.stdoutPath = "/dev/null";
-    spec.stderrPath = "/dev/null";
+    gridfall_test::ChildLaunch launch;
+    launch.program = GRIDFALL_EXE;
+    launch.args = {"--headless", "--benchmark", "--frames", "1", "--tess", "8", "--resolution", "64x64"};
+    launch.environment = gridfall_test::ChildEnvironment({"DISPLAY", "GRIDFALL_*", "FAKE_NVML_*"}, add);
+    launch.workDir = dir;
+    launch.stdoutPath = "/dev/null";
+    launch.stderrPath = "/dev/null";
 
     // Ended with SIGKILL (SDL catches SIGTERM); the log is flushed line by line, so nothing
     // is lost.
-    gridfall_test::ChildProcess child(spec);
+    gridfall_test::ChildProcess child(launch);
     EXPECT_TRUE(child.Started()) << child.StartError();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
     while (child.Started() && std::chrono::steady_clock::now() < deadline) {

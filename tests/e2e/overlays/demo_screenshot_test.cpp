@@ -76,13 +76,13 @@ TEST(DemoScreenshot, WindowedDemoRunShowsTheTitleLine)
     ASSERT_EQ(std::system(mk.c_str()), 0);
     const std::string shotPath = dir + "/screen.ppm";
 
-    gridfall_test::ChildSpec spec;
-    spec.program = GRIDFALL_EXE;
-    spec.args = {"--no-gui", "--demo", "--resolution", "640x480", "--tess", "1"};
+    gridfall_test::ChildLaunch launch;
+    launch.program = GRIDFALL_EXE;
+    launch.args = {"--no-gui", "--demo", "--resolution", "640x480", "--tess", "1"};
     // Leaks of a killed process say nothing; the unit and gl tiers check ours.
-    spec.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
-    spec.workDir = dir;
-    gridfall_test::ChildProcess app(spec);
+    launch.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
+    launch.workDir = dir;
+    gridfall_test::ChildProcess app(launch);
     ASSERT_TRUE(app.Started()) << app.StartError();
 
     // llvmpipe under sanitizers needs a few seconds for start-up and the first frames; poll

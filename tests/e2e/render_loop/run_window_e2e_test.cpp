@@ -6,7 +6,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -20,28 +19,14 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+using gridfall_test::CommandOutput;
 using gridfall_test::ReadFile;
-
-// Output of a shell command, trailing newline removed.
-std::string Capture(const std::string& cmd)
-{
-    std::string out;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[512];
-        while (fgets(buf, sizeof buf, p))
-            out += buf;
-        pclose(p);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-        out.pop_back();
-    return out;
-}
 
 // The program started in `dir`, its output in stdout.txt and stderr.txt there.
 class Gridfall : public gridfall_test::ChildProcess {
 public:
     Gridfall(const fs::path& dir, const std::vector<std::string>& args, bool keepDisplay)
-        : ChildProcess(Spec(dir, args, keepDisplay)), dir_(dir)
+        : ChildProcess(Launch(dir, args, keepDisplay)), dir_(dir)
     {
     }
 
@@ -49,21 +34,21 @@ public:
     std::string Err() const { return ReadFile(dir_ / "stderr.txt"); }
 
 private:
-    static gridfall_test::ChildSpec Spec(const fs::path& dir, const std::vector<std::string>& args,
+    static gridfall_test::ChildLaunch Launch(const fs::path& dir, const std::vector<std::string>& args,
                                          bool keepDisplay)
     {
-        gridfall_test::ChildSpec spec;
-        spec.program = GRIDFALL_EXE;
-        spec.args = args;
+        gridfall_test::ChildLaunch launch;
+        launch.program = GRIDFALL_EXE;
+        launch.args = args;
         // Mesa's EGL and GLX leaks carry stacks that end inside the driver, where no
         // suppression can name them; our own leaks are checked by the in-process tests.
         const std::vector<std::string> add = {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
-        spec.environment = keepDisplay ? gridfall_test::ChildEnvironment({}, add)
+        launch.environment = keepDisplay ? gridfall_test::ChildEnvironment({}, add)
                                        : gridfall_test::ChildEnvironment({"DISPLAY", "WAYLAND_DISPLAY"}, add);
-        spec.workDir = dir;
-        spec.stdoutPath = dir / "stdout.txt";
-        spec.stderrPath = dir / "stderr.txt";
-        return spec;
+        launch.workDir = dir;
+        launch.stdoutPath = dir / "stdout.txt";
+        launch.stderrPath = dir / "stderr.txt";
+        return launch;
     }
 
     fs::path dir_;
@@ -102,10 +87,10 @@ TEST_F(RunE2E, DemoWindowTitlesItsFrameRateAndEscapeShutsDownInOrder)
     const auto deadline = Clock::now() + std::chrono::seconds(240);
     while (window.empty() && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        window = Capture(search);
+        window = CommandOutput(search);
     }
     ASSERT_FALSE(window.empty()) << "no running title; log:\n" << app.Log() << app.Err();
-    EXPECT_EQ(Capture("xprop -id " + window + " WM_CLASS"),
+    EXPECT_EQ(CommandOutput("xprop -id " + window + " WM_CLASS"),
               "WM_CLASS(STRING) = \"Orvane3DWindow\", \"Orvane3DWindow\"");
 
     ASSERT_EQ(std::system(("xdotool windowfocus --sync " + window +

@@ -20,18 +20,18 @@ using gridfall_test::ReadFile;
 // Standard output and error together, in the order written.
 gridfall_test::ChildResult RunInDir(const std::string& dir, const std::vector<std::string>& args)
 {
-    gridfall_test::ChildSpec spec;
-    spec.program = GRIDFALL_EXE;
-    spec.args = args;
+    gridfall_test::ChildLaunch launch;
+    launch.program = GRIDFALL_EXE;
+    launch.args = args;
     // No display: the program must pick the offscreen path on its own with --headless.
     // Leak checking is left to the unit and gl tiers: Mesa's driver, unloaded at exit, leaves
     // allocations no suppression can name, which would turn the exit status into a leak report.
-    spec.environment =
+    launch.environment =
         gridfall_test::ChildEnvironment({"DISPLAY"}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
-    spec.workDir = dir;
-    spec.stdoutPath = dir + "/output.txt";
-    spec.stderrPath = spec.stdoutPath;
-    return gridfall_test::RunToEnd(spec, std::chrono::seconds(240));
+    launch.workDir = dir;
+    launch.stdoutPath = dir + "/output.txt";
+    launch.stderrPath = launch.stdoutPath;
+    return gridfall_test::RunToEnd(launch, std::chrono::seconds(240));
 }
 
 TEST(HeadlessBenchmark, ScoreEqualsTheFramesDrawnAfterTheWarmUp)

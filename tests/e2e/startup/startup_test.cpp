@@ -53,19 +53,19 @@ protected:
     ChildResult Run(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {},
                     std::chrono::seconds limit = std::chrono::seconds(120))
     {
-        gridfall_test::ChildSpec spec;
-        spec.program = exe_;
-        spec.args = args;
+        gridfall_test::ChildLaunch launch;
+        launch.program = exe_;
+        launch.args = args;
         // No desktop: message boxes go to standard error, nothing waits for a click.
         std::vector<std::string> add = {"HOME=" + root_.string(),
                                         "XDG_CONFIG_HOME=" + (root_ / "config").string(),
                                         "LIBGL_ALWAYS_SOFTWARE=1"};
         add.insert(add.end(), extraEnv.begin(), extraEnv.end());
-        spec.environment = gridfall_test::ChildEnvironment({"DISPLAY", "WAYLAND_DISPLAY"}, add);
-        spec.workDir = work_;
-        spec.stdoutPath = root_ / "stdout.txt";
-        spec.stderrPath = root_ / "stderr.txt";
-        return gridfall_test::RunToEnd(spec, limit);
+        launch.environment = gridfall_test::ChildEnvironment({"DISPLAY", "WAYLAND_DISPLAY"}, add);
+        launch.workDir = work_;
+        launch.stdoutPath = root_ / "stdout.txt";
+        launch.stderrPath = root_ / "stderr.txt";
+        return gridfall_test::RunToEnd(launch, limit);
     }
 
     fs::path Log() const { return work_ / "gridfall_log.txt"; }

@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using gridfall_test::ChildProcess;
-using gridfall_test::ChildSpec;
+using gridfall_test::ChildLaunch;
 using gridfall_test::ReadFile;
 
 // An X server of the test's own: the key presses below go to whatever window has the focus,
@@ -38,10 +38,10 @@ public:
             if (fs::exists(lock) || fs::exists(socket))
                 continue;
             name_ = ":" + std::to_string(n);
-            ChildSpec spec;
-            spec.program = "Xvfb";
-            spec.args = {name_, "-screen", "0", "1024x768x24", "-noreset", "-nolisten", "tcp"};
-            server_ = std::make_unique<ChildProcess>(spec);
+            ChildLaunch launch;
+            launch.program = "Xvfb";
+            launch.args = {name_, "-screen", "0", "1024x768x24", "-noreset", "-nolisten", "tcp"};
+            server_ = std::make_unique<ChildProcess>(launch);
             if (!server_->Started()) {
                 server_.reset();
                 return;
@@ -87,16 +87,16 @@ TEST(FirstStart, EscapeQuitsAndWritesTheDefaultOptions)
     fs::copy_file(GRIDFALL_EXE, exe);
     ASSERT_FALSE(fs::exists(dir / kOptionsFileName));
 
-    ChildSpec spec;
-    spec.program = exe;
+    ChildLaunch launch;
+    launch.program = exe;
     // No desktop entries: the latest-news page finds no browser to start.
-    spec.environment = gridfall_test::ChildEnvironment(
+    launch.environment = gridfall_test::ChildEnvironment(
         {"XDG_*", "HOME", "DISPLAY"},
         {"DISPLAY=" + display.Name(), "HOME=" + dir.string(),
          "XDG_CONFIG_HOME=" + (dir / "config").string(), "XDG_DATA_HOME=" + (dir / "data").string(),
          "XDG_DATA_DIRS=" + (dir / "data").string(), "LIBGL_ALWAYS_SOFTWARE=1"});
-    spec.workDir = dir;
-    ChildProcess app(spec);
+    launch.workDir = dir;
+    ChildProcess app(launch);
     ASSERT_TRUE(app.Started()) << app.StartError();
 
     // The dialog's title tells it is up; focus it and press Escape (again, should the first

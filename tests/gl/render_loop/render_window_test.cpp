@@ -8,18 +8,16 @@
 #include "app/run_state.h"
 #include "app/startup_options.h"
 #include "app/ui/gtk_ui.h"
+#include "app/x11_window_class.h"
 #include "gfx/gl_context.h"
+#include "support/child_process.h"
 #include "tests/unit/render_loop/fake_scene.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -82,10 +80,6 @@ public:
 
 bool HaveX() { const char* d = std::getenv("DISPLAY"); return d && *d; }
 
-}  // namespace
-unsigned long XWindowOfSdlWindow(SDL_Window* window);  // x11_window.cpp
-namespace {
-
 // Pumps the render window's events until the predicate holds or the time is up.
 template <typename Pred>
 bool PumpUntil(Pred pred, int ms)
@@ -103,24 +97,9 @@ bool PumpUntil(Pred pred, int ms)
 // Keys through the X server's test extension, as a user's keyboard would send them.
 void SendKeys(SDL_Window* window, const std::string& keys)
 {
-    const std::string cmd = "xdotool windowfocus --sync " + std::to_string(XWindowOfSdlWindow(window)) +
+    const std::string cmd = "xdotool windowfocus --sync " + std::to_string(X11WindowId(window)) +
                             " key --delay 30 " + keys + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-}
-
-// The first line of a command's standard output.
-std::string FirstLineOf(const std::string& cmd)
-{
-    std::string line;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[256];
-        if (fgets(buf, sizeof buf, p))
-            line = buf;
-        pclose(p);
-    }
-    if (!line.empty() && line.back() == '\n')
-        line.pop_back();
-    return line;
 }
 
 class RenderWindowTest : public ::testing::Test {
@@ -200,8 +179,9 @@ TEST_F(RenderWindowTest, WindowedDemoShowsTheFrameRateInItsTitleAndEndsOnEscape)
     EXPECT_EQ(g_startup_options.client_height, 240);
     EXPECT_FALSE(StartRun());  // one run at a time
     // The program's icon, for task bars and window switchers.
-    EXPECT_EQ(FirstLineOf("xprop -id " + std::to_string(XWindowOfSdlWindow(window)) +
-                          " _NET_WM_ICON 2>&1"),
+    EXPECT_EQ(gridfall_test::CommandOutput("xprop -id " +
+                                           std::to_string(X11WindowId(window)) +
+                                           " _NET_WM_ICON 2>&1 | head -n 1"),
               "_NET_WM_ICON(CARDINAL) = \tIcon (128 x 128):");
 
     const std::regex running("Lumetra Gridfall - GL test - FPS=[0-9]+ - Running\\.\\.\\.");
@@ -233,20 +213,20 @@ TEST_F(RenderWindowTest, RightClickMenuExitEndsTheRun)
     ASSERT_TRUE(StartRun());
     ASSERT_TRUE(PumpUntil([] { return GLScene::frames.load() > 2; }, 20000));
 
-    const std::string xid = std::to_string(XWindowOfSdlWindow(RenderWindowHandle()));
+    const std::string xid = std::to_string(X11WindowId(RenderWindowHandle()));
     ASSERT_EQ(std::system(("xdotool mousemove --window " + xid + " 60 60 click 3").c_str()), 0);
     // The menu runs a nested loop inside the event pump below, so its keys come from another
     // process: F opens File, X picks Exit. Should the menu not react, a click outside it closes
     // it again so that the test fails instead of hanging (a key such as Escape would end the
     // run itself and hide the fault).
-    char sh[] = "sh", c[] = "-c";
-    std::string script = "sleep 1; xdotool key f; sleep 0.5; xdotool key x; sleep 3; "
-                         "xdotool mousemove 2 1000 click 1";
-    char* shArgv[] = {sh, c, script.data(), nullptr};
-    pid_t keys = 0;
-    ASSERT_EQ(posix_spawnp(&keys, "sh", nullptr, nullptr, shArgv, environ), 0);
+    gridfall_test::ChildLaunch launch;
+    launch.program = "sh";
+    launch.args = {"-c", "sleep 1; xdotool key f; sleep 0.5; xdotool key x; sleep 3; "
+                         "xdotool mousemove 2 1000 click 1"};
+    gridfall_test::ChildProcess keys(launch);
+    ASSERT_TRUE(keys.Started()) << keys.StartError();
     const bool ended = PumpUntil([] { return !IsRunActive(); }, 15000);
-    waitpid(keys, nullptr, 0);  // its late keys must not reach the next test's window
+    keys.Wait(std::chrono::seconds(30));  // its late click must not reach the next test's window
     EXPECT_TRUE(ended);
     EXPECT_EQ(GetRunOutcome(), RunOutcome::Finished);
     ShutdownGtkUi();

@@ -36,14 +36,14 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    ChildSpec Shell(const std::string& script) const
+    ChildLaunch Shell(const std::string& script) const
     {
-        ChildSpec spec;
-        spec.program = "/bin/sh";
-        spec.args = {"-c", script};
-        spec.stdoutPath = dir_ / "out.txt";
-        spec.stderrPath = dir_ / "err.txt";
-        return spec;
+        ChildLaunch launch;
+        launch.program = "/bin/sh";
+        launch.args = {"-c", script};
+        launch.stdoutPath = dir_ / "out.txt";
+        launch.stderrPath = dir_ / "err.txt";
+        return launch;
     }
 
     fs::path dir_;
@@ -73,26 +73,26 @@ TEST_F(ChildProcessTest, EnvironmentDropsNamesAndPrefixesAndTheTestsOwnValuesWin
     EXPECT_EQ(count("GF_NEW=1"), 1);
 
     // The child sees exactly that.
-    ChildSpec spec = Shell("echo \"$GF_CHILD_SET $GF_CHILD_KEEP ${GF_PREFIX_A-none}\"");
-    spec.environment = env;
-    EXPECT_EQ(RunToEnd(spec, 30s).out, "mine kept none\n");
+    ChildLaunch launch = Shell("echo \"$GF_CHILD_SET $GF_CHILD_KEEP ${GF_PREFIX_A-none}\"");
+    launch.environment = env;
+    EXPECT_EQ(RunToEnd(launch, 30s).out, "mine kept none\n");
 }
 
 TEST_F(ChildProcessTest, RunToEndCapturesStatusOutputDirectoryAndNoInput)
 {
     fs::create_directories(dir_ / "work");
-    ChildSpec spec = Shell("pwd; cat; echo oops >&2; exit 3");
-    spec.workDir = dir_ / "work";
-    ChildResult r = RunToEnd(spec, 30s);  // cat ends at once: standard input is /dev/null
+    ChildLaunch launch = Shell("pwd; cat; echo oops >&2; exit 3");
+    launch.workDir = dir_ / "work";
+    ChildResult r = RunToEnd(launch, 30s);  // cat ends at once: standard input is /dev/null
     EXPECT_EQ(r.status, 3);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.out, fs::canonical(dir_ / "work").string() + "\n");
     EXPECT_EQ(r.err, "oops\n");
 
     // One file for both keeps the order they were written in.
-    spec = Shell("echo 1; echo 2 >&2; echo 3");
-    spec.stderrPath = spec.stdoutPath;
-    r = RunToEnd(spec, 30s);
+    launch = Shell("echo 1; echo 2 >&2; echo 3");
+    launch.stderrPath = launch.stdoutPath;
+    r = RunToEnd(launch, 30s);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "1\n2\n3\n");
     EXPECT_EQ(r.err, "");
@@ -138,28 +138,28 @@ TEST_F(ChildProcessTest, StartedChildCanBeWaitedForSignalledAndKilled)
 
 TEST_F(ChildProcessTest, StartFailuresSayWhichStepFailed)
 {
-    ChildSpec spec = Shell("true");
-    spec.program = dir_ / "no-such-program";
-    ChildProcess missing(spec);
+    ChildLaunch launch = Shell("true");
+    launch.program = dir_ / "no-such-program";
+    ChildProcess missing(launch);
     EXPECT_FALSE(missing.Started());
-    EXPECT_EQ(missing.StartError().rfind("execve " + spec.program.string() + ": ", 0), 0u) << missing.StartError();
+    EXPECT_EQ(missing.StartError().rfind("execve " + launch.program.string() + ": ", 0), 0u) << missing.StartError();
 
-    spec = Shell("true");
-    spec.workDir = dir_ / "no-such-dir";
-    ChildProcess noDir(spec);
+    launch = Shell("true");
+    launch.workDir = dir_ / "no-such-dir";
+    ChildProcess noDir(launch);
     EXPECT_FALSE(noDir.Started());
-    EXPECT_EQ(noDir.StartError(), "chdir " + spec.workDir.string() + ": No such file or directory");
+    EXPECT_EQ(noDir.StartError(), "chdir " + launch.workDir.string() + ": No such file or directory");
 
-    spec = Shell("true");
-    spec.program = "gridfall-no-such-tool-on-path";
-    ChildProcess notOnPath(spec);
+    launch = Shell("true");
+    launch.program = "gridfall-no-such-tool-on-path";
+    ChildProcess notOnPath(launch);
     EXPECT_FALSE(notOnPath.Started());
     EXPECT_EQ(notOnPath.StartError(), "gridfall-no-such-tool-on-path: not found");
 
     // A bare name is looked up in PATH.
-    spec = Shell("exit 4");
-    spec.program = "sh";
-    EXPECT_EQ(RunToEnd(spec, 30s).status, 4);
+    launch = Shell("exit 4");
+    launch.program = "sh";
+    EXPECT_EQ(RunToEnd(launch, 30s).status, 4);
 }
 
 // A test killed by its time limit takes its child with it. The starter here is a forked copy
@@ -174,8 +174,8 @@ TEST_F(ChildProcessTest, ChildDiesWithItsStarter)
     ASSERT_GE(starter, 0);
     if (starter == 0) {
         close(pipeFds[0]);
-        ChildSpec spec = Shell("exec sleep 30");
-        ChildProcess child(spec);
+        ChildLaunch launch = Shell("exec sleep 30");
+        ChildProcess child(launch);
         const pid_t pid = child.Pid();
         [[maybe_unused]] const ssize_t n = write(pipeFds[1], &pid, sizeof pid);
         _exit(0);  // no destructors: the child is left behind
