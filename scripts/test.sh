@@ -7,6 +7,12 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 "$ROOT/scripts/setup-deps.sh"
 
+# One line that says what this run tests against, so a CI log can be compared with another.
+pkg_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo "not installed"; }
+echo "test.sh: Mesa $(pkg_version libgl1-mesa-dri), SDL2 $(pkg-config --modversion sdl2 2>/dev/null || echo '?')," \
+  "GTK 3 $(pkg-config --modversion gtk+-3.0 2>/dev/null || echo '?'), GCC $(g++ -dumpfullversion 2>/dev/null || echo '?')," \
+  "CMake $(cmake --version 2>/dev/null | sed -n '1s/^cmake version //p')"
+
 JOBS="${GRIDFALL_JOBS:-$(nproc)}"
 XVFB_PID=""
 cleanup() {
