@@ -11,9 +11,11 @@ inline constexpr const char* kProductTitle = "Lumetra Gridfall";
 inline constexpr int kVersionMajor = 0;
 inline constexpr int kVersionMinor = 3;
 inline constexpr int kVersionPatch = 0;
-// Build stamp in the compiler's forms, "Apr  8 2011" and "11:39:29".
-inline constexpr const char* kBuildDate = __DATE__;
-inline constexpr const char* kBuildTime = __TIME__;
+// Build stamp in the compiler's forms, "Apr  8 2011" and "11:39:29". Defined once
+// (app/build_stamp.cpp), so the log, standard output, the dialogs and the JSON all name the
+// same moment; a __TIME__ per translation unit would differ by the seconds between them.
+extern const char kBuildDate[];
+extern const char kBuildTime[];
 
 // Single-byte flag that the main thread and the render thread share during a run (key toggles,
 // flags the scene clears at the start of a benchmark run). Reads and writes are relaxed: each
@@ -67,6 +69,12 @@ struct StartupOptions {
     uint32_t app_process_priority;    // 32 = the normal priority class
     uint32_t app_cpu_affinity;
     uint32_t rendering_cpu_affinity;
+    // Whether the masks above came from the command line. Without them no thread is pinned:
+    // the default masks would also pin the GL driver's own threads (its rasteriser, Mesa's
+    // glthread, NVIDIA's threaded optimisation) to one processor, and the benchmark would
+    // measure the affinity instead of the GPU.
+    uint8_t app_cpu_affinity_given;
+    uint8_t rendering_cpu_affinity_given;
     SharedFlag gl3_core_profile;
 
     // --- Active run settings ---
