@@ -37,15 +37,18 @@ bool ParseDecimal(const char* text, int32_t& out)
 
 const char* Find(const char* text, const char* option) { return std::strstr(text, option); }
 
+// True when the switch is there with a valid value.
 template <typename Field>
-void ApplyValue(const char* text, const char* option, Field& field)
+bool ApplyValue(const char* text, const char* option, Field& field)
 {
     const char* at = Find(text, option);
     if (!at)
-        return;
+        return false;
     int32_t value;
-    if (ParseDecimal(at + std::strlen(option), value))
-        field = static_cast<Field>(value);  // masks and classes are handed on bit for bit
+    if (!ParseDecimal(at + std::strlen(option), value))
+        return false;
+    field = static_cast<Field>(value);  // masks and classes are handed on bit for bit
+    return true;
 }
 
 }  // namespace
@@ -72,8 +75,10 @@ void ApplyCommandLine(const char* commandLine, StartupOptions& options)
     ApplyValue(commandLine, "/app_thread_priority=", options.app_thread_priority);
     ApplyValue(commandLine, "/rendering_thread_priority=", options.rendering_thread_priority);
     ApplyValue(commandLine, "/app_process_priority=", options.app_process_priority);
-    ApplyValue(commandLine, "/app_cpu_affinity=", options.app_cpu_affinity);
-    ApplyValue(commandLine, "/rendering_cpu_affinity=", options.rendering_cpu_affinity);
+    if (ApplyValue(commandLine, "/app_cpu_affinity=", options.app_cpu_affinity))
+        options.app_cpu_affinity_given = 1;
+    if (ApplyValue(commandLine, "/rendering_cpu_affinity=", options.rendering_cpu_affinity))
+        options.rendering_cpu_affinity_given = 1;
     if (Find(commandLine, "/log_temperature"))
         options.log_temperature = 1;
     if (Find(commandLine, "/gl3_core_profile"))

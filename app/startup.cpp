@@ -157,7 +157,9 @@ int GridfallMain(int argc, char** argv)
     SetHeadless(headless);
 
     // After GTK and SDL have started their helper threads, so the affinity reaches them too.
-    SetProcessAffinityMask(options.app_cpu_affinity);
+    // Only when asked for: see app_cpu_affinity_given.
+    if (options.app_cpu_affinity_given)
+        SetProcessAffinityMask(options.app_cpu_affinity);
     SetProcessPriorityClass(options.app_process_priority);
     SetThreadPriorityLevel(0, options.app_thread_priority);
     RememberMainThread();

@@ -41,6 +41,8 @@ void StartupOptions::ResetToDefaults()
     app_cpu_affinity = 1;
     // The render thread gets its own processor when there is more than one.
     rendering_cpu_affinity = std::thread::hardware_concurrency() > 1 ? 2u : 1u;
+    app_cpu_affinity_given = 0;
+    rendering_cpu_affinity_given = 0;
     gl3_core_profile = 0;
 
     hud_visible = 1;

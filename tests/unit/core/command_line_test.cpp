@@ -16,6 +16,8 @@ TEST(CommandLine, SwitchesAreSubstringsAppliedFromTheirFirstOccurrence)
     ApplyCommandLine("x/versionx /app_cpu_affinity=3 /app_cpu_affinity=7 /log_temperature", o);
     EXPECT_EQ(o.display_version, 1);
     EXPECT_EQ(o.app_cpu_affinity, 3u);
+    EXPECT_EQ(o.app_cpu_affinity_given, 1);
+    EXPECT_EQ(o.rendering_cpu_affinity_given, 0);   // its default mask pins nothing
     EXPECT_EQ(o.log_temperature, 1);
     EXPECT_EQ(o.gl3_core_profile, 0);
 
@@ -27,6 +29,7 @@ TEST(CommandLine, SwitchesAreSubstringsAppliedFromTheirFirstOccurrence)
     EXPECT_EQ(p.rendering_thread_priority, 1);
     EXPECT_EQ(p.app_process_priority, 128u);
     EXPECT_EQ(p.rendering_cpu_affinity, 0xFFFFFFFFu);  // handed on bit for bit
+    EXPECT_EQ(p.rendering_cpu_affinity_given, 1);
     EXPECT_EQ(p.gpuz_polling, 1);
     EXPECT_EQ(p.display_version, 0);
 }
@@ -40,6 +43,7 @@ TEST(CommandLine, MissingOrBadNumbersLeaveFields)
     EXPECT_EQ(o.app_thread_priority, 5);
     EXPECT_EQ(o.app_process_priority, 32u);
     EXPECT_EQ(o.app_cpu_affinity, 1u);
+    EXPECT_EQ(o.app_cpu_affinity_given + o.rendering_cpu_affinity_given, 0);  // invalid: not given
     // Case matters; the value must follow the switch directly (after optional blanks).
     ApplyCommandLine("/VERSION /App_cpu_affinity=4 /app_thread_priority=  7", o);
     EXPECT_EQ(o.display_version, 0);
