@@ -39,6 +39,9 @@ void FrameTimeStats::Restart()
     secondHead_ = 0;
     secondCount_ = 0;
     droppedSeconds_ = 0;
+    completeWindows_ = 0;
+    minRate_ = 0.0;
+    maxRate_ = 0.0;
 }
 
 std::size_t FrameTimeStats::BinOf(uint32_t micros)
@@ -89,11 +92,17 @@ void FrameTimeStats::RecordFrame(uint32_t frameMicros)
     sumMicros_ += frameMicros;
 }
 
-void FrameTimeStats::RecordSecond(int32_t fps, uint32_t elapsedMs,
-                                  std::span<const GpuSecondSample> gpus)
+void FrameTimeStats::RecordSecond(uint32_t frames, uint32_t windowMs, uint32_t elapsedMs,
+                                  std::span<const GpuSecondSample> gpus, bool partial)
 {
     const uint32_t worst = worstThisSecond_;
     worstThisSecond_ = 0;
+    if (!partial && windowMs > 0) {
+        const double rate = frames * 1000.0 / windowMs;
+        minRate_ = completeWindows_ == 0 ? rate : std::min(minRate_, rate);
+        maxRate_ = completeWindows_ == 0 ? rate : std::max(maxRate_, rate);
+        ++completeWindows_;
+    }
     if (seconds_.empty())
         return;  // Begin was never called: nothing reserved, nothing to keep
     std::size_t slot;
@@ -107,7 +116,9 @@ void FrameTimeStats::RecordSecond(int32_t fps, uint32_t elapsedMs,
     }
     SecondSample& s = seconds_[slot];
     s.elapsed_ms = elapsedMs;
-    s.fps = fps;
+    s.window_ms = windowMs;
+    s.frames = frames;
+    s.partial = partial;
     s.worst_frame_us = worst;
     s.gpu_count = static_cast<uint32_t>(std::min(gpus.size(), kMaxRecordedGpus));
     s.gpus = {};

@@ -10,24 +10,38 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
 // At most this many GPUs are kept per second; further GPUs are not recorded.
 inline constexpr std::size_t kMaxRecordedGpus = 4;
 
+// A value that was not measured (a GPU without a temperature sensor, clocks the driver does
+// not publish) is NaN, and the writers report it as absent, never as 0.
 struct GpuSecondSample {
-    float temperature_c = 0.0f;
-    float core_clock_mhz = 0.0f;
-    float memory_clock_mhz = 0.0f;
+    float temperature_c = std::numeric_limits<float>::quiet_NaN();
+    float core_clock_mhz = std::numeric_limits<float>::quiet_NaN();
+    float memory_clock_mhz = std::numeric_limits<float>::quiet_NaN();
 };
 
+// One measuring window of the run: normally the frames of about one second, but a window
+// closes only after the frame that completes it, so on a slow GPU it may last several
+// seconds; its real length is kept so its rate is exact. The last window of a run, cut
+// short by the end, is `partial`.
 struct SecondSample {
-    uint32_t elapsed_ms = 0;      // measured time at the end of this second
-    int32_t fps = 0;              // frames rendered in this second
-    uint32_t worst_frame_us = 0;  // longest frame time recorded in this second
+    uint32_t elapsed_ms = 0;      // measured time at the end of this window
+    uint32_t window_ms = 0;       // real length of this window
+    uint32_t frames = 0;          // frames rendered in this window
+    bool partial = false;         // the run ended before the window completed
+    uint32_t worst_frame_us = 0;  // longest frame time recorded in this window
     uint32_t gpu_count = 0;       // entries of `gpus` in use
     std::array<GpuSecondSample, kMaxRecordedGpus> gpus{};
+    // Frames per second over the window's real length; NaN for an empty window.
+    double Rate() const
+    {
+        return window_ms > 0 ? frames * 1000.0 / window_ms : std::numeric_limits<double>::quiet_NaN();
+    }
 };
 
 struct FrameTimeSummary {
@@ -67,9 +81,15 @@ public:
 
     // One frame of the given length.
     void RecordFrame(uint32_t frameMicros);
-    // One completed second. GPUs beyond kMaxRecordedGpus are dropped. When the ring is full
-    // the oldest sample is overwritten and counted in DroppedSeconds().
-    void RecordSecond(int32_t fps, uint32_t elapsedMs, std::span<const GpuSecondSample> gpus);
+    // One measuring window of `windowMs` real milliseconds with `frames` frames, ending at
+    // `elapsedMs` of measured time; `partial` for the last, incomplete one. GPUs beyond
+    // kMaxRecordedGpus are dropped. When the ring is full the oldest sample is overwritten and
+    // counted in DroppedSeconds().
+    void RecordSecond(uint32_t frames, uint32_t windowMs, uint32_t elapsedMs,
+                      std::span<const GpuSecondSample> gpus, bool partial = false);
+    // Lowest and highest exact rate of the complete windows; NaN before one completed.
+    double MinWindowRate() const { return completeWindows_ ? minRate_ : std::numeric_limits<double>::quiet_NaN(); }
+    double MaxWindowRate() const { return completeWindows_ ? maxRate_ : std::numeric_limits<double>::quiet_NaN(); }
 
     uint64_t FrameCount() const { return frames_; }
     // Frame time at the given quantile (0 < q <= 1) by the nearest-rank rule: the smallest
@@ -101,6 +121,10 @@ private:
     uint32_t minMicros_ = 0;
     uint32_t maxMicros_ = 0;
     uint32_t worstThisSecond_ = 0;
+
+    uint64_t completeWindows_ = 0;
+    double minRate_ = 0.0;
+    double maxRate_ = 0.0;
 
     std::vector<SecondSample> seconds_;   // ring; its size is the capacity
     std::size_t secondHead_ = 0;          // index of the oldest sample

@@ -33,6 +33,7 @@ constexpr GnuOption kOptions[] = {
     {"json", "FILE", "write the results as JSON to FILE"},
     {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
     {"validate", nullptr, "render fixed frames and compare them with reference images"},
+    {"quiet", nullptr, "no progress lines on standard error during a headless run"},
 };
 
 const GnuOption* FindOption(std::string_view name)
@@ -238,6 +239,8 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.csv_path = value;
         } else if (name == "validate") {
             a.validate = true;
+        } else if (name == "quiet") {
+            a.quiet = true;
         }
     }
 }
@@ -268,7 +271,8 @@ std::string FormatGnuHelp()
         "  /app_thread_priority=N          main thread priority level (0 normal)\n"
         "  /rendering_thread_priority=N    render thread priority level (0 normal)\n"
         "  /app_process_priority=N         process priority class (32 normal)\n"
-        "  /app_cpu_affinity=MASK          processors of the process (bit 0 = first)\n"
+        "  /app_cpu_affinity=MASK          processors of the process (bit 0 = first);\n"
+        "                                  without it no thread is pinned\n"
         "  /rendering_cpu_affinity=MASK    processors of the render thread\n"
         "  /log_temperature                stored in the options file only\n"
         "  /gl3_core_profile               core-profile context, no HUD (demo runs)\n"

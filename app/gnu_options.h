@@ -29,6 +29,7 @@ struct AutomationOptions {
     bool headless = false;
     bool no_gui = false;
     bool validate = false;
+    bool quiet = false;          // no progress on standard error
     std::string json_path;
     std::string csv_path;
 };

@@ -3,6 +3,8 @@
 #include "app/run_reports.h"
 
 #include "app/frame_timer.h"
+#include "app/gnu_options.h"
+#include "app/run_progress.h"
 #include "app/log_file.h"
 #include "app/priorities.h"
 #include "app/process_mode.h"
@@ -11,7 +13,12 @@
 #include "scene/demo.h"
 #include "scene/demo_opengl4.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -44,8 +51,8 @@ bool IsWindowed() { return g_startup_options.active_fullscreen == 0; }
 // own; everything else is published in g_frame_stats for the HUD, the title and the result.
 class FrameLoop {
 public:
-    FrameLoop(RenderThreadHost& host, FrameTimer& timer, cHx7PDemo& scene)
-        : host_(host), timer_(timer), scene_(scene) {}
+    FrameLoop(RenderThreadHost& host, FrameTimer& timer, cHx7PDemo& scene, RunProgress* progress)
+        : host_(host), timer_(timer), scene_(scene), progress_(progress) {}
 
     // Everything the start of a run and the end of the warm-up restart.
     void RestartMeasurement()
@@ -57,6 +64,9 @@ public:
         windowTime_ = 0;
         framesInWindow_ = 0;
         totalFrames_ = 0;
+        longFrames_ = 0;
+        longestFrame_ = 0;
+        lastWindowRate_ = NAN;
         FrameStats& fs = g_frame_stats;
         fs.elapsed_ms.store(0);
         fs.frames_in_window.store(0);
@@ -99,11 +109,16 @@ public:
             }
 
             const uint32_t now = timer_.ElapsedMs();
-            uint32_t delta = now - lastTime_;  // wraps like the tick it came from
+            const uint32_t delta = now - lastTime_;  // wraps like the tick it came from
             lastTime_ = now;
-            if (delta > 1000)
-                delta = 1000;  // a stall or a debugger break counts as one second
-            scene_.frameDt = float(delta) * 0.001f;
+            // The measured time is real time, however long a frame takes: on a slow GPU every
+            // frame may last seconds, and the score must say so. Only the animation is held
+            // back, so that a stall or a debugger break does not make the sphere jump.
+            if (delta > kLongFrameMs) {
+                ++longFrames_;
+                longestFrame_ = std::max(longestFrame_, delta);
+            }
+            scene_.frameDt = float(std::min(delta, kLongFrameMs)) * 0.001f;
             windowTime_ += delta;
             elapsed_ += delta;
             fs.last_time_ms.store(lastTime_, std::memory_order_relaxed);
@@ -115,8 +130,10 @@ public:
             // score. The frame that crosses the end is neither rendered nor counted.
             if (benchmark && fs.warmup_done.load()) {
                 const bool ended = timeBased ? elapsed_ >= duration : totalFrames_ >= maxFrames;
-                if (ended)
+                if (ended) {
+                    CloseLastWindow();
                     return true;
+                }
             }
 
             scene_.RenderFrame(scene_.frameDt);
@@ -130,6 +147,12 @@ public:
             if (windowTime_ >= 1000) {
                 CloseWindow(windowed);
             }
+            if (progress_) {
+                const RunPhase phase = !benchmark ? RunPhase::Running
+                                       : fs.warmup_done.load() ? RunPhase::Measuring
+                                                               : RunPhase::WarmUp;
+                progress_->Update(phase, elapsed_, totalFrames_, lastWindowRate_, timer_.ElapsedMs());
+            }
 
             host_.Sleep(scene_.draw_tessellated_object.load(std::memory_order_relaxed) == 0
                             ? 10u
@@ -137,6 +160,7 @@ public:
                                            ? g_startup_options.tone_down_delay_ms
                                            : 0));
         }
+        CloseLastWindow();
         return false;
     }
 
@@ -146,15 +170,38 @@ public:
         g_run_result.max_fps = g_frame_stats.max_fps.load();
         g_run_result.avg_fps = g_frame_stats.avg_fps.load();
         g_run_result.total_frames = int32_t(totalFrames_);
+        g_run_result.long_frames = longFrames_;
+        g_run_result.longest_frame_ms = longestFrame_;
+    }
+
+    // What the measured part of the run was, for the log and the progress line.
+    void ReportEnd(bool stopped) const
+    {
+        if (longFrames_ > 0)
+            ProgramLog().Write("Long frames (over %u ms): %u, the longest %u ms.", kLongFrameMs,
+                               longFrames_, longestFrame_);
+        if (progress_)
+            progress_->End(elapsed_, totalFrames_, stopped);
     }
 
 private:
-    // One measuring window is complete: its frame count is the current frame rate. The
-    // excess over 1000 ms is dropped, as the window restarts at zero.
+    // The run ends inside a window: what it holds is kept as the run's last, partial sample,
+    // so the samples add up to the whole measured time.
+    void CloseLastWindow()
+    {
+        if (framesInWindow_ > 0 || windowTime_ > 0)
+            RecordSecond(scene_, framesInWindow_, windowTime_, elapsed_, true);
+        framesInWindow_ = 0;
+        windowTime_ = 0;
+    }
+
+    // One measuring window is complete: its frame count is the current frame rate (the HUD's
+    // whole-frame figure). The window restarts at zero; the results keep its real length.
     void CloseWindow(bool windowed)
     {
         FrameStats& fs = g_frame_stats;
         const int32_t current = int32_t(framesInWindow_);
+        const uint32_t windowLength = windowTime_;
         framesInWindow_ = 0;
         windowTime_ = 0;
         fs.current_fps.store(current);
@@ -176,7 +223,8 @@ private:
             fpsCount_ += 1;
             fs.avg_fps.store(fpsSum_ / fpsCount_);
         }
-        RecordSecond(scene_, current, elapsed_);
+        lastWindowRate_ = current * 1000.0 / windowLength;
+        RecordSecond(scene_, uint32_t(current), windowLength, elapsed_);
         if (windowed) {
             char title[128];
             std::snprintf(title, sizeof title, "%s - %s - FPS=%d - Running...", kProductTitle,
@@ -188,6 +236,7 @@ private:
     RenderThreadHost& host_;
     FrameTimer& timer_;
     cHx7PDemo& scene_;
+    RunProgress* progress_;
     bool firstSample_ = false;
     int32_t fpsSum_ = 0;
     int32_t fpsCount_ = 0;
@@ -196,7 +245,36 @@ private:
     uint32_t windowTime_ = 0;
     uint32_t framesInWindow_ = 0;
     uint32_t totalFrames_ = 0;
+    uint32_t longFrames_ = 0;
+    uint32_t longestFrame_ = 0;
+    double lastWindowRate_ = NAN;
 };
+
+// Progress on standard error for headless runs, unless --quiet.
+std::unique_ptr<RunProgress> MakeProgress()
+{
+    if (!IsHeadless() || g_automation_options.quiet)
+        return nullptr;
+    return std::make_unique<RunProgress>(stderr, isatty(fileno(stderr)) == 1);
+}
+
+RunProgressSettings ProgressSettings()
+{
+    const StartupOptions& o = g_startup_options;
+    RunProgressSettings p;
+    p.width = o.client_width;
+    p.height = o.client_height;
+    p.tess_level = o.tess_level;
+    static constexpr const char* kPostFx[] = {"off", "blur1", "blur2", "fxaa"};
+    p.post_fx = (o.render_post_fx && o.post_fx_index >= 1 && o.post_fx_index <= 3) ? kPostFx[o.post_fx_index]
+                                                                                   : "off";
+    p.benchmark = o.active_run_mode == 1;
+    p.time_based = o.active_time_based == 1;
+    p.duration_ms = p.benchmark && p.time_based ? o.active_duration_ms : 0;
+    p.max_frames = o.active_max_frames;
+    p.warmup_ms = p.benchmark ? kWarmupMs : 0;
+    return p;
+}
 
 }  // namespace
 
@@ -209,8 +287,11 @@ CurrentSceneLock::CurrentSceneLock()
 
 void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
 {
-    // Refusals (a mask outside the process mask, a level without privilege) are ignored.
-    SetThreadAffinityMask(0, g_startup_options.rendering_cpu_affinity);
+    // Without the switch the thread keeps the affinity the system gave it: pinning it would
+    // also pin the GL driver's own threads it starts. Refusals (a mask outside the process
+    // mask, a level without privilege) are ignored.
+    if (g_startup_options.rendering_cpu_affinity_given)
+        SetThreadAffinityMask(0, g_startup_options.rendering_cpu_affinity);
     SetThreadPriorityLevel(0, g_startup_options.rendering_thread_priority);
 
     const bool windowed = IsWindowed();
@@ -239,9 +320,13 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
         host.SetTitle(title);
     }
 
-    FrameLoop loop(host, timer, *scene);
+    std::unique_ptr<RunProgress> progress = MakeProgress();
+    FrameLoop loop(host, timer, *scene, progress.get());
     loop.Start();
+    if (progress)
+        progress->Begin(ProgressSettings(), timer.ElapsedMs());
     const bool benchmarkEnded = !g_frame_stats.quit_requested.load() && loop.Run();
+    loop.ReportEnd(!benchmarkEnded && g_startup_options.active_run_mode == 1);
 
     if (benchmarkEnded) {
         // The result is complete before anyone hears of the end; the main thread reads it

@@ -2,6 +2,7 @@
 #include "app/results_csv.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/results_json.h"
 
@@ -11,7 +12,11 @@ std::string FormatResultsCsv(const FrameTimeStats& stats)
     for (std::size_t i = 0; i < stats.SecondCount(); ++i)
         gpus = std::max(gpus, stats.Second(i).gpu_count);
 
-    std::string out = "elapsed_s,fps,worst_frame_ms";
+    // Absent figures are empty fields: a spreadsheet reads them as missing, not as 0.
+    const auto number = [](double v, int decimals) {
+        return std::isfinite(v) ? JsonNumber(v, decimals) : std::string();
+    };
+    std::string out = "elapsed_s,fps,worst_frame_ms,frames,window_ms,partial";
     for (uint32_t g = 0; g < gpus; ++g) {
         const std::string p = ",gpu" + std::to_string(g);
         out += p + "_temperature_c" + p + "_core_clock_mhz" + p + "_memory_clock_mhz";
@@ -20,13 +25,16 @@ std::string FormatResultsCsv(const FrameTimeStats& stats)
     for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
         const SecondSample& s = stats.Second(i);
         out += JsonNumber(s.elapsed_ms / 1000.0, 3);
-        out += ',' + std::to_string(s.fps);
+        out += ',' + number(s.Rate(), 2);
         out += ',' + JsonNumber(s.worst_frame_us / 1000.0, 3);
+        out += ',' + std::to_string(s.frames);
+        out += ',' + std::to_string(s.window_ms);
+        out += s.partial ? ",1" : ",0";
         for (uint32_t g = 0; g < gpus; ++g) {
             if (g < s.gpu_count) {
-                out += ',' + JsonNumber(s.gpus[g].temperature_c, 1);
-                out += ',' + JsonNumber(s.gpus[g].core_clock_mhz, 1);
-                out += ',' + JsonNumber(s.gpus[g].memory_clock_mhz, 1);
+                out += ',' + number(s.gpus[g].temperature_c, 1);
+                out += ',' + number(s.gpus[g].core_clock_mhz, 1);
+                out += ',' + number(s.gpus[g].memory_clock_mhz, 1);
             } else {
                 out += ",,,";
             }

@@ -221,12 +221,25 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.End('}');
     j.End('}');
 
+    // Exact figures: the average is the frames over the measured real time; min and max are
+    // the exact rates of the complete windows. What was never measured is null.
     j.BeginObject("fps");
-    j.Int("min", r.fps_min);
-    j.Int("max", r.fps_max);
-    j.Int("avg", r.fps_avg);
+    j.Number("min", r.fps_min_exact, 2);
+    j.Number("max", r.fps_max_exact, 2);
+    j.Number("avg", r.elapsed_ms > 0 ? r.total_frames * 1000.0 / r.elapsed_ms : NAN, 2);
     j.Int("total_frames", r.total_frames);
     j.Int("elapsed_ms", r.elapsed_ms);
+    // The whole-frame figures the HUD and the result dialog show.
+    j.BeginObject("hud");
+    const bool windowClosed = std::isfinite(r.fps_min_exact);
+    j.Raw("min", windowClosed ? std::to_string(r.fps_min) : "null");
+    j.Raw("max", windowClosed ? std::to_string(r.fps_max) : "null");
+    j.Raw("avg", windowClosed ? std::to_string(r.fps_avg) : "null");
+    j.End('}');
+    j.End('}');
+    j.BeginObject("long_frames");
+    j.Int("count", r.long_frames);
+    j.Raw("longest_ms", r.long_frames > 0 ? std::to_string(r.longest_frame_ms) : "null");
     j.End('}');
 
     const FrameTimeSummary& f = r.frame_times;
@@ -245,14 +258,15 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.End('}');
 
     const SensorReadings& s = r.sensors;
+    const auto clock = [](float mhz) { return mhz > 0.0f ? double(mhz) : NAN; };
     j.BeginObject("sensors");
-    j.Number("max_temperature_c", s.max_temperature, 1);
-    j.Number("max_voltage_v", s.max_voltage, 3);
-    j.Number("max_current_a", s.max_current, 1);
-    j.Number("max_power_w", s.max_power, 1);
-    j.Number("gpu0_core_clock_mhz", s.gpu0_core_clock, 1);
-    j.Number("gpu0_memory_clock_mhz", s.gpu0_memory_clock, 1);
-    j.Number("gpu0_shader_clock_mhz", s.gpu0_shader_clock, 1);
+    j.Number("max_temperature_c", s.has_temperature ? double(s.max_temperature) : NAN, 1);
+    j.Number("max_voltage_v", s.has_electrical ? double(s.max_voltage) : NAN, 3);
+    j.Number("max_current_a", s.has_electrical ? double(s.max_current) : NAN, 1);
+    j.Number("max_power_w", s.has_electrical ? double(s.max_power) : NAN, 1);
+    j.Number("gpu0_core_clock_mhz", clock(s.gpu0_core_clock), 1);
+    j.Number("gpu0_memory_clock_mhz", clock(s.gpu0_memory_clock), 1);
+    j.Number("gpu0_shader_clock_mhz", clock(s.gpu0_shader_clock), 1);
     j.End('}');
 
     j.BeginArray("seconds");
@@ -260,7 +274,10 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
         const SecondSample& sec = stats.Second(i);
         j.BeginObject();
         j.Int("elapsed_ms", sec.elapsed_ms);
-        j.Int("fps", sec.fps);
+        j.Int("window_ms", sec.window_ms);
+        j.Int("frames", sec.frames);
+        j.Number("fps", sec.Rate(), 2);
+        j.Bool("partial", sec.partial);
         j.Number("worst_frame_ms", sec.worst_frame_us / 1000.0, 3);
         j.BeginArray("gpus");
         for (uint32_t g = 0; g < sec.gpu_count; ++g) {

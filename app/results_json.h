@@ -1,9 +1,10 @@
 // The results of a finished benchmark as a JSON document for scripts, CI systems and fleet
-// tools. The layout is documented in docs/results-schema.md; bump kResultsSchemaVersion when a
+// tools. The layout is documented in packaging/results-schema.md; bump kResultsSchemaVersion when a
 // field changes meaning or disappears (adding fields keeps the version).
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@
 #include "app/run_state.h"
 #include "scene/scoring.h"
 
-inline constexpr int kResultsSchemaVersion = 1;
+inline constexpr int kResultsSchemaVersion = 2;
 
 struct GpuIdentity {
     std::string name;
@@ -46,9 +47,14 @@ struct RunReport {
 
     // Results.
     BenchmarkScore score;
-    int32_t fps_min = 0, fps_max = 0, fps_avg = 0;
+    int32_t fps_min = 0, fps_max = 0, fps_avg = 0;   // the HUD's whole-frame figures
+    // Exact rates of the complete measuring windows; NaN when none completed.
+    double fps_min_exact = std::numeric_limits<double>::quiet_NaN();
+    double fps_max_exact = std::numeric_limits<double>::quiet_NaN();
     uint32_t total_frames = 0;
-    uint32_t elapsed_ms = 0;
+    uint32_t elapsed_ms = 0;         // measured real time after the warm-up
+    uint32_t long_frames = 0;        // frames longer than kLongFrameMs
+    uint32_t longest_frame_ms = 0;
     FrameTimeSummary frame_times;
     SensorReadings sensors;
     std::string finished_at;         // UTC, ISO 8601

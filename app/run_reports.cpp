@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 #include "app/gnu_options.h"
 #include "app/log_file.h"
@@ -86,26 +87,31 @@ void RecordFrame()
     g_stats.RecordFrame(static_cast<uint32_t>(std::min<uint64_t>(micros, UINT32_MAX)));
 }
 
-void RecordSecond(const cHx7PDemo& scene, int32_t fps, uint32_t elapsedMs)
+void RecordSecond(const cHx7PDemo& scene, uint32_t frames, uint32_t windowMs, uint32_t elapsedMs,
+                  bool partial)
 {
     std::array<GpuSecondSample, kMaxRecordedGpus> gpus{};
     const std::size_t count = std::min({static_cast<std::size_t>(scene.gpuCount),
                                         scene.gpuRecords.size(), scene.temperatureHistory.size(),
                                         kMaxRecordedGpus});
+    // A GPU without a temperature sensor has no history; clocks of 0 are clocks the driver
+    // does not publish. Both stay absent (NaN) rather than reading as 0.
+    const auto measured = [](float mhz) { return mhz > 0.0f ? mhz : std::numeric_limits<float>::quiet_NaN(); };
     for (std::size_t i = 0; i < count; ++i) {
         const auto& history = scene.temperatureHistory[i];
-        gpus[i].temperature_c = history.empty() ? 0.0f : history.back().temperature;
-        gpus[i].core_clock_mhz = scene.gpuRecords[i].maxCoreClock;
-        gpus[i].memory_clock_mhz = scene.gpuRecords[i].maxMemoryClock;
+        if (!history.empty())
+            gpus[i].temperature_c = history.back().temperature;
+        gpus[i].core_clock_mhz = measured(scene.gpuRecords[i].maxCoreClock);
+        gpus[i].memory_clock_mhz = measured(scene.gpuRecords[i].maxMemoryClock);
     }
     // GPU-Z's live values, when it publishes them, are GPU 0's and fresher than the driver's
     // performance levels.
     if (count > 0 && scene.gpuzAvailable) {
         gpus[0].temperature_c = g_sensor_readings.gpu_temperature;
-        gpus[0].core_clock_mhz = g_sensor_readings.core_clock;
-        gpus[0].memory_clock_mhz = g_sensor_readings.memory_clock;
+        gpus[0].core_clock_mhz = measured(g_sensor_readings.core_clock);
+        gpus[0].memory_clock_mhz = measured(g_sensor_readings.memory_clock);
     }
-    g_stats.RecordSecond(fps, elapsedMs, std::span(gpus.data(), count));
+    g_stats.RecordSecond(frames, windowMs, elapsedMs, std::span(gpus.data(), count), partial);
 }
 
 RunReport CollectRunReport()
@@ -157,6 +163,10 @@ RunReport CollectRunReport()
     r.fps_avg = g_run_result.avg_fps;
     r.total_frames = static_cast<uint32_t>(g_run_result.total_frames);
     r.elapsed_ms = g_frame_stats.elapsed_ms.load();
+    r.long_frames = g_run_result.long_frames;
+    r.longest_frame_ms = g_run_result.longest_frame_ms;
+    r.fps_min_exact = g_stats.MinWindowRate();
+    r.fps_max_exact = g_stats.MaxWindowRate();
     r.frame_times = g_stats.Summarize();
     r.sensors = g_sensor_readings;
     r.finished_at = UtcNow();
@@ -165,6 +175,10 @@ RunReport CollectRunReport()
 
 std::string ScoreOutputLine(const RunReport& report)
 {
+    // A frame-count run's figure is a time (lower is better); a parser of the score line must
+    // not mistake it for points.
+    if (!report.score.timeBased)
+        return "Gridfall Time: " + std::to_string(report.score.score) + " ms";
     return "Gridfall Score: " + std::to_string(report.score.score);
 }
 

@@ -1,6 +1,6 @@
 // What a run leaves behind for scripts: the frame-time recording during the run, and at the
-// end of a finished benchmark the line "Gridfall Score: N" on standard output plus the JSON
-// and CSV files asked for with --json and --csv.
+// end of a finished benchmark the score line on standard output plus the JSON and CSV files
+// asked for with --json and --csv.
 //
 // Where the calls go:
 //   render thread, at the start of a run (after the run's records are reset):
@@ -9,8 +9,9 @@
 //       RunReportsRestart();
 //   render thread, after every RenderFrame:
 //       RecordFrame();
-//   render thread, when a one-second measuring window closes:
-//       RecordSecond(scene, currentFps, elapsedMs);
+//   render thread, when a one-second measuring window closes, and for the last, partial
+//   window when the run ends:
+//       RecordSecond(scene, frames, windowMs, elapsedMs, partial);
 //   main thread, after joining the render thread of a benchmark that ended by itself
 //   (run_finished), after any other text the run prints on standard output:
 //       if (!ReportFinishedRun()) exit status 1
@@ -34,14 +35,16 @@ void RunReportsBeginRun();
 void RunReportsRestart();
 // Records the time since the previous call (or since the start / restart) as one frame.
 void RecordFrame();
-// Records one completed second with the GPUs' latest temperatures and clocks from the scene's
+// Records one measuring window with the GPUs' latest temperatures and clocks from the scene's
 // sensor records (render thread only: the scene is the render thread's).
-void RecordSecond(const cHx7PDemo& scene, int32_t fps, uint32_t elapsedMs);
+void RecordSecond(const cHx7PDemo& scene, uint32_t frames, uint32_t windowMs, uint32_t elapsedMs,
+                  bool partial = false);
 
 // The report of the finished run from the process-wide records.
 RunReport CollectRunReport();
 
-// "Gridfall Score: N" (no line end): the stable line scripts parse.
+// "Gridfall Score: N" (points, higher is better) for a time-based run, "Gridfall Time: N ms"
+// (lower is better) for a frame-count run; no line end. The stable line scripts parse.
 std::string ScoreOutputLine(const RunReport& report);
 
 // Writes the files asked for (g_automation_options) and prints the score line last on

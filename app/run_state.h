@@ -37,7 +37,16 @@ struct RunResult {
     int32_t max_fps = 0;
     int32_t avg_fps = 0;
     int32_t total_frames = 0;
+    // Frames of the measured time that took longer than a second (kLongFrameMs), and the
+    // longest of them in ms (0 when none).
+    uint32_t long_frames = 0;
+    uint32_t longest_frame_ms = 0;
 };
+
+// A frame longer than this is a "long frame": it counts with its real length in the measured
+// time, but the scene's animation advances by at most this much, so a stall does not make the
+// sphere jump.
+inline constexpr uint32_t kLongFrameMs = 1000;
 
 struct SystemInfo {
     int32_t msaa_samples = 0;     // sample buffers of the run's context (scene Initialize)
@@ -64,7 +73,12 @@ struct SensorReadings {
     float max_voltage = 0;
     float max_current = 0;
     float max_power = 0;
-    // GPU 0's clock maxima at the last poll; kept across runs.
+    // Which of the values above were measured in this run: a machine without a temperature
+    // sensor, or without GPU-Z's voltage and current, has none, and its 0 above means "absent",
+    // never "0 degrees".
+    bool has_temperature = false;
+    bool has_electrical = false;   // voltage, current and power (GPU-Z)
+    // GPU 0's clock maxima at the last poll; kept across runs. 0 when the driver has none.
     float gpu0_core_clock = 0;
     float gpu0_memory_clock = 0;
     float gpu0_shader_clock = 0;

@@ -80,7 +80,8 @@ void RunSensorPoll(SensorPollState& state, GpuSensorSource& library, GpuzSource&
             state.temperatureHistory[i].push_back(cHx7PTemperatureSample{t, 0.0f, 0.0f, state.pollClock});
             if (i == 0)
                 gpu0Temperature = t;
-            readings.max_temperature = std::max(readings.max_temperature, t);
+            readings.max_temperature = readings.has_temperature ? std::max(readings.max_temperature, t) : t;
+            readings.has_temperature = true;
         }
         float core = 0, memory = 0, shader = 0, volts = 0;
         const uint32_t levels = library.GetGpuNumPerfLevels(i);
@@ -109,6 +110,7 @@ void RunSensorPoll(SensorPollState& state, GpuSensorSource& library, GpuzSource&
     GpuzValues live;
     state.gpuzAvailable = gpuz.Poll(live);
     if (state.gpuzAvailable) {
+        readings.has_electrical = true;
         readings.core_voltage = live.voltage;
         readings.max_voltage = std::max(readings.max_voltage, live.voltage);
         readings.core_current = live.current;
@@ -117,7 +119,9 @@ void RunSensorPoll(SensorPollState& state, GpuSensorSource& library, GpuzSource&
         readings.core_clock = live.coreClock;
         readings.memory_clock = live.memoryClock;
         readings.gpu_temperature = live.temperature;
-        readings.max_temperature = std::max(readings.max_temperature, live.temperature);
+        readings.max_temperature =
+            readings.has_temperature ? std::max(readings.max_temperature, live.temperature) : live.temperature;
+        readings.has_temperature = true;
         readings.max_power = std::max(readings.max_power, readings.power);
     } else {
         readings.core_clock = state.gpuRecords.empty() ? 0.0f : state.gpuRecords[0].maxCoreClock;

@@ -40,12 +40,16 @@ ResultTexts BuildResultTexts(const ResultInputs& in)
     t.build = Format256("Build: [%s @ %s]", kBuildDate, kBuildTime);
     t.more_link = "[More on Gridfall...]";
 
-    const int maxTemp = static_cast<int>(in.sensors.max_temperature);
+    // A machine without a temperature sensor reads "n.a.", not 0 degrees.
+    const std::string maxTemp =
+        in.sensors.has_temperature
+            ? Format256("%d%sC", static_cast<int>(in.sensors.max_temperature), kDegree)
+            : std::string("n.a.");
     if (in.sensors.max_current > 0.0f)
-        t.max_temperature = Format256("Max GPU temp: %d%sC - Max current: %.1fA", maxTemp,
-                                      kDegree, static_cast<double>(in.sensors.max_current));
+        t.max_temperature = Format256("Max GPU temp: %s - Max current: %.1fA", maxTemp.c_str(),
+                                      static_cast<double>(in.sensors.max_current));
     else
-        t.max_temperature = Format256("Max GPU temp: %d%sC", maxTemp, kDegree);
+        t.max_temperature = Format256("Max GPU temp: %s", maxTemp.c_str());
 
     t.settings = Format256("Res:%dx%d(%s) - AA:%s - PostFX:%s", o.client_width, o.client_height,
                            o.active_fullscreen ? "FS" : "W", o.aa_mode,

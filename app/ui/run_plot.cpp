@@ -201,8 +201,9 @@ std::vector<RunPlotSample> RunPlotSamplesFrom(const FrameTimeStats& stats)
     samples.reserve(stats.SecondCount());
     for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
         const SecondSample& s = stats.Second(i);
-        samples.push_back({s.elapsed_ms / 1000.0, static_cast<double>(s.fps),
-                           s.gpu_count > 0 ? static_cast<double>(s.gpus[0].temperature_c) : 0.0});
+        // Absent figures stay NaN, which the chart leaves out.
+        samples.push_back({s.elapsed_ms / 1000.0, s.Rate(),
+                           s.gpu_count > 0 ? static_cast<double>(s.gpus[0].temperature_c) : NAN});
     }
     return samples;
 }

@@ -30,7 +30,7 @@ void BM_RecordSecond(benchmark::State& state)
     GpuSecondSample gpus[2] = {{60.0f, 1800.0f, 7000.0f}, {55.0f, 1500.0f, 6000.0f}};
     uint32_t ms = 0;
     for (auto _ : state)
-        stats.RecordSecond(60, ms += 1000, gpus);
+        stats.RecordSecond(60, 1000, ms += 1000, gpus);
 }
 BENCHMARK(BM_RecordSecond);
 
@@ -55,7 +55,7 @@ void BM_FormatReportsOneHour(benchmark::State& state)
     for (uint32_t s = 1; s <= 3600; ++s) {
         for (int f = 0; f < 60; ++f)
             stats.RecordFrame(16000 + f * 11);
-        stats.RecordSecond(60, s * 1000, gpus);
+        stats.RecordSecond(60, 1000, s * 1000, gpus);
     }
     RunReport report;
     report.frame_times = stats.Summarize();

@@ -19,7 +19,7 @@ TEST(HeadlessResult, PrintsTheDialogsTextsOnStandardOutput)
     g_startup_options.client_height = 480;
     g_startup_options.active_fullscreen = 0;
     g_run_result = RunResult{12, 20, 16, 97};
-    g_sensor_readings.max_temperature = 0;
+    g_sensor_readings = SensorReadings{};   // a machine without a temperature sensor
     std::strcpy(g_system_info.renderer, "llvmpipe (LLVM 15.0.6, 256 bits)");
 
     testing::internal::CaptureStdout();
@@ -33,6 +33,7 @@ TEST(HeadlessResult, PrintsTheDialogsTextsOnStandardOutput)
     EXPECT_NE(out.find("\nRes:640x480(W) - AA:Off - PostFX:OFF\n"), std::string::npos) << out;
     EXPECT_NE(out.find("\nRenderer: llvmpipe (LLVM 15.0.6, 256 bits)\n"), std::string::npos) << out;
     EXPECT_NE(out.find("\nClocks: Data not available\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nMax GPU temp: n.a.\n"), std::string::npos) << out;
 }
 
 }  // namespace

@@ -128,43 +128,50 @@ TEST(FrameTimeStats, EmptyAndRestartedRecordersReportNothing)
     EXPECT_EQ(s.Percentile(0.5), 0u);
     EXPECT_EQ(s.LowFps(0.01), 0.0);
     EXPECT_EQ(s.Summarize().frames, 0u);
-    s.RecordSecond(60, 1000, {});   // before Begin: nothing reserved, nothing kept
+    s.RecordSecond(60, 1000, 1000, {});   // before Begin: nothing reserved, nothing kept
     EXPECT_EQ(s.SecondCount(), 0u);
 
     s.Begin(4);
     s.RecordFrame(5000);
-    s.RecordSecond(1, 1000, {});
+    s.RecordSecond(1, 1000, 1000, {});
     s.Restart();
     EXPECT_EQ(s.FrameCount(), 0u);
     EXPECT_EQ(s.SecondCount(), 0u);
     EXPECT_EQ(s.SecondCapacity(), 4u);
     s.RecordFrame(300);
     EXPECT_EQ(s.Summarize().min_us, 300u);  // the warm-up's 5000 us is forgotten
-    s.RecordSecond(1, 1000, {});
+    s.RecordSecond(1, 1000, 1000, {});
     EXPECT_EQ(s.Second(0).worst_frame_us, 300u);
 }
 
-TEST(FrameTimeStats, SecondsKeepTheirWorstFrameAndGpus)
+TEST(FrameTimeStats, WindowsKeepTheirLengthRateWorstFrameAndGpus)
 {
     FrameTimeStats s;
     s.Begin(10);
+    EXPECT_TRUE(std::isnan(s.MinWindowRate()));  // nothing measured yet: no figure, not 0
     s.RecordFrame(10000);
     s.RecordFrame(25000);
     GpuSecondSample gpus[6];
     for (int i = 0; i < 6; ++i)
         gpus[i] = {50.0f + i, 1000.0f + i, 2000.0f + i};
-    s.RecordSecond(2, 1000, gpus);
-    s.RecordFrame(12000);
-    s.RecordSecond(1, 2000, std::span(gpus, 1));
-    s.RecordSecond(0, 3000, {});  // a second with no frame at all
+    s.RecordSecond(2, 1000, 1000, gpus);
+    s.RecordFrame(2400000);
+    s.RecordSecond(1, 2400, 3400, std::span(gpus, 1));  // one slow frame: a 2.4 s window
+    s.RecordSecond(0, 300, 3700, {}, true);             // the run's end cut this one short
     ASSERT_EQ(s.SecondCount(), 3u);
     EXPECT_EQ(s.Second(0).worst_frame_us, 25000u);
     EXPECT_EQ(s.Second(0).gpu_count, kMaxRecordedGpus);  // the rest are not kept
     EXPECT_EQ(s.Second(0).gpus[3].temperature_c, 53.0f);
-    EXPECT_EQ(s.Second(1).worst_frame_us, 12000u);
+    EXPECT_DOUBLE_EQ(s.Second(0).Rate(), 2.0);
+    EXPECT_EQ(s.Second(1).worst_frame_us, 2400000u);
     EXPECT_EQ(s.Second(1).gpu_count, 1u);
-    EXPECT_EQ(s.Second(1).gpus[1].temperature_c, 0.0f);  // no stale values from second 0
+    EXPECT_TRUE(std::isnan(s.Second(1).gpus[1].temperature_c));  // no stale values from before
+    EXPECT_NEAR(s.Second(1).Rate(), 1.0 / 2.4, 1e-12);
+    EXPECT_TRUE(s.Second(2).partial);
     EXPECT_EQ(s.Second(2).worst_frame_us, 0u);
+    // Min and max come from the complete windows only, exactly.
+    EXPECT_NEAR(s.MinWindowRate(), 1.0 / 2.4, 1e-12);
+    EXPECT_DOUBLE_EQ(s.MaxWindowRate(), 2.0);
 }
 
 TEST(FrameTimeStats, FullRingDropsTheOldestSeconds)
@@ -172,11 +179,11 @@ TEST(FrameTimeStats, FullRingDropsTheOldestSeconds)
     FrameTimeStats s;
     s.Begin(3);
     for (uint32_t i = 1; i <= 5; ++i)
-        s.RecordSecond(static_cast<int32_t>(i), i * 1000, {});
+        s.RecordSecond(i, 1000, i * 1000, {});
     ASSERT_EQ(s.SecondCount(), 3u);
     EXPECT_EQ(s.DroppedSeconds(), 2u);
-    EXPECT_EQ(s.Second(0).fps, 3);
-    EXPECT_EQ(s.Second(2).fps, 5);
+    EXPECT_EQ(s.Second(0).frames, 3u);
+    EXPECT_EQ(s.Second(2).frames, 5u);
     EXPECT_EQ(s.Second(2).elapsed_ms, 5000u);
 
     s.Begin(0);  // clamped to one sample, never zero
@@ -195,7 +202,7 @@ TEST(FrameTimeStats, RecordingAllocatesNothing)
     for (uint32_t second = 0; second < 1000; ++second) {
         for (uint32_t f = 0; f < 100; ++f)
             s->RecordFrame(9000 + f * 37 + second);
-        s->RecordSecond(100, second * 1000, std::span(&gpu, 1));
+        s->RecordSecond(100, 1000, second * 1000, std::span(&gpu, 1));
     }
     s->Restart();
     s->RecordFrame(1);

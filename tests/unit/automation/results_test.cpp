@@ -60,9 +60,14 @@ RunReport SampleReport()
     r.fps_min = 110;
     r.fps_max = 130;
     r.fps_avg = 123;
+    r.fps_min_exact = 110.0;
+    r.fps_max_exact = 130.0;
     r.total_frames = 1234;
-    r.elapsed_ms = 10000;
+    r.elapsed_ms = 10010;
+    r.long_frames = 2;
+    r.longest_frame_ms = 2400;
     r.sensors.max_temperature = 71.5f;
+    r.sensors.has_temperature = true;
     r.sensors.gpu0_core_clock = 2520.0f;
     r.finished_at = "2026-12-08T21:00:00Z";
     return r;
@@ -75,8 +80,9 @@ void FillStats(FrameTimeStats& stats, RunReport& r)
         for (int f = 0; f < 120; ++f)
             stats.RecordFrame(f == 0 ? 20000u : 8000u);
         GpuSecondSample g{60.0f + sec, 2500.0f, 10500.0f};
-        stats.RecordSecond(120, static_cast<uint32_t>(sec) * 1000, std::span(&g, 1));
+        stats.RecordSecond(120, 1000, static_cast<uint32_t>(sec) * 1000, std::span(&g, 1));
     }
+    stats.RecordSecond(3, 250, 3250, {}, true);
     r.frame_times = stats.Summarize();
 }
 
@@ -102,17 +108,49 @@ TEST(ResultsJson, MatchesItsSchemaAndTheRunItDescribes)
     EXPECT_EQ(doc["settings"]["post_fx"].s, "fxaa");
     EXPECT_EQ(doc["system"]["main_vendor_id"].s, "0x10de");
     EXPECT_EQ(doc["gpus"].a.size(), 1u);
-    EXPECT_EQ(doc["fps"]["avg"].n, 123);
+    // Exact figures: frames over the real measured time, not the windows' integer mean.
+    EXPECT_DOUBLE_EQ(doc["fps"]["avg"].n, 123.28);
+    EXPECT_DOUBLE_EQ(doc["fps"]["min"].n, 110.0);
+    EXPECT_EQ(doc["fps"]["hud"]["avg"].n, 123);
+    EXPECT_EQ(doc["long_frames"]["count"].n, 2);
+    EXPECT_EQ(doc["long_frames"]["longest_ms"].n, 2400);
     EXPECT_DOUBLE_EQ(doc["frame_time_ms"]["p50"].n, 8.0);
     EXPECT_DOUBLE_EQ(doc["frame_time_ms"]["max"].n, 20.0);
     EXPECT_EQ(doc["frame_time_ms"]["frames"].n, 360);
     // 1 % of 360 frames is 4: the three 20 ms frames and one 8 ms frame.
     EXPECT_NEAR(doc["lows_fps"]["low_1_percent"].n, 1000.0 / ((3 * 20.0 + 8.0) / 4), 0.01);
-    ASSERT_EQ(doc["seconds"].a.size(), 3u);
+    ASSERT_EQ(doc["seconds"].a.size(), 4u);
     EXPECT_EQ(doc["seconds"].a[2]["elapsed_ms"].n, 3000);
+    EXPECT_FALSE(doc["seconds"].a[2]["partial"].b);
+    EXPECT_TRUE(doc["seconds"].a[3]["partial"].b);
+    EXPECT_EQ(doc["seconds"].a[3]["window_ms"].n, 250);
+    EXPECT_DOUBLE_EQ(doc["seconds"].a[3]["fps"].n, 12.0);
     EXPECT_DOUBLE_EQ(doc["seconds"].a[0]["worst_frame_ms"].n, 20.0);
     EXPECT_DOUBLE_EQ(doc["seconds"].a[1]["gpus"].a[0]["temperature_c"].n, 62.0);
     EXPECT_DOUBLE_EQ(doc["sensors"]["max_temperature_c"].n, 71.5);
+    // No GPU-Z: voltage, current and power were never measured, and say so.
+    EXPECT_EQ(doc["sensors"]["max_voltage_v"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc["sensors"]["max_power_w"].kind, testjson::Value::Null);
+}
+
+TEST(ResultsJson, WhatWasNeverMeasuredIsNullNotAStandInNumber)
+{
+    RunReport r;   // no window completed, no sensor, no long frame
+    r.score = ComputeBenchmarkScore(1, 0, 0, 10000, 0);
+    FrameTimeStats stats;
+    const std::string text = FormatResultsJson(r, stats);
+    testjson::Value doc;
+    ASSERT_TRUE(testjson::Parse(text, doc)) << text;
+    for (const char* key : {"min", "max", "avg"}) {
+        EXPECT_EQ(doc["fps"][key].kind, testjson::Value::Null) << key;
+        EXPECT_EQ(doc["fps"]["hud"][key].kind, testjson::Value::Null) << key;
+    }
+    EXPECT_EQ(doc["long_frames"]["longest_ms"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc["sensors"]["max_temperature_c"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc["sensors"]["gpu0_core_clock_mhz"].kind, testjson::Value::Null);
+    std::vector<std::string> problems;
+    testjson::Check(doc, Schema(), "$", problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
 }
 
 TEST(ResultsJson, FrameCountRunsReportMillisecondsAgainstFrames)
@@ -173,10 +211,11 @@ TEST(ResultsCsv, OneRowPerSecondWithAColumnGroupPerGpu)
     GpuSecondSample two[2] = {{61.0f, 1800.0f, 7000.0f}, {55.5f, 1500.0f, 6000.0f}};
     stats.RecordFrame(16000);
     stats.RecordFrame(17500);
-    stats.RecordSecond(58, 1000, two);
+    stats.RecordSecond(58, 1000, 1000, two);
     stats.RecordFrame(16000);
-    stats.RecordSecond(60, 2000, std::span(two, 1));
-    stats.RecordSecond(59, 3000, two);
+    stats.RecordSecond(60, 1000, 2000, std::span(two, 1));
+    two[1].temperature_c = std::numeric_limits<float>::quiet_NaN();   // a GPU without a sensor
+    stats.RecordSecond(7, 350, 2350, two, true);
     const std::string csv = FormatResultsCsv(stats);
     std::vector<std::string> lines;
     std::stringstream ss(csv);
@@ -184,16 +223,16 @@ TEST(ResultsCsv, OneRowPerSecondWithAColumnGroupPerGpu)
         lines.push_back(line);
     ASSERT_EQ(lines.size(), 4u) << csv;
     EXPECT_EQ(lines[0],
-              "elapsed_s,fps,worst_frame_ms,gpu0_temperature_c,gpu0_core_clock_mhz,"
+              "elapsed_s,fps,worst_frame_ms,frames,window_ms,partial,gpu0_temperature_c,gpu0_core_clock_mhz,"
               "gpu0_memory_clock_mhz,gpu1_temperature_c,gpu1_core_clock_mhz,gpu1_memory_clock_mhz");
-    EXPECT_EQ(lines[1], "1.000,58,17.500,61.0,1800.0,7000.0,55.5,1500.0,6000.0");
-    EXPECT_EQ(lines[2], "2.000,60,16.000,61.0,1800.0,7000.0,,,");
-    EXPECT_EQ(lines[3], "3.000,59,0.000,61.0,1800.0,7000.0,55.5,1500.0,6000.0");
+    EXPECT_EQ(lines[1], "1.000,58.00,17.500,58,1000,0,61.0,1800.0,7000.0,55.5,1500.0,6000.0");
+    EXPECT_EQ(lines[2], "2.000,60.00,16.000,60,1000,0,61.0,1800.0,7000.0,,,");
+    EXPECT_EQ(lines[3], "2.350,20.00,0.000,7,350,1,61.0,1800.0,7000.0,,1500.0,6000.0");
     EXPECT_EQ(csv.back(), '\n');
     EXPECT_EQ(csv.find('\r'), std::string::npos);
 
     FrameTimeStats none;
-    EXPECT_EQ(FormatResultsCsv(none), "elapsed_s,fps,worst_frame_ms\n");
+    EXPECT_EQ(FormatResultsCsv(none), "elapsed_s,fps,worst_frame_ms,frames,window_ms,partial\n");
 }
 
 // The test-suite profile extracts the score with its output template; the line the program
@@ -219,6 +258,10 @@ TEST(ScoreLine, MatchesTheTestProfileTemplate)
         ASSERT_TRUE(std::regex_match(line, hit, std::regex(pattern))) << line << " vs " << tmpl;
         EXPECT_EQ(hit[1].str(), std::to_string(score));
     }
+    // A frame-count run's figure is milliseconds: its line must not pass for a score.
+    r.score = ComputeBenchmarkScore(0, 500, 4321, 0, 500);
+    EXPECT_EQ(ScoreOutputLine(r), "Gridfall Time: 4321 ms");
+    EXPECT_FALSE(std::regex_match(ScoreOutputLine(r), std::regex(pattern)));
 }
 
 class AtomicWrite : public ::testing::Test {

@@ -2,12 +2,19 @@
 // of a benchmark, quits at every stage, failed initialisation, titles and sleeps.
 #include "app/process_mode.h"
 #include "app/render_thread.h"
+#include "app/run_progress.h"
+#include "app/run_reports.h"
 #include "app/run_state.h"
 #include "app/startup_options.h"
 #include "tests/unit/render_loop/fake_scene.h"
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -131,18 +138,65 @@ TEST_F(FrameLoopTest, StatisticsBeforeTheFirstCompleteSecond)
     EXPECT_EQ(record_.frames, 150);
 }
 
-TEST_F(FrameLoopTest, AStallCountsAsOneSecond)
+TEST_F(FrameLoopTest, SlowFramesCountTheirRealTimeAndAreReportedAsLong)
 {
-    g_startup_options.active_run_mode = 2;
-    scene_->perFrame = [&](int frame) {
-        if (frame == 4)
-            g_frame_stats.quit_requested = 1;
-        return frame == 2 ? 3000u : 10u;
-    };
+    // A GPU that needs 2.4 s a frame: the score is what it really rendered in the duration,
+    // not one frame per second.
+    g_startup_options.active_duration_ms = 10000;
+    scene_->perFrame = [&](int) { return 2400u; };
     Run();
-    // Frame times: 0, 10, 3000 -> 1000, 10.
-    EXPECT_EQ(g_frame_stats.elapsed_ms.load(), 0u + 10u + 1000u + 10u);
-    EXPECT_EQ(g_frame_stats.total_frames.load(), 4u);
+    // Measured frames start at 0, 2.4, 4.8, 7.2 and 9.6 s; the one that would start at 12 s
+    // is past the duration.
+    EXPECT_EQ(g_run_result.total_frames, 5);
+    EXPECT_EQ(g_frame_stats.elapsed_ms.load(), 12000u);
+    EXPECT_EQ(g_run_result.long_frames, 5u);
+    EXPECT_EQ(g_run_result.longest_frame_ms, 2400u);
+
+    // The windows keep their real lengths, add up to the measured time, and the last one,
+    // which the end cut short, is marked partial.
+    const FrameTimeStats& stats = RunFrameTimeStats();
+    ASSERT_GE(stats.SecondCount(), 2u);
+    uint32_t windowSum = 0, frameSum = 0;
+    for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
+        windowSum += stats.Second(i).window_ms;
+        frameSum += stats.Second(i).frames;
+        EXPECT_EQ(stats.Second(i).partial, i + 1 == stats.SecondCount()) << i;
+    }
+    EXPECT_EQ(windowSum, 12000u);
+    EXPECT_EQ(frameSum, 5u);
+    EXPECT_DOUBLE_EQ(stats.Second(1).Rate(), 1000.0 / 2400.0);
+}
+
+TEST_F(FrameLoopTest, RenderThreadIsPinnedOnlyWhenAsked)
+{
+    cpu_set_t before;
+    ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+    if (CPU_COUNT(&before) < 2)
+        GTEST_SKIP() << "needs two processors";
+    cpu_set_t during;
+    const auto probe = [&](int) {
+        sched_getaffinity(0, sizeof during, &during);
+        g_frame_stats.quit_requested = 1;
+        return 10u;
+    };
+
+    // The default mask alone pins nothing: the driver's threads would follow it.
+    g_startup_options.active_run_mode = 2;
+    g_startup_options.rendering_cpu_affinity = 1;
+    g_startup_options.rendering_cpu_affinity_given = 0;
+    scene_->perFrame = probe;
+    Run();
+    EXPECT_EQ(CPU_COUNT(&during), CPU_COUNT(&before));
+
+    SetUp();
+    g_startup_options.active_run_mode = 2;
+    g_startup_options.rendering_cpu_affinity = 1;
+    g_startup_options.rendering_cpu_affinity_given = 1;
+    scene_->perFrame = probe;
+    Run();
+    EXPECT_EQ(CPU_COUNT(&during), 1);
+    EXPECT_TRUE(CPU_ISSET(0, &during));
+    sched_setaffinity(0, sizeof before, &before);
 }
 
 TEST_F(FrameLoopTest, FrameDtIsTheClampedFrameTimeInSeconds)
@@ -342,6 +396,64 @@ TEST_F(FrameLoopTest, KeyTogglesNeverReachADestroyedScene)
         EXPECT_FALSE(LockCurrentScene());
         TearDown();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Everything a RunProgress wrote, through a memory stream.
+struct CapturedProgress {
+    char* data = nullptr;
+    size_t size = 0;
+    FILE* file = open_memstream(&data, &size);
+    ~CapturedProgress() { std::free(data); }
+};
+
+TEST(RunProgress, PlainLinesEveryFiveSecondsAndAtEachPhaseTheTerminalLineInPlace)
+{
+    RunProgressSettings s;
+    s.width = 640;
+    s.height = 360;
+    s.tess_level = 32.0f;
+    s.duration_ms = 10000;
+    s.warmup_ms = 4000;
+
+    CapturedProgress plain;
+    RunProgress p(plain.file, false);
+    p.Begin(s, 0);
+    p.Update(RunPhase::WarmUp, 0, 1, NAN, 0);
+    p.Update(RunPhase::WarmUp, 2400, 2, NAN, 2400);          // not due: under 5 s
+    p.Update(RunPhase::Measuring, 0, 0, 0.5, 4100);          // a new phase: at once
+    p.Update(RunPhase::Measuring, 4000, 2, 0.5, 8100);       // not due
+    p.Update(RunPhase::Measuring, 5000, 3, 0.42, 9100);      // due
+    p.End(12000, 5, false);
+    fclose(plain.file);
+    EXPECT_EQ(std::string(plain.data, plain.size),
+              "gridfall: benchmark, 640x360, tessellation level 32.0, post-processing off, "
+              "10.0 s measured after a 4.0 s warm-up\n"
+              "warm-up: 0.0 of 4.0 s, -- fps, about 14 s left\n"
+              "measuring: 0.0 of 10.0 s, 0 frames, 0.50 fps, about 10 s left\n"
+              "measuring: 5.0 of 10.0 s, 3 frames, 0.42 fps, about 5 s left\n"
+              "done: 5 frames in 12.0 s measured (0.42 fps)\n");
+
+    // On a terminal: one line rewritten, at most once a second; a finished phase keeps its line.
+    CapturedProgress tty;
+    RunProgress t(tty.file, true);
+    t.Begin(s, 0);
+    t.Update(RunPhase::WarmUp, 0, 1, NAN, 0);
+    t.Update(RunPhase::WarmUp, 500, 2, NAN, 500);
+    t.Update(RunPhase::WarmUp, 1000, 3, 3.0, 1000);
+    t.Update(RunPhase::Measuring, 0, 0, 3.0, 4000);
+    t.End(10000, 30, true);
+    fclose(tty.file);
+    const std::string out(tty.data, tty.size);
+    EXPECT_NE(out.find("\rwarm-up: 0.0 of 4.0 s, -- fps, about 14 s left\033[K\rwarm-up: 1.0 of 4.0 s, 3.00 fps"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("\033[K\n\rmeasuring: 0.0 of 10.0 s"), std::string::npos) << out;
+    const std::string last = "\nstopped: 30 frames in 10.0 s measured (3.00 fps)\n";
+    ASSERT_GE(out.size(), last.size());
+    EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
 }
 
 }  // namespace

@@ -37,7 +37,9 @@ struct FinishedRun {
 TEST(ResultModel, TimeBasedRun)
 {
     FinishedRun run;
+    EXPECT_EQ(run.Texts().max_temperature, "Max GPU temp: n.a.");   // no sensor: not "0°C"
     run.sensors.max_temperature = 81.9f;
+    run.sensors.has_temperature = true;
     const ResultTexts t = run.Texts();
     EXPECT_EQ(t.title, "Lumetra Gridfall 0.3.0 - SCORE: 2816 points (60000 ms)");
     EXPECT_EQ(t.score, "SCORE: 2816 points, time: 60000 ms");
@@ -61,6 +63,7 @@ TEST(ResultModel, FrameCountRunFullscreenPostFxAndCurrent)
     std::strcpy(run.options.aa_mode, "4X MSAA");
     run.elapsed_ms = 15432;
     run.sensors.max_temperature = 70.2f;
+    run.sensors.has_temperature = true;
     run.sensors.max_current = 12.34f;
     const ResultTexts t = run.Texts();
     EXPECT_EQ(t.title, "Lumetra Gridfall 0.3.0 - SCORE: 15432 ms (1000 frames)");

@@ -141,14 +141,14 @@ TEST(RunPlot, SamplesFromTheRunRecorder)
     FrameTimeStats stats;
     stats.Begin(2);
     const GpuSecondSample gpu{71.5f, 850.0f, 1200.0f};
-    stats.RecordSecond(60, 1000, {&gpu, 1});
-    stats.RecordSecond(58, 2001, {});
-    stats.RecordSecond(57, 3000, {&gpu, 1});   // the ring holds two: the oldest goes
+    stats.RecordSecond(60, 1000, 1000, {&gpu, 1});
+    stats.RecordSecond(58, 1000, 2001, {});
+    stats.RecordSecond(57, 1000, 3000, {&gpu, 1});   // the ring holds two: the oldest goes
     const std::vector<RunPlotSample> samples = RunPlotSamplesFrom(stats);
     ASSERT_EQ(samples.size(), 2u);
     EXPECT_DOUBLE_EQ(samples[0].second, 2.001);
     EXPECT_DOUBLE_EQ(samples[0].fps, 58);
-    EXPECT_DOUBLE_EQ(samples[0].temperature, 0);
+    EXPECT_TRUE(std::isnan(samples[0].temperature));   // no GPU that second: left out, not 0
     EXPECT_DOUBLE_EQ(samples[1].second, 3.0);
     EXPECT_DOUBLE_EQ(samples[1].temperature, 71.5);
 }
