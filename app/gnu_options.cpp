@@ -20,8 +20,8 @@ constexpr GnuOption kOptions[] = {
     {"version", nullptr, "print the program's name and version and exit"},
     {"headless", nullptr, "render without a display (offscreen), no dialogs; implies --no-gui"},
     {"benchmark", nullptr, "run a benchmark (scored, ends after the duration)"},
-    {"demo", nullptr, "run the stability test (endless demo mode)"},
-    {"duration", "MS", "length of a benchmark run in milliseconds"},
+    {"demo", nullptr, "run the stability test (until stopped, or for --duration)"},
+    {"duration", "MS", "length of a benchmark or stability-test run in milliseconds"},
     {"frames", "N", "end the benchmark after N frames instead of a time"},
     {"tess", "LEVEL", "tessellation level (limited to what the GPU supports)"},
     {"resolution", "WxH", "render window size in pixels, e.g. 1280x720"},
@@ -34,6 +34,9 @@ constexpr GnuOption kOptions[] = {
     {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
     {"validate", nullptr, "render fixed frames and compare them with reference images"},
     {"quiet", nullptr, "no progress lines on standard error during a headless run"},
+    {"check-interval", "MS", "stability test: draw and compare a check frame every MS ms (0: none)"},
+    {"hang-limit", "MS", "stability test: a frame longer than MS ms is an error (0: no limit)"},
+    {"max-temp", "C", "stability test: end as a failure when a GPU passes C degrees Celsius"},
 };
 
 const GnuOption* FindOption(std::string_view name)
@@ -103,6 +106,13 @@ std::string CheckValue(const GnuOption& o, const std::string& v)
     } else if (name == "tess") {
         good = ParseLevel(v).has_value();
         expected = "a number above 0";
+    } else if (name == "check-interval" || name == "hang-limit") {
+        good = ParseInt(v, 0, INT32_MAX).has_value();
+        expected = "a whole number of milliseconds, 0 to turn it off";
+    } else if (name == "max-temp") {
+        const auto t = ParseLevel(v);
+        good = t && *t <= 200.0f;
+        expected = "degrees Celsius above 0, at most 200";
     } else if (name == "resolution") {
         good = ParseResolution(v).has_value();
         expected = "WIDTHxHEIGHT, each 1 to 16384";
@@ -204,6 +214,7 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
         } else if (name == "duration") {
             o.max_time = static_cast<int32_t>(*ParseInt(value, 1, INT32_MAX));
             o.time_based_benchmark = 1;
+            a.duration_given = true;
         } else if (name == "frames") {
             // A frame-count run: the start-up sequence derives active_time_based 0 and
             // active_max_frames from these two.
@@ -241,6 +252,12 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.validate = true;
         } else if (name == "quiet") {
             a.quiet = true;
+        } else if (name == "check-interval") {
+            a.check_interval_ms = static_cast<uint32_t>(*ParseInt(value, 0, INT32_MAX));
+        } else if (name == "hang-limit") {
+            a.hang_limit_ms = static_cast<uint32_t>(*ParseInt(value, 0, INT32_MAX));
+        } else if (name == "max-temp") {
+            a.max_temp_c = *ParseLevel(value);
         }
     }
 }
@@ -277,7 +294,7 @@ std::string FormatGnuHelp()
         "  /log_temperature                stored in the options file only\n"
         "  /gl3_core_profile               core-profile context, no HUD (demo runs)\n"
         "  /gpuz_polling                   read GPU-Z's shared memory during demo runs\n"
-        "\nExit status: 0 finished run or normal quit, 1 failure, 2 bad command line,\n"
-        "3 run stopped by the user.\n";
+        "\nExit status: 0 finished run or normal quit (a stability test: PASS), 1 failure,\n"
+        "2 bad command line, 3 run stopped by the user, 4 stability test FAIL.\n";
     return text;
 }

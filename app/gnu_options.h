@@ -3,6 +3,7 @@
 // this run only: a run without the startup dialog never writes the options file.
 #pragma once
 
+#include <limits>
 #include <span>
 #include <string>
 #include <utility>
@@ -30,6 +31,11 @@ struct AutomationOptions {
     bool no_gui = false;
     bool validate = false;
     bool quiet = false;          // no progress on standard error
+    bool duration_given = false; // --duration: also ends a stability test started without the dialog
+    // Stability test: check frames, the hang limit and the temperature limit.
+    uint32_t check_interval_ms = 10000;
+    uint32_t hang_limit_ms = 5000;
+    float max_temp_c = std::numeric_limits<float>::quiet_NaN();
     std::string json_path;
     std::string csv_path;
 };

@@ -13,7 +13,8 @@ enum class RunOutcome {
     None,       // no run was started
     Finished,   // a benchmark reached its end, or a demo ran until the user ended it normally
     Failed,     // the window, the context or the scene could not be set up
-    Stopped,    // the user stopped a benchmark before its end
+    Stopped,    // the user stopped a benchmark, or a timed stability test, before its end
+    StabilityFailed,   // a stability test ended with the verdict FAIL
 };
 void SetRunOutcome(RunOutcome outcome);
 RunOutcome GetRunOutcome();

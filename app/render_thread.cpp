@@ -5,6 +5,8 @@
 #include "app/frame_timer.h"
 #include "app/gnu_options.h"
 #include "app/run_progress.h"
+#include "app/stability.h"
+#include "app/stability_report.h"
 #include "app/log_file.h"
 #include "app/priorities.h"
 #include "app/process_mode.h"
@@ -18,6 +20,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -84,6 +88,7 @@ public:
         g_frame_stats.run_finished.store(0);
         g_sensor_readings.ResetRun();
         RunReportsBeginRun();
+        BeginStability();
         timer_.Reset();
         lastTime_ = timer_.ElapsedMs();
         g_frame_stats.last_time_ms.store(lastTime_);
@@ -106,21 +111,30 @@ public:
                 RestartMeasurement();
                 lastTime_ = timer_.ElapsedMs();
                 RunReportsRestart();
+                if (progress_)   // the measured time starts now, not after its first frame
+                    progress_->Update(RunPhase::Measuring, 0, 0, NAN, lastTime_);
             }
 
             const uint32_t now = timer_.ElapsedMs();
             const uint32_t delta = now - lastTime_;  // wraps like the tick it came from
             lastTime_ = now;
+            // A check frame drawn since the last frame is real time of the run, but no frame's.
+            const uint32_t frameMs = delta - std::min(delta, checkMs_);
+            checkMs_ = 0;
             // The measured time is real time, however long a frame takes: on a slow GPU every
             // frame may last seconds, and the score must say so. Only the animation is held
             // back, so that a stall or a debugger break does not make the sphere jump.
-            if (delta > kLongFrameMs) {
+            if (frameMs > kLongFrameMs) {
                 ++longFrames_;
-                longestFrame_ = std::max(longestFrame_, delta);
+                longestFrame_ = std::max(longestFrame_, frameMs);
             }
-            scene_.frameDt = float(std::min(delta, kLongFrameMs)) * 0.001f;
+            scene_.frameDt = float(std::min(frameMs, kLongFrameMs)) * 0.001f;
             windowTime_ += delta;
             elapsed_ += delta;
+            if (stability_) {
+                RunStability().OnFrameTime(elapsed_, frameMs, GpuNow());
+                PublishStability();
+            }
             fs.last_time_ms.store(lastTime_, std::memory_order_relaxed);
             fs.window_time_ms.store(windowTime_, std::memory_order_relaxed);
             fs.elapsed_ms.store(elapsed_, std::memory_order_relaxed);
@@ -131,6 +145,16 @@ public:
             if (benchmark && fs.warmup_done.load()) {
                 const bool ended = timeBased ? elapsed_ >= duration : totalFrames_ >= maxFrames;
                 if (ended) {
+                    CloseLastWindow();
+                    return true;
+                }
+            }
+            // A timed stability test ends after its duration; any stability test ends at once
+            // when a temperature limit was passed or the context is gone.
+            if (stability_) {
+                const StabilityMonitor& m = RunStability();
+                const uint32_t length = g_startup_options.active_stability_duration_ms;
+                if ((length > 0 && elapsed_ >= length) || m.LimitHit() || m.ContextLost()) {
                     CloseLastWindow();
                     return true;
                 }
@@ -147,6 +171,8 @@ public:
             if (windowTime_ >= 1000) {
                 CloseWindow(windowed);
             }
+            if (stability_)
+                WatchStability();
             if (progress_) {
                 const RunPhase phase = !benchmark ? RunPhase::Running
                                        : fs.warmup_done.load() ? RunPhase::Measuring
@@ -173,6 +199,9 @@ public:
         g_run_result.long_frames = longFrames_;
         g_run_result.longest_frame_ms = longestFrame_;
     }
+
+    // Whether this run's stability test (check frames, limits) is on: every stability-test run.
+    bool Stability() const { return stability_; }
 
     // What the measured part of the run was, for the log and the progress line.
     void ReportEnd(bool stopped) const
@@ -225,18 +254,117 @@ private:
         }
         lastWindowRate_ = current * 1000.0 / windowLength;
         RecordSecond(scene_, uint32_t(current), windowLength, elapsed_);
+        if (stability_) {
+            // Every GPU's newest temperature against --max-temp, once a window.
+            const GpuMoment moment = GpuNow();
+            for (std::size_t i = 0; i < scene_.temperatureHistory.size(); ++i)
+                if (!scene_.temperatureHistory[i].empty())
+                    RunStability().OnTemperature(elapsed_, uint32_t(i),
+                                                 scene_.temperatureHistory[i].back().temperature, moment);
+            if (g_sensor_readings.has_temperature && scene_.gpuzAvailable)
+                RunStability().OnTemperature(elapsed_, 0, g_sensor_readings.gpu_temperature, moment);
+            PublishStability();
+        }
         if (windowed) {
             char title[128];
             std::snprintf(title, sizeof title, "%s - %s - FPS=%d - Running...", kProductTitle,
                           scene_.apiName, current);
+            if (const uint32_t errors = RunStability().Errors(); stability_ && errors > 0) {
+                const std::size_t used = std::strlen(title);
+                std::snprintf(title + used, sizeof title - used, " - errors: %u", errors);
+            }
             host_.SetTitle(title);
         }
+    }
+
+    void BeginStability()
+    {
+        const StartupOptions& o = g_startup_options;
+        const AutomationOptions& a = g_automation_options;
+        stability_ = o.active_run_mode == 2;
+        StabilitySettings settings;
+        if (stability_) {
+            settings.check_interval_ms = a.check_interval_ms;
+            settings.hang_limit_ms = a.hang_limit_ms;
+            settings.max_temp_c = a.max_temp_c;
+            settings.duration_ms = o.active_stability_duration_ms;
+        } else {
+            settings.check_interval_ms = 0;
+            settings.hang_limit_ms = 0;
+        }
+        RunStability().Begin(settings);
+        glErrorsSeen_ = scene_.GLErrorsSeen();
+        checkNumber_ = 0;
+        checkMs_ = 0;
+        corruptCheck_ = 0;
+        // Test seam: the stability test's own tests make check frame N differ on purpose, to
+        // see the failure path end to end. Not an option: nobody sets it by accident.
+        if (const char* n = std::getenv("GRIDFALL_TEST_CORRUPT_CHECK"); stability_ && n)
+            corruptCheck_ = uint32_t(std::strtoul(n, nullptr, 10));
+        PublishStability();
+    }
+
+    // GPU 0's latest sensor values, for the moment of an event.
+    static GpuMoment GpuNow()
+    {
+        const SensorReadings& r = g_sensor_readings;
+        GpuMoment m;
+        if (r.has_temperature)
+            m.temperature_c = r.gpu_temperature;
+        if (r.core_clock > 0.0f)
+            m.core_clock_mhz = r.core_clock;
+        if (r.memory_clock > 0.0f)
+            m.memory_clock_mhz = r.memory_clock;
+        return m;
+    }
+
+    // After a frame: GL errors and a lost context, and a check frame when one is due.
+    void WatchStability()
+    {
+        StabilityMonitor& m = RunStability();
+        const uint32_t seen = scene_.GLErrorsSeen();
+        for (; glErrorsSeen_ < seen; ++glErrorsSeen_)
+            m.OnGlError(elapsed_, scene_.LastGLError(), GpuNow());
+        if (m.CheckDue(elapsed_)) {
+            if (const uint32_t reset = scene_.GraphicsResetStatus(); reset != 0)
+                m.OnContextLost(elapsed_, reset, GpuNow());
+        }
+        if (m.CheckDue(elapsed_)) {
+            const uint32_t start = timer_.ElapsedMs();
+            ++checkNumber_;
+            if (scene_.RenderCheckFrame(checkImage_)) {
+                if (checkNumber_ == corruptCheck_ && checkNumber_ > 1)
+                    for (std::size_t i = 0; i < checkImage_.rgba.size() && i < 4 * 4096; ++i)
+                        checkImage_.rgba[i] ^= 0xFF;
+                bool first = false;
+                if (m.OnCheckFrame(elapsed_, checkImage_, GpuNow(), &first) && first)
+                    SaveCheckPictures(m, checkImage_);
+            } else {
+                m.OnCheckFailed(elapsed_, GpuNow());
+            }
+            checkMs_ = timer_.ElapsedMs() - start;
+            // The check's time belongs to no frame: the next frame's time starts after it.
+            RunReportsRestartFrameClock();
+        }
+        PublishStability();
+    }
+
+    static void PublishStability()
+    {
+        g_frame_stats.check_frames.store(RunStability().Checks(), std::memory_order_relaxed);
+        g_frame_stats.error_events.store(RunStability().Errors(), std::memory_order_relaxed);
     }
 
     RenderThreadHost& host_;
     FrameTimer& timer_;
     cHx7PDemo& scene_;
     RunProgress* progress_;
+    bool stability_ = false;
+    uint32_t glErrorsSeen_ = 0;
+    uint32_t checkNumber_ = 0;
+    uint32_t checkMs_ = 0;
+    uint32_t corruptCheck_ = 0;
+    CheckImage checkImage_;
     bool firstSample_ = false;
     int32_t fpsSum_ = 0;
     int32_t fpsCount_ = 0;
@@ -270,7 +398,7 @@ RunProgressSettings ProgressSettings()
                                                                                    : "off";
     p.benchmark = o.active_run_mode == 1;
     p.time_based = o.active_time_based == 1;
-    p.duration_ms = p.benchmark && p.time_based ? o.active_duration_ms : 0;
+    p.duration_ms = p.benchmark ? (p.time_based ? o.active_duration_ms : 0) : o.active_stability_duration_ms;
     p.max_frames = o.active_max_frames;
     p.warmup_ms = p.benchmark ? kWarmupMs : 0;
     return p;
@@ -325,10 +453,13 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
     loop.Start();
     if (progress)
         progress->Begin(ProgressSettings(), timer.ElapsedMs());
-    const bool benchmarkEnded = !g_frame_stats.quit_requested.load() && loop.Run();
-    loop.ReportEnd(!benchmarkEnded && g_startup_options.active_run_mode == 1);
+    // A benchmark ends by its duration or frame limit, a stability test by its duration or a
+    // limit; both publish their results. Otherwise the user ended the run.
+    const bool endedByItself = !g_frame_stats.quit_requested.load() && loop.Run();
+    const bool timed = g_startup_options.active_run_mode == 1 || g_startup_options.active_stability_duration_ms > 0;
+    loop.ReportEnd(!endedByItself && timed);
 
-    if (benchmarkEnded) {
+    if (endedByItself) {
         // The result is complete before anyone hears of the end; the main thread reads it
         // only after joining this thread.
         loop.PublishResult();
@@ -339,7 +470,10 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
         return;
     }
 
-    // Quit: stopping a benchmark before its end is a stop; ending a demo is its normal end.
+    // Quit: stopping a benchmark before its end is a stop; ending a demo is its normal end,
+    // and its figures are still reported.
+    if (loop.Stability())
+        loop.PublishResult();
     SetRunOutcome(g_startup_options.active_run_mode == 1 ? RunOutcome::Stopped
                                                          : RunOutcome::Finished);
     DestroyScene(scene);

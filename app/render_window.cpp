@@ -1,6 +1,7 @@
 // The render window, the display-mode switch, the run's start and end on the main thread.
 #include "app/render_window.h"
 #include "app/run_reports.h"
+#include "app/stability_report.h"
 
 #include "app/frame_timer.h"
 #include "app/key_table.h"
@@ -531,6 +532,11 @@ void EndRun()
         // for on the command line and that line come after everything the run printed.
         if (!ReportFinishedRun())
             SetRunOutcome(RunOutcome::Failed);
+    } else if (g_startup_options.active_run_mode == 2 && g_startup_options.active_stability_report &&
+               GetRunOutcome() != RunOutcome::Failed) {
+        // A stability test is worth its results however it ended: by its duration, a limit,
+        // Escape, the close box or a signal.
+        SetRunOutcome(ReportStabilityRun(g_frame_stats.run_finished.load() != 0));
     }
     g_in_end_run = false;
 }

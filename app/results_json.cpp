@@ -212,14 +212,18 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     }
     j.End(']');
 
-    j.BeginObject("score");
-    j.Int("value", r.score.score);
-    j.String("unit", ScoreUnit(r.score));
-    j.BeginObject("companion");
-    j.Int("value", r.score.companion);
-    j.String("unit", r.score.timeBased ? "ms" : "frames");
-    j.End('}');
-    j.End('}');
+    if (r.run_mode == 1) {
+        j.BeginObject("score");
+        j.Int("value", r.score.score);
+        j.String("unit", ScoreUnit(r.score));
+        j.BeginObject("companion");
+        j.Int("value", r.score.companion);
+        j.String("unit", r.score.timeBased ? "ms" : "frames");
+        j.End('}');
+        j.End('}');
+    } else {
+        j.Raw("score", "null");   // a stability test has no score, only a verdict
+    }
 
     // Exact figures: the average is the frames over the measured real time; min and max are
     // the exact rates of the complete windows. What was never measured is null.
@@ -292,6 +296,62 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     }
     j.End(']');
     j.Int("seconds_dropped", static_cast<int64_t>(stats.DroppedSeconds()));
+
+    const StabilityReport& st = r.stability;
+    if (!st.present) {
+        j.Raw("stability", "null");
+    } else {
+        j.BeginObject("stability");
+        j.String("verdict", st.verdict);
+        j.String("summary", st.summary);
+        j.Int("duration_ms", st.duration_ms);
+        j.Raw("planned_ms", st.planned_ms > 0 ? std::to_string(st.planned_ms) : "null");
+        j.Int("check_interval_ms", st.check_interval_ms);
+        j.Int("checks", st.checks);
+        j.Int("errors", st.errors);
+        j.BeginArray("events");
+        for (const StabilityEvent& e : st.events) {
+            j.BeginObject();
+            j.String("kind", e.KindName());
+            j.Int("time_ms", e.time_ms);
+            j.String("description", e.Describe());
+            if (e.kind == StabilityEventKind::CheckMismatch || e.kind == StabilityEventKind::CheckFailed)
+                j.Int("check", e.check);
+            if (e.kind == StabilityEventKind::CheckMismatch)
+                j.Int("differing_pixels", static_cast<int64_t>(e.pixels));
+            if (e.kind == StabilityEventKind::GlError || e.kind == StabilityEventKind::ContextLost)
+                j.String("code", Hex(e.value));
+            if (e.kind == StabilityEventKind::Hang)
+                j.Int("frame_ms", e.value);
+            j.Number("temperature_c", e.gpu.temperature_c, 1);
+            j.Number("core_clock_mhz", e.gpu.core_clock_mhz, 1);
+            j.Number("memory_clock_mhz", e.gpu.memory_clock_mhz, 1);
+            j.End('}');
+        }
+        j.End(']');
+        j.BeginArray("throttling");
+        for (const GpuThrottling& t : st.throttling) {
+            j.BeginObject();
+            j.Int("gpu", t.gpu);
+            j.Number("peak_core_clock_mhz", t.has_clocks ? double(t.peak_core_clock_mhz) : NAN, 1);
+            j.Raw("throttled_ms", t.has_clocks ? std::to_string(t.throttled_ms) : "null");
+            j.Raw("started_at_ms", t.throttled ? std::to_string(t.started_at_ms) : "null");
+            j.Number("started_temperature_c", t.throttled ? double(t.started_temperature_c) : NAN, 1);
+            j.End('}');
+        }
+        j.End(']');
+        j.BeginObject("limits");
+        j.Raw("hang_limit_ms", st.hang_limit_ms > 0 ? std::to_string(st.hang_limit_ms) : "null");
+        j.Number("max_temp_c", st.max_temp_c, 1);
+        j.End('}');
+        j.BeginArray("limits_hit");
+        for (const std::string& l : st.limits_hit)
+            j.String(nullptr, l);
+        j.End(']');
+        j.Raw("reference_png", st.reference_png.empty() ? "null" : JsonQuote(st.reference_png));
+        j.Raw("error_png", st.error_png.empty() ? "null" : JsonQuote(st.error_png));
+        j.End('}');
+    }
     j.End('}');
     j.text += '\n';
     return j.text;

@@ -10,6 +10,7 @@
 
 #include "app/frame_time_stats.h"
 #include "app/run_state.h"
+#include "app/stability.h"
 #include "scene/scoring.h"
 
 inline constexpr int kResultsSchemaVersion = 2;
@@ -19,6 +20,24 @@ struct GpuIdentity {
     std::string driver;
     uint32_t vendor_id = 0xFFFFFFFF;
     uint32_t device_id = 0xFFFFFFFF;
+};
+
+// The stability test's part of a report (absent for benchmarks).
+struct StabilityReport {
+    bool present = false;
+    uint32_t duration_ms = 0;          // real time the run lasted
+    uint32_t planned_ms = 0;           // --duration; 0: until the user ended it
+    uint32_t check_interval_ms = 0;
+    uint32_t hang_limit_ms = 0;
+    float max_temp_c = std::numeric_limits<float>::quiet_NaN();
+    uint32_t checks = 0;
+    uint32_t errors = 0;
+    std::vector<StabilityEvent> events;   // the first kMaxKeptEvents
+    std::vector<GpuThrottling> throttling;
+    std::vector<std::string> limits_hit;  // "max_temp", "context_lost"
+    std::string verdict;                  // PASS, FAIL or STOPPED
+    std::string summary;                  // the verdict line's text in parentheses
+    std::string reference_png, error_png; // saved check frames; empty when none
 };
 
 // Everything one report is made from, gathered once after the run so that the score line,
@@ -58,6 +77,7 @@ struct RunReport {
     FrameTimeSummary frame_times;
     SensorReadings sensors;
     std::string finished_at;         // UTC, ISO 8601
+    StabilityReport stability;
 };
 
 // Never null: the samples of the report's run (may be empty).

@@ -79,6 +79,8 @@ void RunReportsRestart()
     g_last_frame_ns = MonotonicNs();
 }
 
+void RunReportsRestartFrameClock() { g_last_frame_ns = MonotonicNs(); }
+
 void RecordFrame()
 {
     const uint64_t now = MonotonicNs();

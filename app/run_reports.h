@@ -35,6 +35,9 @@ void RunReportsBeginRun();
 void RunReportsRestart();
 // Records the time since the previous call (or since the start / restart) as one frame.
 void RecordFrame();
+// The next frame's time starts now: what happened since the last frame (a check frame of the
+// stability test) is no frame's time.
+void RunReportsRestartFrameClock();
 // Records one measuring window with the GPUs' latest temperatures and clocks from the scene's
 // sensor records (render thread only: the scene is the render thread's).
 void RecordSecond(const cHx7PDemo& scene, uint32_t frames, uint32_t windowMs, uint32_t elapsedMs,

@@ -27,6 +27,9 @@ struct FrameStats {
     std::atomic<int32_t> min_fps{10000};
     std::atomic<int32_t> max_fps{0};
     std::atomic<int32_t> avg_fps{0};
+    // Stability test: check frames drawn and error events so far (the HUD's "Checks:" line).
+    std::atomic<uint32_t> check_frames{0};
+    std::atomic<uint32_t> error_events{0};
     // The running render thread's scene, null otherwise. Key handling on the main thread
     // reaches the scene only through LockCurrentScene() (app/render_thread.h), never directly.
     std::atomic<cHx7PDemo*> current_scene{nullptr};

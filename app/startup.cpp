@@ -33,6 +33,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitStopped = 3;
+constexpr int kExitStabilityFailed = 4;
 
 // The probe context the GPU information library opens: a tiny rectangle, OpenGL 4.1.
 constexpr int32_t kProbeGlMajor = 4;
@@ -88,6 +89,7 @@ int ExitStatusOfRun()
     switch (GetRunOutcome()) {
     case RunOutcome::Failed: return kExitFailure;
     case RunOutcome::Stopped: return kExitStopped;
+    case RunOutcome::StabilityFailed: return kExitStabilityFailed;
     case RunOutcome::Finished:
     case RunOutcome::None: break;
     }
@@ -201,6 +203,11 @@ int GridfallMain(int argc, char** argv)
     } else {
         // A refused run leaves no window that could end the message loop: go straight on
         // to shutdown.
+        if (options.active_run_mode == 2) {
+            options.active_stability_report = 1;
+            options.active_stability_duration_ms =
+                g_automation_options.duration_given ? options.active_duration_ms : 0;
+        }
         if (StartRun()) {
             RunPlainMessageLoop();
             status = ExitStatusOfRun();

@@ -87,6 +87,11 @@ struct StartupOptions {
     int32_t active_time_based = 1;
     uint32_t active_duration_ms = 60000;
     uint32_t active_max_frames = 10000;
+    // A stability test started without the dialog: its length (0: until the user ends it) and
+    // whether its results and verdict are reported at its end. The dialog's demo runs leave
+    // both 0: they are endless and report nothing.
+    uint32_t active_stability_duration_ms = 0;
+    uint8_t active_stability_report = 0;
 
     // --- Display and scene values (not in the file) ---
     SharedFlag hud_visible;           // I key

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/check_frame.h"
 #include "scene/matrices.h"
 
 struct SDL_Window;
@@ -89,6 +90,17 @@ public:
     virtual void DrawOverlayLine(const float p1[4], const float c1[4], const float p2[4],
                                  const float c2[4], float width, int stippleFactor,
                                  unsigned short stipplePattern) = 0;  // slot 11
+
+    // Stability test (render thread, between frames): draws a check frame (scene/check_frame.h)
+    // and reads it back, leaving the scene as it was; false when this scene cannot.
+    virtual bool RenderCheckFrame(CheckImage& out) { (void)out; return false; }
+    // GL errors the scene's own error checks have seen so far in this run, and the code of
+    // the latest (0 when none).
+    virtual uint32_t GLErrorsSeen() const { return 0; }
+    virtual uint32_t LastGLError() const { return 0; }
+    // The context's reset status: 0 (GL_NO_ERROR) while it is intact or when the driver
+    // cannot tell, else GL_GUILTY/INNOCENT/UNKNOWN_CONTEXT_RESET.
+    virtual uint32_t GraphicsResetStatus() { return 0; }
 
     // Key toggles (the main thread calls these; ignored by the caller in benchmark runs).
     void ToggleTessellatedObject() { draw_tessellated_object.fetch_xor(1); }

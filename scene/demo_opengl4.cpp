@@ -250,6 +250,7 @@ void cHx7PDemo_OpenGL_4::Terminate()
         ReleasePostProcessing(*this);
         postFxProgram.reset();
         postFxTarget.reset();
+        checkTarget.reset();
         graphStrip.reset();
         // Mesh buffers are GL objects too: release them before the context goes.
         for (cHx7PMesh* mesh : {sphereMesh.get(), texturedQuad.get(), colorQuad.get(),
@@ -270,6 +271,7 @@ void cHx7PDemo_OpenGL_4::Terminate()
         spareProgram.reset();
         postFxProgram.reset();
         postFxTarget.reset();
+        checkTarget.reset();
         graphStrip.reset();
     }
     cHx7PDemo::Terminate();

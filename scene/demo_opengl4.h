@@ -24,6 +24,8 @@ public:
     bool UploadExtraTextures() override;
     bool ReleaseExtraTextures() override;
     void PresentFrame() override;
+    bool RenderCheckFrame(CheckImage& out) override;
+    uint32_t GraphicsResetStatus() override;
     void Begin2D(int width, int height, float zNear, float zFar) override;
     void End2D() override;
     void DrawGraphStrip(unsigned count) override;
@@ -43,6 +45,12 @@ public:
 
     // Post-processing render target (window size); created by CreatePostProcessing.
     std::unique_ptr<cHx7PRenderTarget> postFxTarget;
+
+    // Check frames (scene/check_frame.cpp): their target, created with the first one, and the
+    // camera of the run's first check, which every later one reuses.
+    std::unique_ptr<cHx7PRenderTarget> checkTarget;
+    float checkCamera[4] = {};
+    bool haveCheckCamera = false;
 
     // Graph line strip, created on the first graph draw.
     std::unique_ptr<cHx7PPolyline> graphStrip;

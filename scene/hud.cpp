@@ -86,4 +86,8 @@ void ComposeHud(const HudInputs& in, cHx7PTextSink& out)
             y += 15;
         }
     }
+    // The stability test's own verdict so far, red once anything went wrong.
+    y += 5;
+    const float* checkColor = in.errorEvents > 0 ? kHudErrorColor : kHudValueColor;
+    out.DrawText(x, y, HUD_RGBA(checkColor), "Checks: %u - errors: %u", in.checkFrames, in.errorEvents);
 }

@@ -13,6 +13,7 @@ inline constexpr float kHudWarmupColor[4] = {1.0f, 0.1f, 0.1f, 1.0f};
 inline constexpr float kHudValueColor[4] = {1.0f, 1.0f, 1.0f, 1.0f};     // figures, progress, graph labels
 inline constexpr float kHudGpuzColor[4] = {0.9f, 0.9f, 0.4f, 1.0f};
 inline constexpr float kHudHelpColor[4] = {1.0f, 1.0f, 0.1f, 1.0f};
+inline constexpr float kHudErrorColor[4] = {1.0f, 0.1f, 0.1f, 1.0f};    // stability errors
 
 // Everything one frame's HUD depends on.
 struct HudInputs {
@@ -43,6 +44,8 @@ struct HudInputs {
     float gpuzPower = 0.0f;
     float gpuzCurrent = 0.0f;
     bool showHelp = false;
+    uint32_t checkFrames = 0;            // stability test: check frames drawn
+    uint32_t errorEvents = 0;            // and error events so far
 };
 
 // Text goes to the HUD font, or to a recording sink in tests.

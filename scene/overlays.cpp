@@ -120,6 +120,8 @@ HudInputs GatherHudInputs(const cHx7PDemo_OpenGL_4& scene)
     in.gpuzPower = g_sensor_readings.power;
     in.gpuzCurrent = g_sensor_readings.core_current;
     in.showHelp = scene.showHelp.load() != 0;
+    in.checkFrames = g_frame_stats.check_frames.load(std::memory_order_relaxed);
+    in.errorEvents = g_frame_stats.error_events.load(std::memory_order_relaxed);
     return in;
 }
 

@@ -77,6 +77,10 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          ".PP\n"
          "(the real time the frames took, lower is better). Frames that take longer than a "
          "second count their real time.\n"
+         "A stability test started from the command line ends with\n"
+         ".RS\n.B Gridfall Stability: PASS\n(duration, checks, errors, maximum temperature)\n.RE\n"
+         ".PP\n"
+         "or FAIL with the first error, or STOPPED when a timed run was ended early.\n"
          "A headless run reports its progress on standard error (one line rewritten in place "
          "on a terminal, otherwise a line every 5 seconds);\n.B \\-\\-quiet\nturns that off.\n"
          ".PP\n"
@@ -93,7 +97,8 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          ".TP\n.B 1\na failure: the run could not start, a results file could not be written, "
          "or the validation failed\n"
          ".TP\n.B 2\nan unknown option or a bad value\n"
-         ".TP\n.B 3\na benchmark stopped by the user before its end\n";
+         ".TP\n.B 3\na benchmark, or a timed stability test, stopped by the user before its end\n"
+         ".TP\n.B 4\na stability test ended with the verdict FAIL\n";
     m += ".SH EXAMPLES\n"
          ".nf\n"
          "gridfall \\-\\-headless \\-\\-benchmark \\-\\-duration 10000 \\-\\-json r.json\n"

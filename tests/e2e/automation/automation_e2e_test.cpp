@@ -1,8 +1,9 @@
 // The built program driven the way scripts drive it: a short headless benchmark with JSON and
-// CSV results, and --validate against the committed reference pictures and against a
-// deliberately wrong one.
+// CSV results, timed stability tests (passing, failing on a wrong check frame, ended by a
+// signal), and --validate against the committed reference pictures and a deliberately wrong one.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/validate.h"
@@ -213,6 +215,103 @@ TEST_F(AutomationE2E, ValidateFailsOnAWrongPicture)
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(LastLine(r.out), "Validation: Failure") << r.out << r.err;
     EXPECT_EQ(r.status, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A stability test's JSON, checked against the published schema.
+testjson::Value StabilityResults(const fs::path& file)
+{
+    testjson::Value doc, schema;
+    std::string error;
+    EXPECT_TRUE(testjson::Parse(ReadFile(file), doc, &error)) << error;
+    EXPECT_TRUE(testjson::Parse(ReadFile(fs::path(GRIDFALL_SOURCE_DIR) / "packaging/results.schema.json"),
+                                schema, &error)) << error;
+    std::vector<std::string> problems;
+    testjson::Check(doc, schema, "$", problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+    return doc;
+}
+
+TEST_F(AutomationE2E, TimedStabilityTestPassesWithItsChecksAndAWrongCheckFrameFailsIt)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    const std::vector<std::string> small = {"--resolution", "160x120", "--tess", "2"};
+    std::vector<std::string> args = {"--headless", "--demo", "--duration", "8000", "--check-interval",
+                                     "2000", "--json", "s.json", "--csv", "s.csv"};
+    args.insert(args.end(), small.begin(), small.end());
+    ChildResult r = RunGridfall(dir_, args);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(std::regex_match(LastLine(r.out),
+                                 std::regex(R"(Gridfall Stability: PASS \(00:0[89], [0-9]+ checks, 0 errors, max n\.a\.\))")))
+        << r.out;
+    testjson::Value doc = StabilityResults(dir_ / "s.json");
+    EXPECT_EQ(doc["settings"]["run_mode"].s, "demo");
+    EXPECT_EQ(doc["score"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc["stability"]["verdict"].s, "PASS");
+    EXPECT_GE(doc["stability"]["checks"].n, 3);
+    EXPECT_GE(doc["stability"]["duration_ms"].n, 8000);
+    EXPECT_FALSE(doc["seconds"].a.empty());
+    EXPECT_FALSE(ReadFile(dir_ / "s.csv").empty());
+
+    // The second check frame made to differ (the tests' own seam): FAIL, exit status 4, and
+    // both pictures saved beside the results for a person to look at.
+    fs::create_directory(dir_ / "out");
+    args = {"--headless", "--demo", "--duration", "3000", "--check-interval", "1000", "--json", "out/f.json",
+            "--quiet"};
+    args.insert(args.end(), small.begin(), small.end());
+    r = RunGridfall(dir_, args, {"GRIDFALL_TEST_CORRUPT_CHECK=2"});
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 4) << r.out << r.err;
+    EXPECT_TRUE(std::regex_match(LastLine(r.out),
+                                 std::regex(R"(Gridfall Stability: FAIL \(check frame 2 at 00:0[0-9] differs in [0-9]+ pixels\))")))
+        << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;   // --quiet
+    doc = StabilityResults(dir_ / "out/f.json");
+    EXPECT_EQ(doc["stability"]["verdict"].s, "FAIL");
+    ASSERT_GE(doc["stability"]["events"].a.size(), 1u);
+    EXPECT_EQ(doc["stability"]["events"].a[0]["kind"].s, "check_mismatch");
+    EXPECT_EQ(doc["stability"]["error_png"].s, "out/gridfall_check_error.png");
+    for (const char* name : {"out/gridfall_check_error.png", "out/gridfall_check_reference.png"}) {
+        const std::string bytes = ReadFile(dir_ / name);
+        const auto image = DecodePng(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        ASSERT_TRUE(image.has_value()) << name;
+        EXPECT_EQ(image->width, 512);
+    }
+}
+
+TEST_F(AutomationE2E, ASignalEndsAStabilityTestWithItsResults)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    gridfall_test::ChildLaunch launch;
+    launch.program = GRIDFALL_EXE;
+    launch.args = {"--headless", "--demo", "--duration", "600000", "--check-interval", "1000", "--json",
+                   "s.json", "--resolution", "160x120", "--tess", "2"};
+    launch.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
+    launch.workDir = dir_;
+    launch.stdoutPath = dir_ / "stdout.txt";
+    launch.stderrPath = dir_ / "stderr.txt";
+    gridfall_test::ChildProcess app(launch);
+    ASSERT_TRUE(app.Started()) << app.StartError();
+    // Once it renders, give it time for a check or two, then end it as a service manager would.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ReadFile(dir_ / "stderr.txt").find("running:") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    ASSERT_TRUE(app.Signal(SIGTERM));
+    // A timed run ended early: STOPPED, exit status 3, and its results are still written.
+    EXPECT_EQ(app.Wait(std::chrono::seconds(60)), 3) << ReadFile(dir_ / "stderr.txt");
+    const std::string out = ReadFile(dir_ / "stdout.txt");
+    EXPECT_EQ(LastLine(out).rfind("Gridfall Stability: STOPPED (at 00:0", 0), 0u) << out;
+    testjson::Value doc = StabilityResults(dir_ / "s.json");
+    EXPECT_EQ(doc["stability"]["verdict"].s, "STOPPED");
+    EXPECT_GE(doc["stability"]["checks"].n, 1);
 }
 
 }  // namespace

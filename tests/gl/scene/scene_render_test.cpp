@@ -310,6 +310,33 @@ TEST_F(SceneGL, HiddenObjectLeavesOnlyTheStillBackground)
     EXPECT_GL_OK();
 }
 
+TEST_F(SceneGL, CheckFramesAreTheSameBytesAtAnyMomentAndLeaveTheRunningPictureAlone)
+{
+    ASSERT_TRUE(Start());
+    Frame(0.3f);
+    CheckImage first;
+    ASSERT_TRUE(scene_->RenderCheckFrame(first));
+    ASSERT_EQ(first.rgba.size(), size_t(kCheckFrameSize) * kCheckFrameSize * 4);
+    // The sphere is in it: the centre is not the clear colour of the corner.
+    const size_t centre = (size_t(kCheckFrameSize / 2) * kCheckFrameSize + kCheckFrameSize / 2) * 4;
+    EXPECT_NE(std::memcmp(&first.rgba[centre], &first.rgba[0], 4), 0);
+
+    // Later, in wireframe and paused: the check frame is still the very same bytes.
+    Frame(2.1f);
+    scene_->ToggleWireframe();
+    scene_->TogglePause();
+    const Image before = Frame(0.4f);
+    const float time = scene_->time;
+    CheckImage second;
+    ASSERT_TRUE(scene_->RenderCheckFrame(second));
+    EXPECT_TRUE(first.rgba == second.rgba);
+    // The run goes on where it was: same time, pose and switches, same next picture.
+    EXPECT_EQ(scene_->time, time);
+    EXPECT_EQ(scene_->wireframe.load(), 1);
+    EXPECT_FALSE(DiffBox(before, Frame(0.0f), nullptr));
+    EXPECT_GL_OK();
+}
+
 TEST_F(SceneGL, FourthMapSetOrbitsTheCamera)
 {
     g_startup_options.map_set = 3;

@@ -111,12 +111,23 @@ TEST(Hud, DemoModeWithUnequalLevelsShowsKeyHintHigher)
     EXPECT_THAT(font.Texts(), ElementsAre("Lumetra Gridfall v0.3.0 - Demo mode, 1280x720 - 57 FPS",
                                           "FPS - min:40, max:60, avg:50", "Elapsed time: 00:00:59 (frames: 3000)",
                                           "OpenGL renderer: AMD Radeon RX 6600 (1002-73FF) - MSAA: 4X",
-                                          "Tessellation level: 32.0", "> F1: toggle help"));
+                                          "Tessellation level: 32.0", "> F1: toggle help",
+                                          "Checks: 0 - errors: 0"));
     EXPECT_EQ(font.calls[0].y, 10);
     EXPECT_EQ(font.calls[3].y, 65);
     EXPECT_EQ(font.calls[4].y, 85);
     EXPECT_EQ(font.calls[5].y, 105);
     EXPECT_EQ(font.calls[5].rgba, Color(kHudHelpColor));
+    EXPECT_EQ(font.calls[6].y, 125);
+    EXPECT_EQ(font.calls[6].rgba, Color(kHudValueColor));
+
+    // The stability test's line turns red with the first error.
+    in.checkFrames = 7;
+    in.errorEvents = 1;
+    font.calls.clear();
+    ComposeHud(in, font);
+    EXPECT_EQ(font.calls.back().text, "Checks: 7 - errors: 1");
+    EXPECT_EQ(font.calls.back().rgba, Color(kHudErrorColor));
 }
 
 TEST(Hud, HelpLinesFollowTheKeyHint)
@@ -126,7 +137,7 @@ TEST(Hud, HelpLinesFollowTheKeyHint)
     in.showHelp = true;
     RecordingFont font;
     ComposeHud(in, font);
-    ASSERT_EQ(font.calls.size(), 13u);
+    ASSERT_EQ(font.calls.size(), 14u);
     EXPECT_EQ(font.calls[6].text, "> F1: toggle help");
     EXPECT_EQ(font.calls[6].y, 120);
     const char* help[] = {"> ESC: quit", "> F2: toggle wireframe / solid", "> SPACE: toggle tess object",
@@ -150,7 +161,7 @@ TEST(Hud, GpuzLineLongWithPowerShortWithout)
     in.gpuzPower = 14.9f;
     RecordingFont font;
     ComposeHud(in, font);
-    ASSERT_EQ(font.calls.size(), 8u);
+    ASSERT_EQ(font.calls.size(), 9u);
     EXPECT_EQ(font.calls[6].text,
               "GPU-Z - core:1410MHz, mem:1750MHz, GPU temp:71\u00B0C, power draw:14W (12.3A)");
     EXPECT_EQ(font.calls[6].y, 120);

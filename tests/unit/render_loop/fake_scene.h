@@ -69,6 +69,21 @@ public:
         if (clock_)
             clock_->AdvanceMs(ms);
     }
+    // Check frames: a small fixed picture unless checkFrame says otherwise; each takes
+    // checkMs of the fake clock.
+    bool RenderCheckFrame(CheckImage& out) override
+    {
+        ++checkFrames;
+        if (clock_)
+            clock_->AdvanceMs(checkMs);
+        if (checkFrame)
+            return checkFrame(checkFrames, out);
+        out.width = out.height = 2;
+        out.rgba.assign(16, 0x40);
+        return true;
+    }
+    uint32_t GLErrorsSeen() const override { return glErrors; }
+    uint32_t LastGLError() const override { return glErrors ? 0x0502u : 0u; }
     bool UploadExtraTextures() override { return true; }
     bool ReleaseExtraTextures() override { return true; }
     void PresentFrame() override {}
@@ -86,6 +101,10 @@ public:
     uint32_t frameMs = 10;
     std::function<uint32_t(int frame)> perFrame;  // frame is 1-based
     std::function<void()> onInitialize;
+    std::function<bool(int check, CheckImage& out)> checkFrame;  // check is 1-based
+    int checkFrames = 0;
+    uint32_t checkMs = 0;
+    uint32_t glErrors = 0;
     std::vector<float> frameDts;
 
 private:

@@ -2,9 +2,11 @@
 // of a benchmark, quits at every stage, failed initialisation, titles and sleeps.
 #include "app/process_mode.h"
 #include "app/render_thread.h"
+#include "app/gnu_options.h"
 #include "app/run_progress.h"
 #include "app/run_reports.h"
 #include "app/run_state.h"
+#include "app/stability.h"
 #include "app/startup_options.h"
 #include "tests/unit/render_loop/fake_scene.h"
 
@@ -454,6 +456,97 @@ TEST(RunProgress, PlainLinesEveryFiveSecondsAndAtEachPhaseTheTerminalLineInPlace
     const std::string last = "\nstopped: 30 frames in 10.0 s measured (3.00 fps)\n";
     ASSERT_GE(out.size(), last.size());
     EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FrameLoopTest, TimedStabilityTestChecksItsFramesAndKeepsEachErrorWithItsMoment)
+{
+    const AutomationOptions savedAutomation = g_automation_options;
+    g_automation_options.check_interval_ms = 1000;
+    g_automation_options.hang_limit_ms = 5000;
+    g_startup_options.active_run_mode = 2;
+    g_startup_options.active_stability_duration_ms = 5000;
+    scene_->checkMs = 30;
+    int drawn = 0;   // the scene is gone after the run
+    scene_->checkFrame = [&drawn](int check, CheckImage& out) {
+        ++drawn;
+        out.width = out.height = 2;
+        out.rgba.assign(16, 0x40);
+        if (check == 3)
+            out.rgba[5] ^= 1;   // one wrong bit in one pixel of the third check
+        return true;
+    };
+    scene_->perFrame = [](int frame) { return frame == 300 ? 5200u : 10u; };   // a hung frame
+    Run();
+    g_automation_options = savedAutomation;
+    g_startup_options.active_stability_duration_ms = 0;
+
+    // It ended by itself, past its duration, and published its figures.
+    EXPECT_EQ(host_.closeRequests.load(), 1);
+    EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
+    EXPECT_GE(g_frame_stats.elapsed_ms.load(), 5000u);
+    EXPECT_EQ(g_run_result.long_frames, 1u);
+    EXPECT_EQ(g_run_result.longest_frame_ms, 5200u);   // the checks' time is no frame's
+
+    const StabilityMonitor& m = RunStability();
+    EXPECT_EQ(m.Checks(), 4u);   // at the first frame, then every second until the hang
+    EXPECT_EQ(drawn, 4);
+    ASSERT_EQ(m.Events().size(), 2u);
+    EXPECT_EQ(m.Events()[0].kind, StabilityEventKind::CheckMismatch);
+    EXPECT_EQ(m.Events()[0].check, 3u);
+    EXPECT_EQ(m.Events()[0].pixels, 1u);
+    EXPECT_GE(m.Events()[0].time_ms, 2000u);
+    EXPECT_LT(m.Events()[0].time_ms, 2100u);
+    EXPECT_EQ(m.Events()[1].kind, StabilityEventKind::Hang);
+    EXPECT_EQ(m.Events()[1].value, 5200u);
+    EXPECT_EQ(m.VerdictText(false, 8000, NAN), "FAIL (check frame 3 at 00:02 differs in 1 pixel)");
+    EXPECT_EQ(g_frame_stats.error_events.load(), 2u);   // what the HUD shows
+    bool titled = false;
+    for (const std::string& t : host_.titles)
+        titled |= t.find("Running... - errors: 1") != std::string::npos;
+    EXPECT_TRUE(titled);
+}
+
+TEST(StabilityMonitor, VerdictsThrottlingAndTemperatureLimit)
+{
+    StabilityMonitor m;
+    StabilitySettings settings;
+    settings.duration_ms = 720000;
+    settings.max_temp_c = 90.0f;
+    m.Begin(settings);
+    CheckImage image{1, 1, {1, 2, 3, 4}};
+    m.OnCheckFrame(0, image, {}, nullptr);
+    m.OnCheckFrame(10000, image, {}, nullptr);
+    EXPECT_EQ(m.VerdictText(false, 720000, 78.4f), "PASS (12:00, 2 checks, 0 errors, max 78\u00B0C)");
+    EXPECT_EQ(m.VerdictText(true, 192000, NAN), "STOPPED (at 03:12 of 12:00, 2 checks, 0 errors, max n.a.)");
+    EXPECT_EQ(m.Verdict(true), StabilityVerdict::Stopped);
+    GpuMoment hot;
+    EXPECT_FALSE(m.OnTemperature(300000, 0, 89.9f, hot));
+    EXPECT_TRUE(m.OnTemperature(310000, 1, 91.0f, hot));   // ends the run
+    EXPECT_EQ(m.Verdict(true), StabilityVerdict::Fail);    // an error outweighs the stop
+    EXPECT_EQ(m.VerdictText(false, 310000, 91.0f), "FAIL (GPU 2 reached 91\u00B0C at 05:10 (limit 90\u00B0C))");
+
+    // Clock ramps up to 2000 MHz, drops below 90 % for 3 s at 85 °C, recovers; the second GPU
+    // publishes no clock; the ramp at the start is no throttling.
+    FrameTimeStats stats;
+    stats.Begin(16);
+    const float clocks[] = {800, 2000, 1990, 1700, 1650, 1700, 1980};
+    for (uint32_t i = 0; i < 7; ++i) {
+        GpuSecondSample gpus[2];
+        gpus[0] = {70.0f + 5 * i, clocks[i], 7000.0f};
+        stats.RecordSecond(60, 1000, (i + 1) * 1000, gpus);
+    }
+    const std::vector<GpuThrottling> t = ThrottlingFromSamples(stats);
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_FLOAT_EQ(t[0].peak_core_clock_mhz, 2000.0f);
+    EXPECT_TRUE(t[0].throttled);
+    EXPECT_EQ(t[0].throttled_ms, 3000u);
+    EXPECT_EQ(t[0].started_at_ms, 3000u);
+    EXPECT_FLOAT_EQ(t[0].started_temperature_c, 85.0f);
+    EXPECT_FALSE(t[1].has_clocks);
 }
 
 }  // namespace

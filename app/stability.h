@@ -1,0 +1,131 @@
+// The stability test's judgement: check frames compared byte for byte with the run's first,
+// GL errors, a lost context, hung frames and temperature limits become error events with the
+// moment they happened; throttling is read from the per-second samples; the run ends with a
+// verdict (PASS, FAIL or STOPPED) that scripts and fleets act on.
+//
+// Threading: written by the render thread during the run; the counters the HUD and the window
+// title show are atomics; everything else is read by the main thread after it joined the
+// render thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/frame_time_stats.h"
+#include "scene/check_frame.h"
+
+struct StabilitySettings {
+    uint32_t check_interval_ms = 10000;   // 0: no check frames
+    uint32_t hang_limit_ms = 5000;        // a frame longer than this is an error; 0: no limit
+    float max_temp_c = std::numeric_limits<float>::quiet_NaN();   // NaN: no limit
+    uint32_t duration_ms = 0;             // timed run; 0: until the user ends it
+};
+
+// GPU 0's sensor values at the moment of an event; NaN where not measured.
+struct GpuMoment {
+    float temperature_c = std::numeric_limits<float>::quiet_NaN();
+    float core_clock_mhz = std::numeric_limits<float>::quiet_NaN();
+    float memory_clock_mhz = std::numeric_limits<float>::quiet_NaN();
+};
+
+enum class StabilityEventKind { CheckMismatch, CheckFailed, GlError, ContextLost, Hang, TemperatureLimit };
+
+struct StabilityEvent {
+    StabilityEventKind kind = StabilityEventKind::CheckMismatch;
+    uint32_t time_ms = 0;        // run time of the event
+    uint64_t pixels = 0;         // differing pixels (check mismatch)
+    uint32_t check = 0;          // number of the check frame (1 = the reference)
+    uint32_t value = 0;          // GL error code, reset status, frame time in ms (hang), GPU index
+    float limit = 0.0f;          // the limit a hang or a temperature passed
+    GpuMoment gpu;
+    std::string Describe() const;   // "check frame 4 at 00:30 differs in 1234 pixels (GPU at 71°C)"
+    const char* KindName() const;   // "check_mismatch", "gl_error", ... (the JSON's names)
+};
+
+// How one GPU's core clock held up over the run.
+struct GpuThrottling {
+    uint32_t gpu = 0;
+    bool has_clocks = false;               // false: the driver publishes no core clock
+    float peak_core_clock_mhz = 0.0f;
+    uint32_t throttled_ms = 0;             // time below 90 % of the peak, after first reaching it
+    bool throttled = false;
+    uint32_t started_at_ms = 0;            // run time of the first throttled window
+    float started_temperature_c = std::numeric_limits<float>::quiet_NaN();
+};
+
+enum class StabilityVerdict { Pass, Fail, Stopped };
+
+
+class StabilityMonitor {
+public:
+    // At most this many events are kept with their details; further ones are only counted.
+    static constexpr std::size_t kMaxKeptEvents = 100;
+
+    // A new run: forgets everything.
+    void Begin(const StabilitySettings& settings);
+    const StabilitySettings& Settings() const { return settings_; }
+
+    // Whether a check frame is due at this run time (the first one at the first frame).
+    bool CheckDue(uint32_t elapsedMs) const;
+    // A check frame was drawn and read back at elapsedMs. The first becomes the reference;
+    // every later one must equal it byte for byte. Returns true when it differed; `first`
+    // says whether this is the first differing one (its picture is worth saving).
+    bool OnCheckFrame(uint32_t elapsedMs, const CheckImage& image, const GpuMoment& gpu, bool* first);
+    // A check frame could not be drawn or read (incomplete framebuffer, read error).
+    void OnCheckFailed(uint32_t elapsedMs, const GpuMoment& gpu);
+    void OnGlError(uint32_t elapsedMs, uint32_t code, const GpuMoment& gpu);
+    void OnContextLost(uint32_t elapsedMs, uint32_t resetStatus, const GpuMoment& gpu);
+    // Every frame's real time, without any check frame drawn before it.
+    void OnFrameTime(uint32_t elapsedMs, uint32_t frameMs, const GpuMoment& gpu);
+    // Every sensor reading: true when a GPU is above --max-temp (the run must end).
+    bool OnTemperature(uint32_t elapsedMs, uint32_t gpuIndex, float celsius, const GpuMoment& gpu);
+
+    uint32_t Checks() const { return checks_.load(std::memory_order_relaxed); }
+    uint32_t Errors() const { return errors_.load(std::memory_order_relaxed); }
+    bool LimitHit() const { return limitHit_; }
+    bool ContextLost() const { return contextLost_; }
+    const std::vector<StabilityEvent>& Events() const { return events_; }
+    const CheckImage& Reference() const { return reference_; }
+
+    // Where the first differing check frame and its reference were saved (empty: none).
+    void SetSavedPictures(std::string reference, std::string differing);
+    const std::string& SavedReference() const { return savedReference_; }
+    const std::string& SavedDiffering() const { return savedDiffering_; }
+
+    // The verdict of a run that lasted elapsedMs; `stoppedEarly`: the user ended a timed run
+    // before its duration.
+    StabilityVerdict Verdict(bool stoppedEarly) const;
+    // "PASS (12:00, 72 checks, 0 errors, max 78°C)", "FAIL (<first reason>)", "STOPPED (...)";
+    // maxTemperature NaN when no sensor read one.
+    std::string VerdictText(bool stoppedEarly, uint32_t elapsedMs, float maxTemperature) const;
+
+private:
+    void Add(const StabilityEvent& event);
+
+    StabilitySettings settings_{};
+    std::atomic<uint32_t> checks_{0};
+    std::atomic<uint32_t> errors_{0};
+    bool haveReference_ = false;
+    bool savedOnce_ = false;
+    bool limitHit_ = false;
+    bool contextLost_ = false;
+    uint32_t lastCheckMs_ = 0;
+    CheckImage reference_;
+    std::vector<StabilityEvent> events_;
+    std::string savedReference_;
+    std::string savedDiffering_;
+};
+
+// Throttling per GPU from the run's per-second samples: the peak core clock, and how long the
+// clock stayed below 90 % of it after the GPU first reached it, from when and at what
+// temperature.
+std::vector<GpuThrottling> ThrottlingFromSamples(const FrameTimeStats& stats);
+
+// "mm:ss", or "h:mm:ss" from an hour on.
+std::string RunClock(uint32_t ms);
+
+// The process-wide monitor of the current (or last) run.
+StabilityMonitor& RunStability();
