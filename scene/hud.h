@@ -42,6 +42,7 @@ struct HudInputs {
     float gpuzTemperature = 0.0f;
     float gpuzPower = 0.0f;
     float gpuzCurrent = 0.0f;
+    bool gpuzStale = false;              // the GPU-Z line's values are no longer updated
     bool showHelp = false;
 };
 
