@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <limits>
 #include <thread>
 
@@ -179,9 +180,12 @@ TEST(GpuzFeed, BlockShrinkingDuringThePollIsAbsentNotAFault)
     std::atomic<bool> stop{false};
     std::atomic<int> resizes{0};
     std::thread shrinker([&] {
+        // Each size held for a while, so that polls meet both and the change in between.
         while (!stop.load()) {
             (void)!ftruncate(fd, 4096);
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
             (void)!ftruncate(fd, static_cast<off_t>(kGpuzBlockSize));
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
             resizes.fetch_add(1);
         }
     });
