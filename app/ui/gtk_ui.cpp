@@ -5,6 +5,7 @@
 #include "app/message_box.h"
 #include "app/process_mode.h"
 
+#include <SDL.h>
 #include <fcntl.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
@@ -82,7 +83,16 @@ int RunMessageDialog(MessageKind kind, const std::string& caption, const std::st
         sigaction(SIGTERM, &act, &oldTerm);
         sigaction(SIGINT, &act, &oldInt);
     }
-    gtk_dialog_run(GTK_DIALOG(dialog));
+    // A signal that came before our handlers went to SDL's, which only notes a quit for its
+    // next event pump: such a quit ends the box before it is shown (and stays queued for the
+    // program's own loop).
+    bool quitPending = false;
+    if (SDL_WasInit(SDL_INIT_EVENTS)) {
+        SDL_PumpEvents();
+        quitPending = SDL_HasEvent(SDL_QUIT) == SDL_TRUE;
+    }
+    if (!quitPending)
+        gtk_dialog_run(GTK_DIALOG(dialog));
     if (watching) {
         // Handlers first, so no signal is written into a pipe about to be closed.
         sigaction(SIGTERM, &oldTerm, nullptr);
@@ -95,6 +105,8 @@ int RunMessageDialog(MessageKind kind, const std::string& caption, const std::st
     gtk_widget_destroy(dialog);
     if (watch.signal != 0)
         ProgramLog().Write("Message box closed by %s.", watch.signal == SIGTERM ? "SIGTERM" : "SIGINT");
+    else if (quitPending)
+        ProgramLog().Write("Message box closed by a quit request.");
     return watch.signal;
 }
 
