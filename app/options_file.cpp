@@ -297,10 +297,12 @@ bool ReadStartupOptionsFile(const char* path, StartupOptions& options)
     std::string raw;
     if (!ReadWholeFile(path, raw))
         return false;
-    const std::string text = NormaliseForReader(raw);
-    raw.clear();
-    raw.shrink_to_fit();
+    return ApplyStartupOptionsText(raw, options);
+}
 
+bool ApplyStartupOptionsText(std::string_view fileBytes, StartupOptions& options)
+{
+    const std::string text = NormaliseForReader(fileBytes);
     return ForEachXmlElement(text, "startup_options",
                              [&](const XmlElementView& element) { ApplyElement(element, options); });
 }
