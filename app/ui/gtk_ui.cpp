@@ -83,11 +83,12 @@ int RunMessageDialog(MessageKind kind, const std::string& caption, const std::st
         sigaction(SIGTERM, &act, &oldTerm);
         sigaction(SIGINT, &act, &oldInt);
     }
-    // A signal that came before our handlers went to SDL's, which only notes a quit for its
-    // next event pump: such a quit ends the box before it is shown (and stays queued for the
-    // program's own loop).
+    // A signal that came before our handlers went to SDL's, which only notes it and queues a
+    // quit at its next event pump: a quit that this pump brings ends the box before it is
+    // shown (and stays queued for the program's own loop). A quit already queued before, left
+    // by a closed window, is not a signal and the box is shown.
     bool quitPending = false;
-    if (SDL_WasInit(SDL_INIT_EVENTS)) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) && SDL_HasEvent(SDL_QUIT) != SDL_TRUE) {
         SDL_PumpEvents();
         quitPending = SDL_HasEvent(SDL_QUIT) == SDL_TRUE;
     }

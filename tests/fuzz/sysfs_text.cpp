@@ -24,12 +24,23 @@ namespace {
 const std::string& FakeRoot()
 {
     static const std::string root = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "gridfall-fuzz-XXXXXX").string();
+        // Memory-backed where there is one: rewriting a file on ext4 three times an input waits
+        // for the disk and slows the run twentyfold.
+        const std::filesystem::path base =
+            std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "gridfall-fuzz-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             std::abort();
         std::filesystem::create_directories(pattern + "/proc");
         return pattern;
     }();
+    static const struct Cleanup {
+        ~Cleanup()
+        {
+            std::error_code ec;
+            std::filesystem::remove_all(root, ec);
+        }
+    } cleanup;
     return root;
 }
 
