@@ -1,9 +1,12 @@
 // The program log.
 #include "app/log_file.h"
 
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 LogFile::LogFile(const char* fileName, bool append, bool enabled)
@@ -22,18 +25,49 @@ bool LogFile::Open()
         std::fclose(file_);
         file_ = nullptr;
     }
+    writeFailureReported_ = false;
     // O_NOFOLLOW: a symbolic link planted under the log's name must not make us truncate the
-    // file it points to. The open then fails and the program runs without a log.
-    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (append_ ? O_APPEND : O_TRUNC);
+    // file it points to. O_NONBLOCK: a FIFO planted there would block the open until someone
+    // reads it. Truncation waits until the name is known to be a regular file.
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (append_ ? O_APPEND : 0);
     const int fd = ::open(fileName_.c_str(), flags, 0644);
-    if (fd < 0)
+    if (fd < 0) {
+        // ENXIO: a FIFO (or socket) that nobody reads.
+        ReportUnusable(errno == ELOOP   ? "a symbolic link is in its place"
+                       : errno == ENXIO ? "it is not a regular file"
+                                        : std::strerror(errno));
         return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        ReportUnusable("it is not a regular file");
+        return false;
+    }
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0 ||
+        (!append_ && ::ftruncate(fd, 0) != 0)) {
+        const int err = errno;
+        ::close(fd);
+        ReportUnusable(std::strerror(err));
+        return false;
+    }
     file_ = ::fdopen(fd, append_ ? "a" : "w");
     if (!file_) {
+        const int err = errno;
         ::close(fd);
+        ReportUnusable(std::strerror(err));
         return false;
     }
     return true;
+}
+
+void LogFile::ReportUnusable(const char* reason)
+{
+    // The run goes on without a log, but the user hears why once: a missing log is otherwise
+    // only noticed when it is needed.
+    std::fprintf(stderr, "gridfall: no log written to %s: %s\n", fileName_.c_str(), reason);
+    std::fflush(stderr);
 }
 
 void LogFile::Close()
@@ -79,7 +113,18 @@ void LogFile::Write(const char* format, ...)
     std::fputs(prefix, file_);
     std::fputs(message, file_);
     std::fputc('\n', file_);
-    std::fflush(file_);
+    if (std::fflush(file_) != 0 || std::ferror(file_)) {
+        // A full disk or a file-size limit: later lines may still fit, so the file stays open,
+        // but the user is told once that the log is incomplete.
+        const int err = errno;
+        std::clearerr(file_);
+        if (!writeFailureReported_) {
+            writeFailureReported_ = true;
+            std::fprintf(stderr, "gridfall: the log %s could not be written: %s\n", fileName_.c_str(),
+                         std::strerror(err));
+            std::fflush(stderr);
+        }
+    }
 }
 
 LogFile& ProgramLog()

@@ -17,8 +17,11 @@ public:
     // printf-style; one line "Y/M/D @ hh:mm:ss >> message".
     void Write(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-    // Opens (or reopens) the file. Never follows a symbolic link at the final path component:
-    // a planted link is refused and the log stays closed. Returns false when not open.
+    // Opens (or reopens) the file. Never follows a symbolic link at the final path component
+    // and writes only to a regular file: anything else at the name (a link, a FIFO, a
+    // directory) is refused and the log stays closed. A log that cannot be opened, or later
+    // cannot be written, is named once on standard error with the reason. Returns false when
+    // not open.
     bool Open();
     void Close();
     bool IsOpen() const;
@@ -32,6 +35,9 @@ private:
     bool enabled_;
     mutable std::mutex mutex_;
     std::FILE* file_ = nullptr;
+    bool writeFailureReported_ = false;
+
+    void ReportUnusable(const char* reason);
 };
 
 // "gridfall_log.txt" in the current directory; opened by the start-up sequence.

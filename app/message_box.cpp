@@ -15,9 +15,15 @@ void ShowBox(MessageKind kind, const char* caption, const char* format, va_list 
 {
     char text[4096];
     std::vsnprintf(text, sizeof(text), format, args);
-    CurrentMessageBoxSink().Show(kind, caption, text);
+    MessageBoxSink& sink = CurrentMessageBoxSink();
+    // A box may stay up for hours (nobody at the desk, a stuck session); its text must not
+    // reach the log only when someone dismisses it.
+    if (sink.WaitsForUser())
+        ProgramLog().Write("Message box shown: %s", text);
+    sink.Show(kind, caption, text);
     // Logged after the box closes, with the time of closing.
     ProgramLog().Write("%s", text);
+    sink.Finish();
 }
 }  // namespace
 

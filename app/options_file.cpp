@@ -2,6 +2,8 @@
 #include "app/options_file.h"
 
 #include "app/irrxml_reader.h"
+#include "app/log_file.h"
+#include "app/output_file.h"
 
 #include <cerrno>
 #include <cmath>
@@ -10,13 +12,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Larger files are read up to this size only: the record has 25 attributes, so anything near
-// this is garbage, and irrXML holds the whole text (plus a converted copy) in memory.
-constexpr std::size_t kMaxFileBytes = 64u << 20;
+// The written file is about 700 bytes. Anything above this is not ours, and reading it would
+// cost seconds and a copy of it (twice over inside irrXML) in memory, so it counts as
+// unreadable and the defaults stay.
+constexpr std::size_t kMaxFileBytes = 1u << 20;
 
 // Two blanks appended to every attribute value handed to irrXML. Its entity decoder drops the
 // last character of a value when exactly one character follows the last entity ("a&quot;b"
@@ -146,21 +151,54 @@ std::string NormaliseForReader(std::string_view in)
     return out;
 }
 
+void LogTooLarge(const char* path)
+{
+    ProgramLog().Write("Options file %s is larger than %zu bytes: ignored, defaults kept.", path,
+                       kMaxFileBytes);
+}
+
 bool ReadWholeFile(const char* path, std::string& out)
 {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f)
+    // O_NONBLOCK: a FIFO at the file's name must not stop the start-up; only a regular file
+    // is read.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    if (st.st_size > static_cast<off_t>(kMaxFileBytes)) {
+        ::close(fd);
+        LogTooLarge(path);
+        return false;
+    }
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        ::close(fd);
+        return false;
+    }
     char buffer[65536];
-    while (out.size() < kMaxFileBytes) {
-        const std::size_t want = std::min(sizeof(buffer), kMaxFileBytes - out.size());
-        const std::size_t got = std::fread(buffer, 1, want, f);
+    bool tooLarge = false;
+    for (;;) {
+        const std::size_t got = std::fread(buffer, 1, sizeof(buffer), f);
+        // The file may have grown since fstat.
+        if (out.size() + got > kMaxFileBytes) {
+            tooLarge = true;
+            break;
+        }
         out.append(buffer, got);
-        if (got < want)
+        if (got < sizeof(buffer))
             break;
     }
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
+    if (tooLarge) {
+        LogTooLarge(path);
+        out.clear();
+        return false;
+    }
     return !failed;
 }
 
@@ -259,10 +297,12 @@ bool ReadStartupOptionsFile(const char* path, StartupOptions& options)
     std::string raw;
     if (!ReadWholeFile(path, raw))
         return false;
-    const std::string text = NormaliseForReader(raw);
-    raw.clear();
-    raw.shrink_to_fit();
+    return ApplyStartupOptionsText(raw, options);
+}
 
+bool ApplyStartupOptionsText(std::string_view fileBytes, StartupOptions& options)
+{
+    const std::string text = NormaliseForReader(fileBytes);
     return ForEachXmlElement(text, "startup_options",
                              [&](const XmlElementView& element) { ApplyElement(element, options); });
 }
@@ -344,19 +384,9 @@ bool WriteStartupOptionsFile(const char* path, const StartupOptions& options)
         target = real;
         std::free(real);
     }
-    // Written beside the target and renamed over it, so a crash or a full disk never leaves a
-    // half-written file that would cost the user every setting at the next start.
-    const std::string temp = target + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (::fsync(::fileno(f)) == 0 || errno == EINVAL) && ok;
-    ok = (std::fclose(f) == 0) && ok;
-    if (ok)
-        ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        std::remove(temp.c_str());
-    return ok;
+    // Written beside the target under a unique name and renamed over it, so a crash or a full
+    // disk never leaves a half-written file that would cost the user every setting at the next
+    // start, and a link planted at the temporary name is never followed.
+    std::string error;
+    return WriteFileAtomically(target, text, &error);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "app/startup_options.h"
 
@@ -11,6 +12,8 @@ inline constexpr const char* kOptionsFileName = "startup_options.xml";
 // Reads the file into the record; a missing or unreadable file leaves it unchanged.
 // Returns true when the file was opened and parsed.
 bool ReadStartupOptionsFile(const char* path, StartupOptions& options);
+// The reader's work on the file's bytes, for callers that have them already (the fuzz target).
+bool ApplyStartupOptionsText(std::string_view fileBytes, StartupOptions& options);
 // The exact bytes the writer produces for a record.
 std::string FormatStartupOptionsFile(const StartupOptions& options);
 // Writes the file; false when it cannot be written.

@@ -14,6 +14,7 @@
 
 #include "app/gnu_options.h"
 #include "app/log_file.h"
+#include "app/output_file.h"
 #include "app/process_mode.h"
 #include "app/results_csv.h"
 #include "app/startup_options.h"
@@ -182,41 +183,6 @@ std::string ScoreOutputLine(const RunReport& report)
     if (!report.score.timeBased)
         return "Gridfall Time: " + std::to_string(report.score.score) + " ms";
     return "Gridfall Score: " + std::to_string(report.score.score);
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error)
-{
-    const std::string tmp = path + ".tmp" + std::to_string(getpid());
-    // O_EXCL with O_NOFOLLOW: never write through a link someone planted at the temporary name.
-    const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *error = "cannot create " + tmp + ": " + std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            *error = "cannot write " + tmp + ": " + std::strerror(errno);
-            close(fd);
-            unlink(tmp.c_str());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (close(fd) != 0) {
-        *error = "cannot write " + tmp + ": " + std::strerror(errno);
-        unlink(tmp.c_str());
-        return false;
-    }
-    if (rename(tmp.c_str(), path.c_str()) != 0) {
-        *error = "cannot replace " + path + ": " + std::strerror(errno);
-        unlink(tmp.c_str());
-        return false;
-    }
-    return true;
 }
 
 bool ReportFinishedRun()

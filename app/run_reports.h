@@ -55,6 +55,3 @@ std::string ScoreOutputLine(const RunReport& report);
 // and the log.
 bool ReportFinishedRun();
 
-// Writes text to path through a temporary file beside it and a rename, so a reader never sees
-// half a file and a failed write leaves an existing file alone.
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error);

@@ -85,6 +85,8 @@ struct SensorReadings {
     float gpu0_core_clock = 0;
     float gpu0_memory_clock = 0;
     float gpu0_shader_clock = 0;
+    // GPU-Z's block has not changed for a while: its producer has probably stopped.
+    bool gpuz_stale = false;
     // Everything but the GPU 0 clocks back to 0 (the render thread, at the start of a run).
     void ResetRun();
 };

@@ -15,6 +15,7 @@
 #include "app/log_file.h"
 #include "app/message_box.h"
 #include "app/options_file.h"
+#include "app/output_file.h"
 #include "app/priorities.h"
 #include "app/process_mode.h"
 #include "app/render_window.h"
@@ -137,6 +138,16 @@ int GridfallMain(int argc, char** argv)
     if (g_automation_options.version) {
         std::printf("%s v%d.%d.%d\n", kProductTitle, kVersionMajor, kVersionMinor, kVersionPatch);
         return kExitOk;
+    }
+    // A results file that cannot be created is found now, not after a run whose results it
+    // would then lose.
+    for (const std::string* path : {&g_automation_options.json_path, &g_automation_options.csv_path}) {
+        std::string reason;
+        if (!path->empty() && !CheckOutputFileCreatable(*path, &reason)) {
+            std::fprintf(stderr, "gridfall: %s\n", reason.c_str());
+            log.Write("Command line: %s", reason.c_str());
+            return kExitUsage;
+        }
     }
 
     // GTK comes up before the first message box so that boxes are dialogs on a desktop;

@@ -138,7 +138,8 @@ namespace {
 // process). A missing access method must not end our start-up, so the callback jumps back.
 thread_local std::jmp_buf* t_pciEscape = nullptr;
 
-[[noreturn]] void PciError(char*, ...)
+// The GNU spelling: libpci's error pointer carries noreturn in its type, which clang checks.
+__attribute__((noreturn)) void PciError(char*, ...)
 {
     std::longjmp(*t_pciEscape, 1);
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,10 @@ inline constexpr std::size_t kGpuzValueOffset = 532;        // IEEE double, unal
 
 inline constexpr const char* kGpuzShmName = "/GPUZShMem";
 
+// A block whose bytes have not changed for this long comes from a producer that has stopped
+// (GPU-Z updates its clocks and temperature several times a second): its values are stale.
+inline constexpr int64_t kGpuzStaleAfterMs = 5000;
+
 // The five sensors the program reads, in the order their indices are kept.
 enum class GpuzSensor : int { CoreClock = 0, MemoryClock, Temperature, Current, Voltage };
 inline constexpr int kGpuzSensorKinds = 5;
@@ -31,20 +36,27 @@ const char* GpuzSensorName(GpuzSensor sensor);
 // list while it runs.
 class GpuzFeed {
 public:
-    explicit GpuzFeed(std::string shmName = kGpuzShmName);
+    // clockMs: a monotonic clock in milliseconds (CLOCK_MONOTONIC when empty); tests pass their own.
+    explicit GpuzFeed(std::string shmName = kGpuzShmName, std::function<int64_t()> clockMs = {});
     GpuzFeed(const GpuzFeed&) = delete;
     GpuzFeed& operator=(const GpuzFeed&) = delete;
 
-    // Opens the block read-only, copies it and closes it again; nothing stays mapped between
-    // polls. False (and the last result false) when no block is published or when it is shorter
-    // than the layout: reading it would run past its end.
+    // Opens the block read-only, copies it with pread and closes it again; nothing is mapped, so
+    // a block that shrinks or vanishes meanwhile is merely absent. False (and the last result
+    // false) when no block is published, when it is shorter than the layout, or when it belongs
+    // to a user other than ours or root (anyone may publish under the name).
     bool Poll();
+    // Takes kGpuzBlockSize bytes as the latest copy, as Poll does after reading them.
+    void AcceptBlock(const unsigned char* bytes);
+    // True when the latest copy is the same as every copy of the last kGpuzStaleAfterMs.
+    bool Stale() const { return stale_; }
     bool LastResult() const { return lastResult_; }
     bool Located() const { return located_; }
     // Index of a sensor record in the block, -1 when the block does not publish it (or before
     // the first successful poll).
     int32_t Index(GpuzSensor sensor) const { return indices_[static_cast<int>(sensor)]; }
-    // The sensor's value in the latest copy, 0 when it was not found.
+    // The sensor's value in the latest copy; 0 when it was not found or when the number is not
+    // finite or outside what the sensor can plausibly read (a damaged or hostile block).
     float Value(GpuzSensor sensor) const;
 
     const std::string& ShmName() const { return shmName_; }
@@ -53,7 +65,12 @@ private:
     void LocateSensors();
 
     std::string shmName_;
+    std::function<int64_t()> clockMs_;
     std::unique_ptr<unsigned char[]> block_;   // kGpuzBlockSize bytes, zero until the first copy
+    std::unique_ptr<unsigned char[]> incoming_;   // the copy being read
+    bool haveBlock_ = false;                      // block_ holds the previous poll's copy
+    int64_t unchangedSinceMs_ = 0;
+    bool stale_ = false;
     int32_t indices_[kGpuzSensorKinds] = {-1, -1, -1, -1, -1};
     bool located_ = false;
     bool lastResult_ = false;
@@ -74,3 +91,4 @@ float GetGpuzMemoryClock();   // MHz
 float GetGpuzTemperature();   // degrees C
 float GetGpuzCurrent();       // A
 float GetGpuzVoltage();       // V
+bool IsGpuzStale();

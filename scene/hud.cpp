@@ -66,15 +66,17 @@ void ComposeHud(const HudInputs& in, cHx7PTextSink& out)
     }
 
     if (in.gpuzAvailable) {
+        // Values that GPU-Z has stopped updating must not pass for live ones.
+        const char* stale = in.gpuzStale ? " - stale: unchanged for 5 s" : "";
         if (in.gpuzPower > 0.0f)
-            out.DrawText(x, y, HUD_RGBA(kHudGpuzColor), "GPU-Z - core:%dMHz, mem:%dMHz, GPU temp:%d\u00B0C, power draw:%dW (%.1fA)",
+            out.DrawText(x, y, HUD_RGBA(kHudGpuzColor), "GPU-Z - core:%dMHz, mem:%dMHz, GPU temp:%d\u00B0C, power draw:%dW (%.1fA)%s",
                      static_cast<int>(in.gpuzCoreClock), static_cast<int>(in.gpuzMemoryClock),
                      static_cast<int>(in.gpuzTemperature), static_cast<int>(in.gpuzPower),
-                     static_cast<double>(in.gpuzCurrent));
+                     static_cast<double>(in.gpuzCurrent), stale);
         else
-            out.DrawText(x, y, HUD_RGBA(kHudGpuzColor), "GPU-Z - core:%dMHz, mem:%dMHz, GPU temp:%d\u00B0C",
+            out.DrawText(x, y, HUD_RGBA(kHudGpuzColor), "GPU-Z - core:%dMHz, mem:%dMHz, GPU temp:%d\u00B0C%s",
                      static_cast<int>(in.gpuzCoreClock), static_cast<int>(in.gpuzMemoryClock),
-                     static_cast<int>(in.gpuzTemperature));
+                     static_cast<int>(in.gpuzTemperature), stale);
         y += 20;
     }
 

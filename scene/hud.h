@@ -43,6 +43,7 @@ struct HudInputs {
     float gpuzTemperature = 0.0f;
     float gpuzPower = 0.0f;
     float gpuzCurrent = 0.0f;
+    bool gpuzStale = false;              // the GPU-Z line's values are no longer updated
     bool showHelp = false;
     uint32_t checkFrames = 0;            // stability test: check frames drawn
     uint32_t errorEvents = 0;            // and error events so far

@@ -119,6 +119,7 @@ HudInputs GatherHudInputs(const cHx7PDemo_OpenGL_4& scene)
     in.gpuzTemperature = g_sensor_readings.gpu_temperature;
     in.gpuzPower = g_sensor_readings.power;
     in.gpuzCurrent = g_sensor_readings.core_current;
+    in.gpuzStale = g_sensor_readings.gpuz_stale;
     in.showHelp = scene.showHelp.load() != 0;
     in.checkFrames = g_frame_stats.check_frames.load(std::memory_order_relaxed);
     in.errorEvents = g_frame_stats.error_events.load(std::memory_order_relaxed);

@@ -41,6 +41,7 @@ public:
         out.temperature = GetGpuzTemperature();
         out.current = GetGpuzCurrent();
         out.voltage = GetGpuzVoltage();
+        out.stale = IsGpuzStale();
         return true;
     }
 };
@@ -109,6 +110,7 @@ void RunSensorPoll(SensorPollState& state, GpuSensorSource& library, GpuzSource&
 
     GpuzValues live;
     state.gpuzAvailable = gpuz.Poll(live);
+    readings.gpuz_stale = state.gpuzAvailable && live.stale;
     if (state.gpuzAvailable) {
         readings.has_electrical = true;
         readings.core_voltage = live.voltage;

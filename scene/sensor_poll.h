@@ -29,6 +29,7 @@ struct GpuzValues {
     float temperature = 0.0f;   // degrees C
     float current = 0.0f;       // A
     float voltage = 0.0f;       // V
+    bool stale = false;         // the block has not changed for kGpuzStaleAfterMs
 };
 class GpuzSource {
 public:

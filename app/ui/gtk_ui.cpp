@@ -1,11 +1,18 @@
 // GTK start-up and the GTK message-box sink.
 #include "app/ui/gtk_ui.h"
 
+#include "app/log_file.h"
 #include "app/message_box.h"
 #include "app/process_mode.h"
 
+#include <SDL.h>
+#include <fcntl.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -24,7 +31,26 @@ std::string WithoutCarriageReturns(const char* text)
     return out;
 }
 
-void RunMessageDialog(MessageKind kind, const std::string& caption, const std::string& text)
+// Write end of the pipe that wakes the box now on screen when SIGTERM or SIGINT arrives.
+std::atomic<int> g_box_signal_fd{-1};
+
+void OnSignalDuringBox(int signal)
+{
+    const int fd = g_box_signal_fd.load();
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    if (fd >= 0)
+        [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
+}
+
+struct BoxSignalWatch {
+    GtkWidget* dialog;
+    int signal = 0;
+};
+
+// Shows the dialog until the user closes it or SIGTERM/SIGINT arrives. SDL's own handlers only
+// queue a quit event, which nobody reads while the dialog's loop runs, so for the dialog's
+// lifetime the signals close it instead. Returns the signal that closed it, or 0.
+int RunMessageDialog(MessageKind kind, const std::string& caption, const std::string& text)
 {
     GtkWidget* dialog = gtk_message_dialog_new(
         nullptr, GTK_DIALOG_MODAL, kind == MessageKind::Error ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO,
@@ -32,8 +58,66 @@ void RunMessageDialog(MessageKind kind, const std::string& caption, const std::s
     gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-    gtk_dialog_run(GTK_DIALOG(dialog));
+
+    BoxSignalWatch watch{dialog};
+    int fds[2] = {-1, -1};
+    guint source = 0;
+    struct sigaction oldTerm {}, oldInt {};
+    const int outerFd = g_box_signal_fd.load();
+    const bool watching = ::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0;
+    if (watching) {
+        source = g_unix_fd_add(fds[0], G_IO_IN, +[](gint fd, GIOCondition, gpointer data) -> gboolean {
+            auto* w = static_cast<BoxSignalWatch*>(data);
+            unsigned char byte = 0;
+            if (::read(fd, &byte, 1) == 1 && w->signal == 0) {
+                w->signal = byte;
+                gtk_dialog_response(GTK_DIALOG(w->dialog), GTK_RESPONSE_DELETE_EVENT);
+            }
+            return G_SOURCE_CONTINUE;
+        }, &watch);
+        g_box_signal_fd.store(fds[1]);
+        struct sigaction act {};
+        act.sa_handler = OnSignalDuringBox;
+        sigemptyset(&act.sa_mask);
+        act.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &act, &oldTerm);
+        sigaction(SIGINT, &act, &oldInt);
+    }
+    // A signal that came before our handlers went to SDL's, which only notes it and queues a
+    // quit at its next event pump: a quit that this pump brings ends the box before it is
+    // shown (and stays queued for the program's own loop). A quit already queued before, left
+    // by a closed window, is not a signal and the box is shown.
+    bool quitPending = false;
+    if (SDL_WasInit(SDL_INIT_EVENTS) && SDL_HasEvent(SDL_QUIT) != SDL_TRUE) {
+        SDL_PumpEvents();
+        quitPending = SDL_HasEvent(SDL_QUIT) == SDL_TRUE;
+    }
+    if (!quitPending)
+        gtk_dialog_run(GTK_DIALOG(dialog));
+    if (watching) {
+        // Handlers first, so no signal is written into a pipe about to be closed.
+        sigaction(SIGTERM, &oldTerm, nullptr);
+        sigaction(SIGINT, &oldInt, nullptr);
+        g_box_signal_fd.store(outerFd);
+        g_source_remove(source);
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
     gtk_widget_destroy(dialog);
+    if (watch.signal != 0)
+        ProgramLog().Write("Message box closed by %s.", watch.signal == SIGTERM ? "SIGTERM" : "SIGINT");
+    else if (quitPending)
+        ProgramLog().Write("Message box closed by a quit request.");
+    return watch.signal;
+}
+
+// Hands a signal that closed a box on to whoever handled it before (SDL's quit request, or
+// the default action that ends the process), so it does what it would have done without
+// the box.
+void PassOnSignal(int signal)
+{
+    if (signal != 0)
+        ::raise(signal);
 }
 
 struct PendingBox {
@@ -48,7 +132,8 @@ public:
     {
         std::string body = WithoutCarriageReturns(text);
         if (std::this_thread::get_id() == g_gtk_thread) {
-            RunMessageDialog(kind, caption ? caption : "", body);
+            // Passed on in Finish, after the box's text is logged.
+            pendingSignal_ = RunMessageDialog(kind, caption ? caption : "", body);
             return;
         }
         // GTK belongs to the main thread. The render thread must not wait for the user: the
@@ -61,11 +146,23 @@ public:
             G_PRIORITY_DEFAULT,
             [](gpointer data) -> gboolean {
                 auto* b = static_cast<PendingBox*>(data);
-                RunMessageDialog(b->kind, b->caption, b->text);
+                PassOnSignal(RunMessageDialog(b->kind, b->caption, b->text));
                 return G_SOURCE_REMOVE;
             },
             box, [](gpointer data) { delete static_cast<PendingBox*>(data); });
     }
+    bool WaitsForUser() const override { return std::this_thread::get_id() == g_gtk_thread; }
+    void Finish() override
+    {
+        if (std::this_thread::get_id() != g_gtk_thread)
+            return;
+        const int signal = pendingSignal_;
+        pendingSignal_ = 0;
+        PassOnSignal(signal);
+    }
+
+private:
+    int pendingSignal_ = 0;
 };
 
 GtkMessageBoxSink g_sink;

@@ -3,10 +3,14 @@
 // or must not be written.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/options_file.h"
@@ -154,10 +158,53 @@ TEST_F(StartupE2E, UnusableLogNeverStopsTheProgram)
     EXPECT_EQ(ReadFile(victim), "keep me");
     fs::remove(Log());
 
+    // A FIFO nobody reads would block the open for good; a directory cannot take the log.
+    // Either way the program says so once and goes on.
+    ASSERT_EQ(::mkfifo(Log().c_str(), 0644), 0);
+    r = Run({"/version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("gridfall: no log written to gridfall_log.txt: it is not a regular file\n"),
+              std::string::npos)
+        << r.err;
+    fs::remove(Log());
+    fs::create_directory(Log());
+    r = Run({"/version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("gridfall: no log written to gridfall_log.txt: Is a directory\n"), std::string::npos)
+        << r.err;
+    fs::remove(Log());
+
     fs::permissions(work_, fs::perms::owner_read | fs::perms::owner_exec);
     r = Run({"/version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("v0.3.0"), std::string::npos);
+    if (::access(work_.c_str(), W_OK) != 0) {   // root writes anyway
+        EXPECT_NE(r.err.find("gridfall: no log written to gridfall_log.txt: Permission denied\n"),
+                  std::string::npos)
+            << r.err;
+    }
+}
+
+// Results files that cannot be created are refused before the run (which would otherwise
+// render for the whole duration and then lose its results).
+TEST_F(StartupE2E, UnwritableResultsPathsAreRefusedBeforeTheRun)
+{
+    fs::create_directory(work_ / "taken");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--json", "missing/r.json"}, "gridfall: cannot create missing/r.json: No such file or directory\n"},
+        {{"--csv", "taken"}, "gridfall: cannot write taken: Is a directory\n"}};
+    for (const auto& [args, said] : cases) {
+        std::vector<std::string> all = {"--headless", "--benchmark", "--duration", "600000"};
+        all.insert(all.end(), args.begin(), args.end());
+        const ChildResult r = Run(all);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.err, said);
+        const auto lines = LogMessages(Log());
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), "Command line: " + said.substr(10, said.size() - 11));
+    }
+    EXPECT_TRUE(fs::is_directory(work_ / "taken"));
+    EXPECT_FALSE(fs::exists(work_ / "missing"));
 }
 
 // A short headless benchmark: the whole start-up report lands in the log in order, the run

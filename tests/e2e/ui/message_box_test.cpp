@@ -1,8 +1,13 @@
 // Message boxes on a desktop: modal GTK dialogs with the program's captions, shown by the main
 // thread also when another thread asks for one.
 #include "app/message_box.h"
+#include "support/child_process.h"
+#include "support/program_log.h"
 #include "tests/e2e/ui/ui_test_support.h"
 
+#include <signal.h>
+
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -81,6 +86,57 @@ TEST(GtkMessageBoxes, AnotherThreadsBoxIsShownByTheMainThreadWithoutBlockingIt)
         g_source_remove(closer);
     EXPECT_EQ(seen.title, "Lumetra Gridfall Error");
     EXPECT_EQ(seen.text, "The scene could not be set up.");
+}
+
+// The whole program with an error box on screen (an OpenGL too old for it): SIGTERM and SIGINT
+// close the box and end the program as they do elsewhere, and the box's text is in the log
+// while it waits, not only once someone dismisses it.
+TEST(ProgramMessageBox, TerminationSignalClosesTheBoxAndEndsTheProgram)
+{
+    namespace fs = std::filesystem;
+    const char* display = std::getenv("DISPLAY");
+    ASSERT_TRUE(display && *display) << "no display: run under Xvfb (DISPLAY)";
+    const std::string text = "OpenGL: version 2.0 or higher required (current version detected: 1.5).";
+    for (const int signal : {SIGTERM, SIGINT}) {
+        const fs::path dir = fs::path(GRIDFALL_BINARY_DIR) / ("e2e_ui_box_signal_" + std::to_string(signal));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        gridfall_test::ChildLaunch launch;
+        launch.program = GRIDFALL_EXE;
+        launch.args = {"--no-gui"};
+        launch.environment = gridfall_test::ChildEnvironment(
+            {}, {"LIBGL_ALWAYS_SOFTWARE=1", "MESA_GL_VERSION_OVERRIDE=1.5", "ASAN_OPTIONS=detect_leaks=0"});
+        launch.workDir = dir;
+        launch.stdoutPath = dir / "stdout.txt";
+        launch.stderrPath = dir / "stderr.txt";
+        gridfall_test::ChildProcess app(launch);
+        ASSERT_TRUE(app.Started()) << app.StartError();
+
+        auto logged = [&](const std::string& line) {
+            const auto lines = gridfall_test::LogMessages(dir / "gridfall_log.txt");
+            return std::find(lines.begin(), lines.end(), line) != lines.end();
+        };
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (!logged("Message box shown: " + text) && app.Wait(std::chrono::milliseconds(0)) == gridfall_test::kNotEnded &&
+               std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(logged("Message box shown: " + text)) << gridfall_test::ReadFile(dir / "stderr.txt");
+        // On screen, not just about to be: the signal must meet the box itself.
+        const std::string find = "xdotool search --all --onlyvisible --pid " + std::to_string(app.Pid()) + " --name '^Lumetra Gridfall Error$'";
+        while (gridfall_test::CommandOutput(find).empty() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_FALSE(gridfall_test::CommandOutput(find).empty()) << "no box on the display";
+
+        app.Signal(signal);
+        EXPECT_EQ(app.WaitOrKill(std::chrono::seconds(60)), 1) << "signal " << signal;
+        const auto lines = gridfall_test::LogMessages(dir / "gridfall_log.txt");
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], signal == SIGTERM ? "Message box closed by SIGTERM."
+                                                              : "Message box closed by SIGINT.");
+        EXPECT_EQ(lines.back(), text);   // logged after closing, as ever
+        if (!::testing::Test::HasFailure())
+            fs::remove_all(dir);
+    }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "app/results_csv.h"
 #include "app/results_json.h"
+#include "app/output_file.h"
 #include "app/run_reports.h"
 #include "unit/automation/json_reader.h"
 

@@ -2,10 +2,13 @@
 // files it must not or cannot open. Message boxes are logged after they close.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <regex>
 #include <sstream>
 #include <thread>
 #include <vector>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/log_file.h"
@@ -88,13 +91,57 @@ TEST(LogFile, PlantedSymbolicLinkIsNotFollowed)
     EXPECT_EQ(ReadFileBytes(victim), "do not truncate me");
 }
 
-TEST(LogFile, UnopenableOrDisabledLogIgnoresWrites)
+// Whatever stands at the log's name instead of a regular file (or no directory to put it in):
+// no log, no hang, and one line on standard error that says why.
+TEST(LogFile, UnusableNamesAreRefusedWithOneLineOnStandardError)
 {
     TempDir dir;
-    LogFile nowhere(dir.File("no/such/dir/log.txt").c_str(), false, true);
-    EXPECT_FALSE(nowhere.Open());
-    nowhere.Write("nothing happens %d", 1);
-    EXPECT_FALSE(nowhere.IsOpen());
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    const std::string fifo = dir.File("fifo_log.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::filesystem::create_directory(dir.File("dir_log.txt"));
+    for (const Case& c : {Case{fifo, "it is not a regular file"}, Case{dir.File("dir_log.txt"), "Is a directory"},
+                          Case{dir.File("no/such/dir/log.txt"), "No such file or directory"}}) {
+        LogFile log(c.path.c_str(), false, true);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(log.Open()) << c.path;   // a FIFO would block here without a reader
+        log.Write("nothing happens %d", 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "gridfall: no log written to " + c.path + ": " + c.reason + "\n");
+        EXPECT_FALSE(log.IsOpen());
+    }
+}
+
+// A full disk (here a file-size limit, which fails writes the same way): said once, and the
+// program goes on.
+TEST(LogFile, WriteFailureIsSaidOnce)
+{
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    LogFile log(path.c_str(), false, true);
+    ASSERT_TRUE(log.Open());
+    log.Write("fits");
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 100;
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 5; ++i)
+        log.Write("line %d of a log that no longer fits", i);
+    const std::string said = testing::internal::GetCapturedStderr();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(said, "gridfall: the log " + path + " could not be written: File too large\n");
+}
+
+TEST(LogFile, DisabledLogIgnoresWrites)
+{
+    TempDir dir;
 
     const std::string path = dir.File("disabled.txt");
     LogFile disabled(path.c_str(), false, false);
@@ -143,6 +190,33 @@ TEST(MessageBox, TextGoesToTheSinkAndThenToTheLog)
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(lines[0].ends_with(">> Lumetra Gridfall v0.3.0"));
     EXPECT_TRUE(lines[1].ends_with(">> Graphics drivers detection failed. Bye!"));
+}
+
+// A box on screen may wait for hours: its text is in the log while it waits, and again with the
+// time it was closed.
+TEST(MessageBox, BoxThatWaitsIsLoggedWhenShownAndWhenClosed)
+{
+    struct WaitingSink : RecordingSink {
+        bool WaitsForUser() const override { return true; }
+    };
+    TempDir dir;
+    const std::string oldName = ProgramLog().FileName();
+    ProgramLog().SetFileName(dir.File("gridfall_log.txt"));
+    ASSERT_TRUE(ProgramLog().Open());
+    WaitingSink sink;
+    SetMessageBoxSink(&sink);
+    ShowErrorBox("OpenGL: version 2.0 or higher required (current version detected: %d.%d).", 1, 5);
+    SetMessageBoxSink(nullptr);
+    ProgramLog().Close();
+    ProgramLog().SetFileName(oldName);
+
+    ASSERT_EQ(sink.log_at_show.size(), 1u);
+    EXPECT_TRUE(sink.log_at_show[0].ends_with(
+        ">> Message box shown: OpenGL: version 2.0 or higher required (current version detected: 1.5).\n"))
+        << sink.log_at_show[0];
+    const auto lines = Lines(ReadFileBytes(dir.File("gridfall_log.txt")));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[1].ends_with(">> OpenGL: version 2.0 or higher required (current version detected: 1.5)."));
 }
 
 TEST(MessageBox, StderrSinkIsTheDefault)

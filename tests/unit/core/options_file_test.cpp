@@ -4,8 +4,10 @@
 
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/log_file.h"
 #include "app/options_file.h"
 #include "app/startup_options.h"
 #include "tests/unit/core/temp_dir.h"
@@ -233,7 +235,7 @@ TEST_F(OptionsFileTest, BinaryGarbageNeverCrashes)
     EXPECT_EQ(ReadText("\xEF\xBB\xBF" + Element("width=\"640\"")).width, 640);
 }
 
-TEST_F(OptionsFileTest, HugeFilesAreRead)
+TEST_F(OptionsFileTest, LargeFilesAreReadUpToOneMebibyte)
 {
     std::string many = "<gridfall>";
     for (int i = 0; i < 10000; ++i)
@@ -241,10 +243,24 @@ TEST_F(OptionsFileTest, HugeFilesAreRead)
     many += "</gridfall>";
     EXPECT_EQ(ReadText(many).width, 9999);
 
-    const std::string big(1 << 20, 'A');
+    const std::string big(400 * 1024, 'A');
     const StartupOptions o = ReadText(Element("aa_mode=\"" + big + "\" other=\"" + big + "\" height=\"333\""));
     EXPECT_EQ(std::string(o.aa_mode), big.substr(0, 63));
     EXPECT_EQ(o.height, 333);
+
+    // Beyond 1 MiB the file is not ours: unreadable, defaults kept, and the log says why.
+    const std::string oldLog = ProgramLog().FileName();
+    ProgramLog().SetFileName(dir_.File("gridfall_log.txt"));
+    ASSERT_TRUE(ProgramLog().Open());
+    const std::string element = Element("width=\"640\"");
+    bool ok = true;
+    const StartupOptions huge = ReadText(element + std::string((1u << 20) + 1 - element.size(), ' '), &ok);
+    ProgramLog().Close();
+    ProgramLog().SetFileName(oldLog);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(huge.width, 1280);
+    EXPECT_NE(ReadFileBytes(dir_.File("gridfall_log.txt")).find("larger than 1048576 bytes"), std::string::npos);
+    EXPECT_EQ(ReadText(element + std::string((1u << 20) - element.size(), ' ')).width, 640);
 }
 
 TEST_F(OptionsFileTest, WriterLeavesNothingBehindOnFailure)
@@ -276,6 +292,24 @@ TEST_F(OptionsFileTest, WriterLeavesNothingBehindOnFailure)
     ASSERT_TRUE(WriteStartupOptionsFile(path_.c_str(), o));
     EXPECT_EQ(ReadFileBytes(path_), kDefaultFile);
     EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 3);
+}
+
+// Another user who can write the directory plants a link at the temporary name: the writer
+// must neither follow it nor rename the link into the options file's place.
+TEST_F(OptionsFileTest, LinkAtTheTemporaryNameIsNotFollowed)
+{
+    const std::string victim = dir_.File("victim.txt");
+    WriteFileBytes(victim, "untouched");
+    std::filesystem::create_symlink(victim, path_ + ".tmp");
+    const mode_t oldMask = ::umask(022);
+    ASSERT_TRUE(WriteStartupOptionsFile(path_.c_str(), StartupOptions{}));
+    ::umask(oldMask);
+    EXPECT_EQ(ReadFileBytes(victim), "untouched");
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(path_)));
+    EXPECT_EQ(ReadFileBytes(path_), kDefaultFile);
+    EXPECT_EQ(std::filesystem::status(path_).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0644));
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 // The GPU-Z block reader against blocks published through shm_open.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <limits>
+#include <thread>
+
 #include "app/startup_options.h"
 #include "gpuz_publisher.h"
 #include "scene/gpuz_feed.h"
@@ -161,4 +166,109 @@ TEST(GpuzFeed, ProcessPollHonoursThePollingFlag)
     EXPECT_FLOAT_EQ(GetGpuzVoltage(), 1.125f);
     EXPECT_FLOAT_EQ(GetGpuzCurrent(), 31.5f);
     g_startup_options.gpuz_polling = saved;
+}
+
+// Anyone may publish the block and resize it at any time. A block that shrinks between the
+// size check and the copy must read as absent; a mapped copy would die of SIGBUS here.
+TEST(GpuzFeed, BlockShrinkingDuringThePollIsAbsentNotAFault)
+{
+    ShmPublisher pub(UniqueShmName("shrink"));
+    GpuzBlock block = TypicalBlock();
+    ASSERT_TRUE(pub.Publish(block));
+    const int fd = shm_open(pub.Name().c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    std::atomic<bool> stop{false};
+    std::atomic<int> resizes{0};
+    std::thread shrinker([&] {
+        // Each size held for a while, so that polls meet both and the change in between.
+        while (!stop.load()) {
+            (void)!ftruncate(fd, 4096);
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+            (void)!ftruncate(fd, static_cast<off_t>(kGpuzBlockSize));
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+            resizes.fetch_add(1);
+        }
+    });
+    GpuzFeed feed(pub.Name());
+    int available = 0;
+    for (int i = 0; i < 20000; ++i) {
+        if (!feed.Poll())
+            continue;
+        ++available;
+        // Whatever part of the block survived, the values stay plain numbers.
+        EXPECT_GE(feed.Value(GpuzSensor::CoreClock), 0.0f);
+    }
+    stop.store(true);
+    shrinker.join();
+    close(fd);
+    EXPECT_GT(resizes.load(), 0);
+    EXPECT_LT(available, 20000);   // the shrinking was seen
+}
+
+// Only a block of our own user (or root) is believed: another user could publish anything.
+TEST(GpuzFeed, BlockOfAnotherUserIsIgnored)
+{
+    ShmPublisher pub(UniqueShmName("owner"));
+    GpuzBlock block = TypicalBlock();
+    ASSERT_TRUE(pub.Publish(block));
+    GpuzFeed feed(pub.Name());
+    ASSERT_TRUE(feed.Poll());
+    const int fd = shm_open(pub.Name().c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    const bool chowned = fchown(fd, 65534, 65534) == 0;
+    close(fd);
+    if (!chowned)
+        GTEST_SKIP() << "changing the owner needs root";
+    EXPECT_FALSE(feed.Poll());
+}
+
+// A same-size block of garbage behind the located indices: every value that is no number or
+// beyond what the sensor can read is absent (0), never a huge or undefined conversion.
+TEST(GpuzFeed, ImplausibleValuesAreAbsent)
+{
+    ShmPublisher pub(UniqueShmName("garbage"));
+    GpuzBlock block = TypicalBlock();
+    ASSERT_TRUE(pub.Publish(block));
+    GpuzFeed feed(pub.Name());
+    ASSERT_TRUE(feed.Poll());
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    block.SetSensor(0, "GPU Core Clock", 1e300);
+    block.SetSensor(1, "GPU Memory Clock", -3e9);
+    block.SetSensor(2, "GPU Temperature", nan);
+    block.SetSensor(4, "VDDC", inf);
+    block.SetSensor(5, "VDDC Current", -1.0);
+    ASSERT_TRUE(pub.Publish(block));
+    ASSERT_TRUE(feed.Poll());
+    for (GpuzSensor s : {GpuzSensor::CoreClock, GpuzSensor::MemoryClock, GpuzSensor::Temperature,
+                         GpuzSensor::Voltage, GpuzSensor::Current})
+        EXPECT_EQ(feed.Value(s), 0.0f) << GpuzSensorName(s);
+
+    block.SetSensor(2, "GPU Temperature", -12.5);   // a cold start outdoors is plausible
+    ASSERT_TRUE(pub.Publish(block));
+    ASSERT_TRUE(feed.Poll());
+    EXPECT_FLOAT_EQ(feed.Value(GpuzSensor::Temperature), -12.5f);
+}
+
+// A producer that died leaves its last block behind: unchanged for 5 s, it is stale.
+TEST(GpuzFeed, UnchangedBlockTurnsStaleAfterFiveSeconds)
+{
+    ShmPublisher pub(UniqueShmName("stale"));
+    GpuzBlock block = TypicalBlock();
+    ASSERT_TRUE(pub.Publish(block));
+    int64_t now = 1000;
+    GpuzFeed feed(pub.Name(), [&now] { return now; });
+    ASSERT_TRUE(feed.Poll());
+    now += kGpuzStaleAfterMs - 1;
+    ASSERT_TRUE(feed.Poll());
+    EXPECT_FALSE(feed.Stale());
+    now += 1;
+    ASSERT_TRUE(feed.Poll());
+    EXPECT_TRUE(feed.Stale());
+    EXPECT_FLOAT_EQ(feed.Value(GpuzSensor::CoreClock), 850.0f);   // still shown, marked stale
+
+    block.SetSensor(2, "GPU Temperature", 68.0);   // the producer is back
+    ASSERT_TRUE(pub.Publish(block));
+    ASSERT_TRUE(feed.Poll());
+    EXPECT_FALSE(feed.Stale());
 }

@@ -173,4 +173,11 @@ TEST(Hud, GpuzLineLongWithPowerShortWithout)
     font.calls.clear();
     ComposeHud(in, font);
     EXPECT_EQ(font.calls[6].text, "GPU-Z - core:1410MHz, mem:1750MHz, GPU temp:71\u00B0C");
+
+    // A producer that stopped updating: the line says its values are old.
+    in.gpuzStale = true;
+    font.calls.clear();
+    ComposeHud(in, font);
+    EXPECT_EQ(font.calls[6].text,
+              "GPU-Z - core:1410MHz, mem:1750MHz, GPU temp:71\u00B0C - stale: unchanged for 5 s");
 }

@@ -118,6 +118,7 @@ TEST_F(PollFixture, TwoGpusGetHistoriesAndTheMaximumCoversBoth)
 
     // No GPU-Z: the live values come from GPU 0.
     EXPECT_FALSE(gpuzAvailable);
+    EXPECT_FALSE(readings.gpuz_stale);
     EXPECT_FLOAT_EQ(readings.core_clock, 900);
     EXPECT_FLOAT_EQ(readings.memory_clock, 1300);
     EXPECT_FLOAT_EQ(readings.gpu_temperature, 55.0f);
@@ -151,8 +152,10 @@ TEST_F(PollFixture, GpuzValuesReplaceTheLibraryValues)
     EXPECT_FLOAT_EQ(readings.max_power, 24.0f);
     EXPECT_FLOAT_EQ(readings.gpu0_core_clock, 900);   // GPU 0's clocks still come from the library
 
-    gpuz.values = {1400.0f, 1900.0f, 79.0f, 10.0f, 1.0f};
+    EXPECT_FALSE(readings.gpuz_stale);
+    gpuz.values = {1400.0f, 1900.0f, 79.0f, 10.0f, 1.0f, true};
     RunSensorPoll(state, library, gpuz, readings);
+    EXPECT_TRUE(readings.gpuz_stale);
     EXPECT_FLOAT_EQ(readings.power, 10.0f);
     EXPECT_FLOAT_EQ(readings.max_power, 24.0f);
     EXPECT_FLOAT_EQ(readings.max_current, 20.0f);
@@ -163,6 +166,7 @@ TEST_F(PollFixture, GpuzValuesReplaceTheLibraryValues)
     gpuz.available = false;
     RunSensorPoll(state, library, gpuz, readings);
     EXPECT_FALSE(gpuzAvailable);
+    EXPECT_FALSE(readings.gpuz_stale);
     EXPECT_FLOAT_EQ(readings.core_clock, 900);
     EXPECT_FLOAT_EQ(readings.gpu_temperature, 60.0f);
 }
