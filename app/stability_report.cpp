@@ -7,6 +7,7 @@
 
 #include "app/gnu_options.h"
 #include "app/log_file.h"
+#include "app/output_file.h"
 #include "app/results_csv.h"
 #include "app/results_json.h"
 #include "app/run_reports.h"
