@@ -18,8 +18,15 @@ TEST(DrmCards, SlotNamesGiveBusNumbers)
     uint32_t bus = 99;
     EXPECT_TRUE(ParsePciSlotBus("0000:03:00.0", &bus));
     EXPECT_EQ(bus, 3u);
-    EXPECT_TRUE(ParsePciSlotBus("0001:c1:00.1", &bus));
+    uint32_t domain = 99;
+    EXPECT_TRUE(ParsePciSlotBus("0001:c1:00.1", &bus, &domain));
     EXPECT_EQ(bus, 0xC1u);
+    EXPECT_EQ(domain, 1u);
+    EXPECT_TRUE(ParsePciSlotBus("10000:e1:00.0", &bus, &domain));   // VMD's domains
+    EXPECT_EQ(domain, 0x10000u);
+    // Bus 3 of two domains is two buses; a slot-less card never meets a real bus.
+    EXPECT_NE(PciBusKey(true, 0, 3, 0), PciBusKey(true, 1, 3, 0));
+    EXPECT_NE(PciBusKey(false, 0, 0, 3), PciBusKey(true, 0, 3, 0));
     bus = 99;
     for (const char* bad : {"", "garbage-slot", "0000:0g:00.0", "0000:3:00.0", "0000", "0000:03"})
         EXPECT_FALSE(ParsePciSlotBus(bad, &bus)) << bad;
@@ -108,5 +115,14 @@ TEST(DrmCards, DriverVersionNeedsARealDrmNode)
     EXPECT_EQ(KernelDriverVersion(root.string(), "i915"), "6.8.0-31-generic");
     EXPECT_EQ(KernelDriverVersion(root.string(), ""), "");
     EXPECT_EQ(KernelDriverVersion(root.string(), "../../proc"), "");
+    // The driver texts name the driver; nvidia's version never is the kernel's release.
+    EXPECT_EQ(KernelDriverText(root.string(), "amdgpu"), "amdgpu 5.18.13");
+    EXPECT_EQ(KernelDriverText(root.string(), "i915"), "i915 6.8.0-31-generic");
+    EXPECT_EQ(KernelDriverText(root.string(), "nvidia", "550.54.14"), "nvidia 550.54.14");
+    std::filesystem::create_directories(root / "proc/driver/nvidia");
+    std::ofstream(root / "proc/driver/nvidia/version")
+        << "NVRM version: NVIDIA UNIX x86_64 Kernel Module  535.183.01  Sun May 12 19:39:15 UTC 2024\n";
+    EXPECT_EQ(KernelDriverText(root.string(), "nvidia"), "nvidia 535.183.01");
+    EXPECT_EQ(KernelDriverText(root.string(), ""), "");
     std::filesystem::remove_all(root);
 }
