@@ -427,7 +427,7 @@ TEST_F(SiliscanFacade, ApuAndDiscreteCardFollowTheEglDevice)
     SetRendererIdentityOverride(&egl);
     SiliscanLib* lib = StartOn("amd_apu_dgpu");
     EXPECT_EQ(lib->GetMainDeviceId(), 0x7480u);
-    EXPECT_STREQ(lib->GetMainRenderer(), "AMD Radeon RX 7600/7700S/7600S");
+    EXPECT_STREQ(lib->GetMainRenderer(), "AMD Radeon RX 7600/7600 XT/7700S/7600S");
     EXPECT_STREQ(lib->GetMainDriver(), "amdgpu 6.8.0-45-generic");
     EXPECT_STREQ(lib->GetBootAdapterName(), "AMD Radeon 780M / 760M Graphics");
     EXPECT_EQ(lib->GetMainVendorKind(), kVendorAmd);
@@ -455,7 +455,7 @@ TEST_F(SiliscanFacade, ApuAndDiscreteCardFollowTheEglDevice)
     EXPECT_STREQ(lib->GetGpuName(0), "llvmpipe (LLVM 15.0.6, 256 bits)");
     EXPECT_FALSE(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr));
     EXPECT_EQ(lib->GetGpuNumPerfLevels(0), 0u);
-    EXPECT_STREQ(lib->GetGpuName(1), "AMD Radeon RX 7600/7700S/7600S");   // bus 3 before bus 0xC4
+    EXPECT_STREQ(lib->GetGpuName(1), "AMD Radeon RX 7600/7600 XT/7700S/7600S");   // bus 3 before bus 0xC4
 }
 
 TEST_F(SiliscanFacade, IntelGpuWithoutHwmonIsStillAGpu)
