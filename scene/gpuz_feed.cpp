@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -95,6 +96,10 @@ float GpuzFeed::Value(GpuzSensor sensor) const
                 block_.get() + kGpuzSensorsOffset + static_cast<std::size_t>(index) * kGpuzSensorRecordSize +
                     kGpuzValueOffset,
                 sizeof value);
+    // Another process writes the block: NaN, infinities and values beyond a float are no
+    // reading (and the conversion of the last would be undefined), so they read as unpublished.
+    if (!std::isfinite(value) || std::fabs(value) > 1.0e30)
+        return 0.0f;
     return static_cast<float>(value);
 }
 

@@ -1,6 +1,8 @@
 // The GPU-Z block reader against blocks published through shm_open.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/startup_options.h"
 #include "gpuz_publisher.h"
 #include "scene/gpuz_feed.h"
@@ -61,6 +63,15 @@ TEST(GpuzFeed, MissingSensorsReadZeroAndNamesAreExact)
     EXPECT_FLOAT_EQ(feed.Value(GpuzSensor::CoreClock), 0.0f);
     EXPECT_FLOAT_EQ(feed.Value(GpuzSensor::Current), 0.0f);
     EXPECT_FLOAT_EQ(feed.Value(GpuzSensor::Temperature), 55.0f);
+
+    // Garbage in the other process's block reads as unpublished, never as NaN or infinity.
+    block.SetSensor(2, "GPU Temperature", std::nan(""));
+    block.SetSensor(3, "VDDC", 1e300);
+    ASSERT_TRUE(pub.Publish(block));
+    GpuzFeed garbage(pub.Name());
+    ASSERT_TRUE(garbage.Poll());
+    EXPECT_FLOAT_EQ(garbage.Value(GpuzSensor::Temperature), 0.0f);
+    EXPECT_FLOAT_EQ(garbage.Value(GpuzSensor::Voltage), 0.0f);
 }
 
 TEST(GpuzFeed, AbsentOrShortBlockIsNotAvailable)
