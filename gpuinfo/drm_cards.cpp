@@ -201,9 +201,17 @@ RenderingChoice ChooseRenderingCard(const std::vector<DrmCard>& cards, const Ren
     // Mesa answers 0xFFFFFFFF (or 0) for drivers without PCI ids.
     if (index < 0 && id.has_pci_ids && id.vendor_id != 0xFFFFFFFF && id.vendor_id != 0)
         index = pick([&](const DrmCard& c) { return c.vendor_id == id.vendor_id && c.device_id == id.device_id; });
-    // NVIDIA's own driver offers neither query, but renders only on its own cards.
-    if (index < 0 && id.gl_vendor.find("NVIDIA") != std::string::npos)
-        index = pick([](const DrmCard& c) { return c.vendor_id == 0x10DE; });
+    // NVIDIA's own driver offers neither query, but renders only on its own cards; so do
+    // AMD's and Intel's drivers when nothing better identifies the device.
+    uint32_t vendor = 0;
+    if (id.gl_vendor.find("NVIDIA") != std::string::npos)
+        vendor = 0x10DE;
+    else if (id.gl_vendor.find("ATI Technologies") != std::string::npos || id.gl_vendor == "AMD")
+        vendor = 0x1002;
+    else if (id.gl_vendor.rfind("Intel", 0) == 0)
+        vendor = 0x8086;
+    if (index < 0 && vendor != 0)
+        index = pick([vendor](const DrmCard& c) { return c.vendor_id == vendor; });
     if (index >= 0) {
         choice.kind = RenderingKind::kCard;
         choice.card_index = index;

@@ -70,8 +70,8 @@ struct RenderingChoice {
 std::string SoftwareRendererName(const std::string& glRenderer);
 
 // Which card renders: a software renderer first (whatever cards exist), then the EGL device's
-// node, the Mesa PCI ids, NVIDIA's own driver by GL_VENDOR; among equal cards the boot display
-// adapter wins, else the first.
+// node, the Mesa PCI ids, then GL_VENDOR's vendor (NVIDIA's own driver answers neither query);
+// among equal cards the boot display adapter wins, else the first.
 RenderingChoice ChooseRenderingCard(const std::vector<DrmCard>& cards, const RendererIdentity& identity);
 
 // pci.ids name ("NVIDIA Corporation GA102 [GeForce RTX 3080]") through libpci; never empty

@@ -82,6 +82,35 @@ TEST(DrmCards, PrimaryPrefersBootDisplayThenBootVga)
     EXPECT_EQ(ChoosePrimaryCard({a, b, c})->card_number, 1);
 }
 
+TEST(DrmCards, RenderingCardFromWhatTheContextSays)
+{
+    const auto cards = ListDrmCards(std::string(GRIDFALL_FIXTURES_DIR) + "/gpuinfo/amd_apu_dgpu");
+    ASSERT_EQ(cards.size(), 2u);   // card0 the APU (boot_vga), card1 the RX 7600
+    auto choose = [&](RendererIdentity id) { return ChooseRenderingCard(cards, id); };
+    RendererIdentity id;
+    EXPECT_EQ(choose(id).kind, RenderingKind::kUnknown);
+    id.has_pci_ids = true;   // Mesa's answer for a driver without PCI ids
+    EXPECT_EQ(choose(id).kind, RenderingKind::kUnknown);
+    id.drm_node = "/dev/dri/card1";
+    EXPECT_EQ(choose(id).card_index, 1);
+    id.drm_node = "/dev/dri/renderD128";
+    EXPECT_EQ(choose(id).card_index, 0);
+    id.drm_node.clear();
+    id.vendor_id = 0x1002;
+    id.device_id = 0x7480;
+    EXPECT_EQ(choose(id).card_index, 1);
+    // Only the vendor is known: of two AMD cards, the boot display adapter.
+    RendererIdentity byVendor;
+    byVendor.gl_vendor = "AMD";
+    EXPECT_EQ(choose(byVendor).card_index, 0);
+    EXPECT_EQ(choose(byVendor).kind, RenderingKind::kCard);
+    // A software renderer wins over everything the cards say.
+    id.gl_renderer = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    EXPECT_EQ(choose(id).kind, RenderingKind::kSoftware);
+    EXPECT_EQ(SoftwareRendererName("virgl (AMD Radeon RX 7600)"), "virgl");
+    EXPECT_EQ(SoftwareRendererName("AMD Radeon RX 7600 (radeonsi, navi33)"), "");
+}
+
 TEST(DrmCards, PciNamesFromTheIdFile)
 {
     const std::string known = PciDeviceDescription(0x10DE, 0x2206);
