@@ -20,6 +20,12 @@ enum GpuKind : uint32_t {
     kGpuKindSoftware = 4,
 };
 
+// A GPU core temperature in millidegrees is plausible from 1 to 150 degrees C. Below that the
+// sensor is unpowered (0) or the driver wrote whole degrees (hwmon's "52" would be 0.052 C);
+// above it no silicon still runs. Anything else is no reading.
+constexpr int64_t kMinGpuMilliCelsius = 1000;
+constexpr int64_t kMaxGpuMilliCelsius = 150000;
+
 struct PerfLevel {
     int32_t level_id = 0;
     float core_mhz = 0;

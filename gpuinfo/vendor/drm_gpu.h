@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <cstdint>
 #include <set>
 #include <string>
 #include <string_view>
@@ -30,11 +29,6 @@ void HwmonEnumerate(const std::string& root, const std::vector<DrmCard>& cards,
 // hwmon temperature (millidegrees in the file) into temp_core; false when there is none or the
 // file holds no plausible one (see kMinGpuMilliCelsius).
 bool DrmReadTemperature(GpuRecord* gpu);
-// A GPU core temperature in hwmon's millidegrees: 1 to 150 degrees C. Below that the sensor is
-// unpowered (0) or the driver wrote whole degrees ("52" would be 0.052 C); above it no silicon
-// still runs.
-constexpr int64_t kMinGpuMilliCelsius = 1000;
-constexpr int64_t kMaxGpuMilliCelsius = 150000;
 // Fan speed from fan1_input (RPM) and pwm1 (0-255, stored as percent).
 bool DrmReadFanSpeed(GpuRecord* gpu);
 

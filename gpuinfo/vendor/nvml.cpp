@@ -214,7 +214,10 @@ void NvmlEnumerate(const NvmlLibrary& nvml, std::vector<std::unique_ptr<GpuRecor
 bool NvmlReadTemperatures(const NvmlLibrary& nvml, GpuRecord* gpu)
 {
     unsigned t = 0;
-    if (!nvml.DeviceTemperature(gpu->nvml_device, &t))
+    // The same plausible range as hwmon's: a vGPU or a card in a low-power state that answers
+    // 0 has no reading, not one of 0 degrees.
+    if (!nvml.DeviceTemperature(gpu->nvml_device, &t) || t < kMinGpuMilliCelsius / 1000 ||
+        t > kMaxGpuMilliCelsius / 1000)
         return false;
     gpu->temp_core = static_cast<float>(t);
     return true;
