@@ -61,6 +61,14 @@ protected:
         EXPECT_EQ(probe.Flag(41), lib->GetMaxTessLevel() > 0.0);
         EXPECT_EQ(probe.Flag(46), lib->GetGlMajor() >= 4);
         EXPECT_FALSE(probe.Flag(48));
+        // Flags follow the driver's extension list, not entry points that merely resolve (Mesa
+        // resolves those of extensions it does not offer).
+        EXPECT_EQ(probe.Flag(33), probe.HasExtension("GL_EXT_bindable_uniform"));
+        EXPECT_EQ(probe.Flag(32), probe.HasExtension("GL_EXT_geometry_shader4"));
+        if (!probe.HasExtension("GL_NV_gpu_program4")) {
+            EXPECT_EQ(probe.limits.min_program_texel_offset, 0);
+            EXPECT_EQ(probe.limits.max_program_texel_offset, 0);
+        }
         EXPECT_NE(probe.glsl_version, "n.a.");
         EXPECT_NE(probe.vendor, "n.a.");
     }
