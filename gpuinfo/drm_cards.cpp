@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <map>
+#include <memory>
 #include <mutex>
 
 extern "C" {
@@ -234,6 +234,13 @@ void PciQuiet(char*, ...) {}
 
 std::mutex g_pciMutex;
 
+// One libpci handle for the process: libpci reads the whole id file into its hash on the first
+// lookup (tens of milliseconds), and a handle kept open answers every later one from memory.
+struct PciAccessDeleter {
+    void operator()(pci_access* acc) const { pci_cleanup(acc); }
+};
+std::unique_ptr<pci_access, PciAccessDeleter> g_pciAccess;
+
 }  // namespace
 
 std::string PciDeviceDescription(uint32_t vendorId, uint32_t deviceId)
@@ -244,32 +251,30 @@ std::string PciDeviceDescription(uint32_t vendorId, uint32_t deviceId)
         return fallback;
 
     std::lock_guard<std::mutex> lock(g_pciMutex);
-    // Every lookup parses the whole id file (tens of milliseconds): answer repeats from memory.
-    static std::map<uint32_t, std::string> cache;
-    const uint32_t key = (vendorId << 16) | deviceId;
-    if (auto it = cache.find(key); it != cache.end())
-        return it->second;
-    pci_access* acc = pci_alloc();
-    if (!acc)
-        return fallback;
-    acc->error = PciError;
-    acc->warning = PciQuiet;
-    acc->debug = PciQuiet;
+    if (!g_pciAccess) {
+        g_pciAccess.reset(pci_alloc());
+        if (!g_pciAccess)
+            return fallback;
+        g_pciAccess->error = PciError;
+        g_pciAccess->warning = PciQuiet;
+        g_pciAccess->debug = PciQuiet;
+    }
     std::string result = fallback;
     std::jmp_buf escape;
     t_pciEscape = &escape;
     if (setjmp(escape) == 0) {
         // No pci_init: a name lookup needs only the id file, not access to the bus.
         char buf[512];
-        const char* name = pci_lookup_name(acc, buf, sizeof(buf),
+        const char* name = pci_lookup_name(g_pciAccess.get(), buf, sizeof(buf),
                                            PCI_LOOKUP_VENDOR | PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_NUMBERS,
                                            static_cast<int>(vendorId), static_cast<int>(deviceId));
         if (name && *name)
             result = name;
+    } else {
+        // libpci gave up halfway (no id file, out of memory): start afresh next time.
+        g_pciAccess.reset();
     }
     t_pciEscape = nullptr;
-    pci_cleanup(acc);
-    cache.emplace(key, result);
     return result;
 }
 
