@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 #include <string>
 
 #include "app/log_file.h"
@@ -71,39 +71,48 @@ void ReportGraphicsAndSystem(Library& lib, StartupOptions& options, MachineFacts
         uint32_t vendor = 0, device = 0, subsysVendor = 0, subsysDevice = 0;
         lib.GetGpuPciIds(i, &vendor, &device, &subsysVendor, &subsysDevice);
         float core = 0.0f, board = 0.0f, memory = 0.0f, psu = 0.0f;
-        if (!lib.GetGpuTemperatures(i, &core, &board, &memory, &psu))
-            core = 0.0f;
+        const bool hasTemperature = lib.GetGpuTemperatures(i, &core, &board, &memory, &psu);
         const char* name = lib.GetGpuName(i);
         const char* driver = lib.GetGpuDriver(i);
         log.Write("- GPU %d:  %s", static_cast<int>(i + 1), name ? name : "");
         log.Write("- Device ID: %.4X-%.4X", vendor, device);
-        log.Write("----> GPU temperature: %.3f\u00B0C", core);
+        // A GPU without a temperature sensor has no temperature, not one of 0 degrees.
+        if (hasTemperature)
+            log.Write("----> GPU temperature: %.3f\u00B0C", core);
+        else
+            log.Write("----> GPU temperature: n.a.");
         log.Write("----> Graphics driver: %s", driver ? driver : "");
     }
 
+    auto text = [](const char* s) { return s ? s : ""; };
     const char* renderer = lib.GetMainRenderer();
     log.Write("Main OpenGL graphics card: %s", renderer ? renderer : "");
     std::snprintf(info.renderer, sizeof(info.renderer), "%s", renderer ? renderer : "");
+    // The main card is the device that renders; say so when that is not what the machine boots
+    // its display on, or when no card renders at all.
+    const std::string bootAdapter = text(lib.GetBootAdapterName());
+    std::string rendering;
+    if (lib.IsSoftwareRenderer()) {
+        rendering = std::string("Software renderer: ") + text(renderer);
+    } else if (!bootAdapter.empty()) {
+        char ids[32];
+        std::snprintf(ids, sizeof(ids), " (%.4X-%.4X)", facts.main_vendor_id, facts.main_device_id);
+        rendering = std::string("Rendering GPU: ") + text(renderer) + ids;
+    }
+    if (!bootAdapter.empty()) {
+        char ids[32];
+        std::snprintf(ids, sizeof(ids), " (%.4X-%.4X)", lib.GetBootAdapterVendorId(), lib.GetBootAdapterDeviceId());
+        rendering += "; boot display adapter: " + bootAdapter + ids;
+    }
+    if (!rendering.empty())
+        log.Write("%s", rendering.c_str());
 
     facts.max_viewport_size = lib.GetMaxViewportSize();
     log.Write("Max viewport size: %d px", facts.max_viewport_size);
 
-    auto text = [](const char* s) { return s ? s : ""; };
-    std::string drivers;
-    if (lib.GetMainVendorKind() == 2) {
-        drivers = "Catalyst ";
-        const char* version = text(lib.GetCatalystVersion());
-        if (std::strncmp(version, "0", 63) != 0) {
-            drivers += version;
-            drivers += " - ";
-        }
-        drivers += text(lib.GetCatalystRelease());
-        drivers += " (";
-        drivers += text(lib.GetDriverDate());
-        drivers += ")";
-    } else {
-        drivers = text(lib.GetMainDriver());
-    }
+    // Linux's driver text (kernel driver and OpenGL driver) for every vendor: there are no
+    // Catalyst or Forceware packages to name.
+    const std::string drivers = text(lib.GetMainDriver());
     std::snprintf(info.drivers, sizeof(info.drivers), "%s", drivers.c_str());
     log.Write("Main graphics drivers: %s", info.drivers);
 

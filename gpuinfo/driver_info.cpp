@@ -138,37 +138,35 @@ std::string GlDriverText(const std::string& glVersion)
     return rest;
 }
 
-std::string FormatMainDriverString(int32_t vendorKind, const std::string& nvidiaRelease,
-                                   const std::string& catalystVersion, const std::string& driverVersion,
-                                   const std::string& driverDate, const std::string& glDriverName)
+std::string KernelDriverText(const std::string& root, const std::string& driver, const std::string& nvmlVersion)
 {
-    char buf[1024];
-    const bool gl = !glDriverName.empty();
-    if (vendorKind == 1 && !nvidiaRelease.empty()) {
-        if (gl)
-            std::snprintf(buf, sizeof(buf), "Forceware %s (%s) - GL:%s", nvidiaRelease.c_str(), driverDate.c_str(),
-                          glDriverName.c_str());
-        else
-            std::snprintf(buf, sizeof(buf), "Forceware %s (%s)", nvidiaRelease.c_str(), driverDate.c_str());
-        return buf;
+    if (driver.empty() || driver.find('/') != std::string::npos || driver == "." || driver == "..")
+        return {};
+    std::string version;
+    if (driver == "nvidia") {
+        // The proprietary module keeps its version in NVML and its proc file; the kernel's
+        // release says nothing about it.
+        version = nvmlVersion;
+        if (version.empty())
+            if (auto v = ReadFirstLine(RootedPath(root, "/sys/module/nvidia/version")); v && !v->empty())
+                version = *v;
+        if (version.empty())
+            version = NvidiaProcDriverVersion(root);
     }
-    if (vendorKind == 2 && !catalystVersion.empty()) {
-        if (gl)
-            std::snprintf(buf, sizeof(buf), "%s - Catalyst %s (%s) - GL:%s", driverVersion.c_str(),
-                          catalystVersion.c_str(), driverDate.c_str(), glDriverName.c_str());
-        else
-            std::snprintf(buf, sizeof(buf), "%s - Catalyst %s (%s)", driverVersion.c_str(), catalystVersion.c_str(),
-                          driverDate.c_str());
-        return buf;
-    }
-    if (driverVersion.empty())
+    if (version.empty())
+        version = KernelDriverVersion(root, driver);
+    return version.empty() ? driver : driver + " " + version;
+}
+
+std::string FormatDriverText(const std::string& kernelDriver, const std::string& glDriver)
+{
+    if (kernelDriver.empty() && glDriver.empty())
         return "unknown";
-    if (gl)
-        std::snprintf(buf, sizeof(buf), "%s (%s) - GL:%s", driverVersion.c_str(), driverDate.c_str(),
-                      glDriverName.c_str());
-    else
-        std::snprintf(buf, sizeof(buf), "%s (%s)", driverVersion.c_str(), driverDate.c_str());
-    return buf;
+    if (kernelDriver.empty())
+        return glDriver;
+    if (glDriver.empty())
+        return kernelDriver;
+    return kernelDriver + " - " + glDriver;
 }
 
 std::string BiosVersionFromString(const std::string& bios)

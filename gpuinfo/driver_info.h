@@ -32,12 +32,16 @@ std::string ParseNvidiaProcVersion(const std::string& text);
 // else whatever follows the version number; "" when nothing does.
 std::string GlDriverText(const std::string& glVersion);
 
-// The main driver string: the NVIDIA release form ("Forceware %s (%s)"), the Catalyst form
-// ("%s - Catalyst %s (%s)") or the plain form ("%s (%s)"), each with " - GL:%s" when the
-// OpenGL driver name is known; "unknown" when there is no driver version at all.
-std::string FormatMainDriverString(int32_t vendorKind, const std::string& nvidiaRelease,
-                                   const std::string& catalystVersion, const std::string& driverVersion,
-                                   const std::string& driverDate, const std::string& glDriverName);
+// "<kernel driver> <version>" ("amdgpu 6.8.0-45-generic", "nvidia 550.54.14"): the module's
+// version where it has one (for nvidia the given NVML version first, then its proc file), else
+// the kernel release. Just the name when no version is known; "" without a driver name.
+std::string KernelDriverText(const std::string& root, const std::string& driver,
+                             const std::string& nvmlVersion = std::string());
+
+// The driver text Linux users know: the kernel (or software) driver and the OpenGL driver,
+// "amdgpu 6.8.0-45-generic - Mesa 24.0.5", "llvmpipe - Mesa 22.3.6"; either part alone when
+// the other is unknown, "unknown" when both are.
+std::string FormatDriverText(const std::string& kernelDriver, const std::string& glDriver);
 
 // The BIOS version shown for the main GPU: the text after the first "Version" of the BIOS
 // string, or the whole string; "n.a." when empty.

@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <map>
+#include <memory>
 #include <mutex>
 
 extern "C" {
@@ -45,30 +45,48 @@ bool ReadFlag(const std::string& path)
 
 }  // namespace
 
-bool ParsePciSlotBus(const std::string& slot, uint32_t* bus)
+bool ParsePciSlotBus(const std::string& slot, uint32_t* bus, uint32_t* domain)
 {
     // domain:bus:device.function, e.g. 0000:03:00.0; the bus is the two hex digits after the
-    // first colon.
+    // first colon, the domain the (four, on VMD hosts five) digits before it.
     const size_t colon = slot.find(':');
-    if (colon == std::string::npos || colon + 3 > slot.size() || slot.find(':', colon + 1) != colon + 3)
+    if (colon == std::string::npos || colon == 0 || colon > 8 || colon + 3 > slot.size() ||
+        slot.find(':', colon + 1) != colon + 3)
         return false;
-    uint32_t value = 0;
-    for (size_t i = colon + 1; i < colon + 3; ++i) {
-        const char c = slot[i];
-        uint32_t d;
+    auto hexDigit = [](char c, uint32_t* d) {
         if (c >= '0' && c <= '9')
-            d = static_cast<uint32_t>(c - '0');
+            *d = static_cast<uint32_t>(c - '0');
         else if (c >= 'a' && c <= 'f')
-            d = static_cast<uint32_t>(c - 'a' + 10);
+            *d = static_cast<uint32_t>(c - 'a' + 10);
         else if (c >= 'A' && c <= 'F')
-            d = static_cast<uint32_t>(c - 'A' + 10);
+            *d = static_cast<uint32_t>(c - 'A' + 10);
         else
+            return false;
+        return true;
+    };
+    uint32_t domainValue = 0, value = 0, d = 0;
+    for (size_t i = 0; i < colon; ++i) {
+        if (!hexDigit(slot[i], &d))
+            return false;
+        domainValue = domainValue * 16 + d;
+    }
+    for (size_t i = colon + 1; i < colon + 3; ++i) {
+        if (!hexDigit(slot[i], &d))
             return false;
         value = value * 16 + d;
     }
     if (bus)
         *bus = value;
+    if (domain)
+        *domain = domainValue;
     return true;
+}
+
+uint64_t PciBusKey(bool hasBus, uint32_t domain, uint32_t bus, int32_t cardNumber)
+{
+    if (!hasBus)
+        return (uint64_t{1} << 48) + static_cast<uint32_t>(cardNumber);
+    return (static_cast<uint64_t>(domain) << 8) | (bus & 0xFF);
 }
 
 std::vector<DrmCard> ListDrmCards(const std::string& root)
@@ -91,7 +109,7 @@ std::vector<DrmCard> ListDrmCards(const std::string& root)
             if (auto slot = FindKeyValue(*uevent, "PCI_SLOT_NAME"))
                 card.pci_slot = *slot;
         }
-        card.has_bus = ParsePciSlotBus(card.pci_slot, &card.bus);
+        card.has_bus = ParsePciSlotBus(card.pci_slot, &card.bus, &card.domain);
 
         card.vendor_id = ReadId(card.device_dir + "/vendor");
         card.device_id = ReadId(card.device_dir + "/device");
@@ -109,6 +127,12 @@ std::vector<DrmCard> ListDrmCards(const std::string& root)
         for (const std::string& h : ListDirectory(hwmonBase)) {
             if (h.compare(0, 5, "hwmon") == 0 && IsDirectory(hwmonBase + "/" + h)) {
                 card.hwmon_dir = hwmonBase + "/" + h;
+                break;
+            }
+        }
+        for (const std::string& node : ListDirectory(card.device_dir + "/drm")) {
+            if (node.rfind("renderD", 0) == 0 && node.size() < 16) {
+                card.render_node = node;
                 break;
             }
         }
@@ -132,6 +156,69 @@ const DrmCard* ChoosePrimaryCard(const std::vector<DrmCard>& cards)
     return nullptr;
 }
 
+std::string SoftwareRendererName(const std::string& r)
+{
+    if (r.find("llvmpipe") != std::string::npos)
+        return "llvmpipe";
+    if (r.find("softpipe") != std::string::npos)
+        return "softpipe";
+    if (r.find("Software Rasterizer") != std::string::npos || r.find("swrast") != std::string::npos)
+        return "swrast";
+    // virgl hands the commands to the host's GPU: no card of this machine renders them.
+    if (r.rfind("virgl", 0) == 0)
+        return "virgl";
+    return {};
+}
+
+RenderingChoice ChooseRenderingCard(const std::vector<DrmCard>& cards, const RendererIdentity& id)
+{
+    RenderingChoice choice;
+    if (id.software_device || !SoftwareRendererName(id.gl_renderer).empty()) {
+        choice.kind = RenderingKind::kSoftware;
+        return choice;
+    }
+    auto pick = [&](auto matches) {
+        int32_t first = -1;
+        for (size_t i = 0; i < cards.size(); ++i) {
+            const DrmCard& c = cards[i];
+            if (!c.is_pci || !c.is_display_class || !matches(c))
+                continue;
+            if (c.boot_display || c.boot_vga)
+                return static_cast<int32_t>(i);
+            if (first < 0)
+                first = static_cast<int32_t>(i);
+        }
+        return first;
+    };
+    int32_t index = -1;
+    if (!id.drm_node.empty()) {
+        const size_t slash = id.drm_node.rfind('/');
+        const std::string node = id.drm_node.substr(slash == std::string::npos ? 0 : slash + 1);
+        index = pick([&](const DrmCard& c) {
+            return node == "card" + std::to_string(c.card_number) || (!c.render_node.empty() && node == c.render_node);
+        });
+    }
+    // Mesa answers 0xFFFFFFFF (or 0) for drivers without PCI ids.
+    if (index < 0 && id.has_pci_ids && id.vendor_id != 0xFFFFFFFF && id.vendor_id != 0)
+        index = pick([&](const DrmCard& c) { return c.vendor_id == id.vendor_id && c.device_id == id.device_id; });
+    // NVIDIA's own driver offers neither query, but renders only on its own cards; so do
+    // AMD's and Intel's drivers when nothing better identifies the device.
+    uint32_t vendor = 0;
+    if (id.gl_vendor.find("NVIDIA") != std::string::npos)
+        vendor = 0x10DE;
+    else if (id.gl_vendor.find("ATI Technologies") != std::string::npos || id.gl_vendor == "AMD")
+        vendor = 0x1002;
+    else if (id.gl_vendor.rfind("Intel", 0) == 0)
+        vendor = 0x8086;
+    if (index < 0 && vendor != 0)
+        index = pick([vendor](const DrmCard& c) { return c.vendor_id == vendor; });
+    if (index >= 0) {
+        choice.kind = RenderingKind::kCard;
+        choice.card_index = index;
+    }
+    return choice;
+}
+
 namespace {
 
 // libpci reports fatal errors through a callback that must not return (its default exits the
@@ -148,6 +235,13 @@ void PciQuiet(char*, ...) {}
 
 std::mutex g_pciMutex;
 
+// One libpci handle for the process: libpci reads the whole id file into its hash on the first
+// lookup (tens of milliseconds), and a handle kept open answers every later one from memory.
+struct PciAccessDeleter {
+    void operator()(pci_access* acc) const { pci_cleanup(acc); }
+};
+std::unique_ptr<pci_access, PciAccessDeleter> g_pciAccess;
+
 }  // namespace
 
 std::string PciDeviceDescription(uint32_t vendorId, uint32_t deviceId)
@@ -158,32 +252,30 @@ std::string PciDeviceDescription(uint32_t vendorId, uint32_t deviceId)
         return fallback;
 
     std::lock_guard<std::mutex> lock(g_pciMutex);
-    // Every lookup parses the whole id file (tens of milliseconds): answer repeats from memory.
-    static std::map<uint32_t, std::string> cache;
-    const uint32_t key = (vendorId << 16) | deviceId;
-    if (auto it = cache.find(key); it != cache.end())
-        return it->second;
-    pci_access* acc = pci_alloc();
-    if (!acc)
-        return fallback;
-    acc->error = PciError;
-    acc->warning = PciQuiet;
-    acc->debug = PciQuiet;
+    if (!g_pciAccess) {
+        g_pciAccess.reset(pci_alloc());
+        if (!g_pciAccess)
+            return fallback;
+        g_pciAccess->error = PciError;
+        g_pciAccess->warning = PciQuiet;
+        g_pciAccess->debug = PciQuiet;
+    }
     std::string result = fallback;
     std::jmp_buf escape;
     t_pciEscape = &escape;
     if (setjmp(escape) == 0) {
         // No pci_init: a name lookup needs only the id file, not access to the bus.
         char buf[512];
-        const char* name = pci_lookup_name(acc, buf, sizeof(buf),
+        const char* name = pci_lookup_name(g_pciAccess.get(), buf, sizeof(buf),
                                            PCI_LOOKUP_VENDOR | PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_NUMBERS,
                                            static_cast<int>(vendorId), static_cast<int>(deviceId));
         if (name && *name)
             result = name;
+    } else {
+        // libpci gave up halfway (no id file, out of memory): start afresh next time.
+        g_pciAccess.reset();
     }
     t_pciEscape = nullptr;
-    pci_cleanup(acc);
-    cache.emplace(key, result);
     return result;
 }
 

@@ -144,6 +144,9 @@ bool GlProbe::Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_
     vendor = v ? std::string(v, std::min<size_t>(std::strlen(v), 255)) : "n.a.";
     const char* r = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     renderer = r ? std::string(r, std::min<size_t>(std::strlen(r), 255)) : "n.a.";
+    render_identity = QueryCurrentRendererIdentity();
+    render_identity.gl_vendor = vendor;
+    render_identity.gl_renderer = renderer;
 
     ProbeLimits();
 
@@ -190,6 +193,9 @@ void GlProbe::BuildExtensionList(const std::string& windowSystemExtensions)
 
 void GlProbe::ProbeLimits()
 {
+    // Every flag comes from the driver's own extension list: GLEW's experimental mode marks an
+    // extension present as soon as its entry points resolve, and Mesa resolves entry points of
+    // extensions it does not offer.
     GlLimits& l = limits;
     if (HasExtension("GL_ARB_tessellation_shader")) {
         SetFlag(41, true);
@@ -205,23 +211,23 @@ void GlProbe::ProbeLimits()
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
     if (dims[0] > 0)
         l.max_viewport_size = dims[0];
-    SetFlag(5, GLEW_ARB_multitexture);
+    SetFlag(5, HasExtension("GL_ARB_multitexture"));
     l.max_texture_units = GetInt(GL_MAX_TEXTURE_UNITS);
     l.max_texture_size = GetInt(GL_MAX_TEXTURE_SIZE);
     l.max_vertex_texture_image_units = GetInt(GL_MAX_VERTEX_TEXTURE_IMAGE_UNITS);
     l.max_texture_image_units = GetInt(GL_MAX_TEXTURE_IMAGE_UNITS);
     DrainErrors();
 
-    SetFlag(2, GLEW_EXT_texture_filter_anisotropic);
+    SetFlag(2, HasExtension("GL_EXT_texture_filter_anisotropic"));
     l.max_anisotropy = 1.0f;
     if (Flag(2))
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &l.max_anisotropy);
 
     SetFlag(13, version.number >= 1.4f);
     SetFlag(6, version.number >= 1.3f);
-    SetFlag(7, GLEW_ARB_texture_env_combine && GLEW_ARB_texture_env_dot3 && l.max_texture_units >= 3);
+    SetFlag(7, HasExtension("GL_ARB_texture_env_combine") && HasExtension("GL_ARB_texture_env_dot3") && l.max_texture_units >= 3);
 
-    SetFlag(3, GLEW_EXT_separate_specular_color);
+    SetFlag(3, HasExtension("GL_EXT_separate_specular_color"));
     if (Flag(3)) {
         glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
         glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
@@ -230,13 +236,13 @@ void GlProbe::ProbeLimits()
 
     l.max_shininess = 0;
     l.max_spot_exponent = 0;
-    if (GLEW_NV_light_max_exponent) {
+    if (HasExtension("GL_NV_light_max_exponent")) {
         l.max_shininess = GetInt(GL_MAX_SHININESS_NV);
         l.max_spot_exponent = GetInt(GL_MAX_SPOT_EXPONENT_NV);
     }
-    SetFlag(19, GLEW_ARB_vertex_buffer_object);
+    SetFlag(19, HasExtension("GL_ARB_vertex_buffer_object"));
     SetFlag(25, version.number >= 2.0f);
-    SetFlag(17, GLEW_ARB_shading_language_100);
+    SetFlag(17, HasExtension("GL_ARB_shading_language_100"));
     if (Flag(17) && Flag(25)) {
         l.max_vertex_uniform_components = GetInt(GL_MAX_VERTEX_UNIFORM_COMPONENTS);
         l.max_fragment_uniform_components = GetInt(GL_MAX_FRAGMENT_UNIFORM_COMPONENTS);
@@ -249,12 +255,12 @@ void GlProbe::ProbeLimits()
     const char* sl = reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION));
     glsl_version = sl ? std::string(sl, std::min<size_t>(std::strlen(sl), 255)) : "n.a.";
     DrainErrors();
-    SetFlag(14, GLEW_EXT_stencil_wrap);
-    SetFlag(8, GLEW_EXT_stencil_two_side);
-    SetFlag(38, GLEW_ATI_separate_stencil);
-    SetFlag(9, GLEW_NV_depth_clamp);
+    SetFlag(14, HasExtension("GL_EXT_stencil_wrap"));
+    SetFlag(8, HasExtension("GL_EXT_stencil_two_side"));
+    SetFlag(38, HasExtension("GL_ATI_separate_stencil"));
+    SetFlag(9, HasExtension("GL_NV_depth_clamp"));
 
-    SetFlag(24, GLEW_ARB_point_sprite);
+    SetFlag(24, HasExtension("GL_ARB_point_sprite"));
     if (Flag(24)) {
         glGetFloatv(GL_POINT_SIZE_MAX, &l.max_point_size);
         if (glPointParameterf) {
@@ -263,48 +269,48 @@ void GlProbe::ProbeLimits()
         }
         DrainErrors();
     }
-    SetFlag(26, GLEW_ARB_pixel_buffer_object);
-    SetFlag(20, GLEW_EXT_framebuffer_object);
+    SetFlag(26, HasExtension("GL_ARB_pixel_buffer_object"));
+    SetFlag(20, HasExtension("GL_EXT_framebuffer_object"));
     if (Flag(20))
         l.max_color_attachments = GetInt(GL_MAX_COLOR_ATTACHMENTS_EXT);
-    SetFlag(10, GLEW_ARB_texture_compression);
-    SetFlag(11, GLEW_EXT_texture_compression_s3tc);
+    SetFlag(10, HasExtension("GL_ARB_texture_compression"));
+    SetFlag(11, HasExtension("GL_EXT_texture_compression_s3tc"));
     SetFlag(39, HasExtension("GL_ATI_texture_compression_3dc"));
-    SetFlag(21, GLEW_NV_texture_rectangle || GLEW_ARB_texture_rectangle);
+    SetFlag(21, HasExtension("GL_NV_texture_rectangle") || HasExtension("GL_ARB_texture_rectangle"));
     if (Flag(21))
         l.max_rectangle_texture_size = GetInt(GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB);
-    SetFlag(33, GLEW_EXT_bindable_uniform);
+    SetFlag(33, HasExtension("GL_EXT_bindable_uniform"));
     if (Flag(33)) {
         l.max_vertex_bindable_uniforms = GetInt(GL_MAX_VERTEX_BINDABLE_UNIFORMS_EXT);
         l.max_fragment_bindable_uniforms = GetInt(GL_MAX_FRAGMENT_BINDABLE_UNIFORMS_EXT);
         l.max_geometry_bindable_uniforms = GetInt(GL_MAX_GEOMETRY_BINDABLE_UNIFORMS_EXT);
         l.max_bindable_uniform_size = GetInt(GL_MAX_BINDABLE_UNIFORM_SIZE_EXT);
     }
-    SetFlag(32, GLEW_EXT_geometry_shader4);
+    SetFlag(32, HasExtension("GL_EXT_geometry_shader4"));
     if (Flag(32)) {
         l.max_geometry_texture_units = GetInt(GL_MAX_GEOMETRY_TEXTURE_IMAGE_UNITS_EXT);
         l.max_geometry_output_vertices = GetInt(GL_MAX_GEOMETRY_OUTPUT_VERTICES_EXT);
     }
-    if (GLEW_NV_gpu_program4) {
+    if (HasExtension("GL_NV_gpu_program4")) {
         l.min_program_texel_offset = GetInt(GL_MIN_PROGRAM_TEXEL_OFFSET_NV);
         l.max_program_texel_offset = GetInt(GL_MAX_PROGRAM_TEXEL_OFFSET_NV);
     }
-    SetFlag(30, GLEW_EXT_texture_array);
+    SetFlag(30, HasExtension("GL_EXT_texture_array"));
     if (Flag(30))
         l.max_array_texture_layers = GetInt(GL_MAX_ARRAY_TEXTURE_LAYERS_EXT);
-    SetFlag(31, GLEW_EXT_texture_buffer_object);
+    SetFlag(31, HasExtension("GL_EXT_texture_buffer_object"));
     if (Flag(31))
         l.max_texture_buffer_size = GetInt(GL_MAX_TEXTURE_BUFFER_SIZE_EXT);
     DrainErrors();
 
-    SetFlag(29, GLEW_EXT_draw_instanced || GLEW_ARB_draw_instanced);
-    SetFlag(36, GLEW_EXT_gpu_shader4);
+    SetFlag(29, HasExtension("GL_EXT_draw_instanced") || HasExtension("GL_ARB_draw_instanced"));
+    SetFlag(36, HasExtension("GL_EXT_gpu_shader4"));
     SetFlag(37, HasExtension("GL_ARB_gpu_shader5"));
     l.max_draw_buffers = GetInt(GL_MAX_DRAW_BUFFERS);
-    SetFlag(27, GLEW_ARB_draw_buffers && l.max_draw_buffers > 1 && glDrawBuffersARB != nullptr);
+    SetFlag(27, HasExtension("GL_ARB_draw_buffers") && l.max_draw_buffers > 1 && glDrawBuffersARB != nullptr);
     l.samples = GetInt(GL_SAMPLES);
-    SetFlag(18, GLEW_ARB_occlusion_query);
-    SetFlag(28, (GLEW_ARB_occlusion_query && GLEW_EXT_timer_query) || HasExtension("GL_ARB_timer_query"));
+    SetFlag(18, HasExtension("GL_ARB_occlusion_query"));
+    SetFlag(28, (HasExtension("GL_ARB_occlusion_query") && HasExtension("GL_EXT_timer_query")) || HasExtension("GL_ARB_timer_query"));
     l.max_lights = GetInt(GL_MAX_LIGHTS);
     DrainErrors();
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "gpuinfo/drm_cards.h"
+
 struct SDL_Window;
 
 namespace Ridudedozu {
@@ -74,6 +76,9 @@ struct WindowSystemInfo {
     std::string extensions;
 };
 WindowSystemInfo QueryCurrentWindowSystem();
+// The device behind the current context: Mesa's PCI ids (GLX) or the EGL device's DRM node;
+// GL_VENDOR and GL_RENDERER are left for the caller.
+RendererIdentity QueryCurrentRendererIdentity();
 
 // --- The probe. ---
 
@@ -148,6 +153,7 @@ public:
     int32_t max_samples = 1;
     int32_t plain_format = 0;
     GlLimits limits;
+    RendererIdentity render_identity;   // which device renders this context
     bool glew_warning = false;       // glewInit complained (EGL contexts) but entry points loaded
     bool egl = false;
 

@@ -12,10 +12,19 @@ enum GpuKind : uint32_t {
     kGpuKindNone = 0,
     kGpuKindNvml = 1,    // NVIDIA, through NVML
     kGpuKindAmdgpu = 2,  // ATI/AMD, through amdgpu's sysfs files and hwmon
-    // Any other DRM card that exposes hwmon (i915, xe, nouveau, radeon-less others): named from
-    // the database or pci.ids, temperature from hwmon, clocks where the driver publishes them.
+    // Any other DRM display card (i915, xe, nouveau, nvidia without NVML, ...): named from the
+    // database or pci.ids, temperature from hwmon where the driver has one (i915 has none),
+    // clocks where the driver publishes them.
     kGpuKindHwmon = 3,
+    // The software renderer (llvmpipe, ...) when it renders the context: no sensors at all.
+    kGpuKindSoftware = 4,
 };
+
+// A GPU core temperature in millidegrees is plausible from 1 to 150 degrees C. Below that the
+// sensor is unpowered (0) or the driver wrote whole degrees (hwmon's "52" would be 0.052 C);
+// above it no silicon still runs. Anything else is no reading.
+constexpr int64_t kMinGpuMilliCelsius = 1000;
+constexpr int64_t kMaxGpuMilliCelsius = 150000;
 
 struct PerfLevel {
     int32_t level_id = 0;
@@ -28,6 +37,8 @@ struct PerfLevel {
 struct GpuRecord {
     uint32_t kind = kGpuKindNone;
     uint32_t bus = 0;
+    uint64_t bus_key = 0;                // PciBusKey: domain and bus, so two domains never merge
+    bool renders = false;                // the device that renders the OpenGL context
     int32_t adapter_index = -1;          // NVML device index, or the DRM card number
     void* nvml_device = nullptr;         // nvmlDevice_t
     std::string device_dir;              // .../sys/class/drm/cardN/device (DRM kinds)
@@ -37,7 +48,7 @@ struct GpuRecord {
     char name[128] = "unknown";
     char codename[128] = "unknown";
 
-    float temp_core = 0;                 // degrees C
+    float temp_core = 0;                 // degrees C; valid only when the getter says so
     float temp_psu = 0;
     float temp_board = 0;
     float temp_memory = 0;

@@ -32,6 +32,12 @@ struct SystemProbe {
     bool primary_is_pci = false;           // false: the adapter is the GL renderer alone
     int32_t vendor_kind = 0;
     DrmCard primary_card;
+    // The boot display adapter (boot_display/boot_vga), which need not be the card that renders.
+    DrmCard boot_card;
+    bool has_boot_card = false;
+    bool boot_card_renders = true;
+    // A software renderer renders the context ("llvmpipe", ...); empty for a hardware one.
+    std::string software_renderer;
 
     SystemFacts system;
     bool system_detected = false;
@@ -47,8 +53,10 @@ struct SystemProbe {
     std::string bios_string;
     std::string catalyst_version;
     std::string release_version;
-    uint32_t registry_memory_bytes = 0;
+    uint64_t registry_memory_bytes = 0;    // 64 bits: cards with more than 4 GiB are common
     std::string nvidia_release;
+    std::string kernel_driver_text;        // "amdgpu 6.8.0-45-generic", "llvmpipe", ...
+    std::string main_driver_text;          // kernel part and OpenGL driver part
 
     GlProbe gl;
     std::unique_ptr<NvmlLibrary> nvml;
@@ -84,6 +92,11 @@ struct LibraryState {
     bool physx_on_gpu = false;
     std::string main_renderer;
     std::string main_driver = "unknown";
+    bool software_renderer = false;
+    // Set only when the boot display adapter is not the device that renders.
+    std::string boot_adapter_name;
+    uint32_t boot_vendor_id = 0xFFFFFFFF;
+    uint32_t boot_device_id = 0xFFFFFFFF;
     std::string main_codename;
     int32_t tdp_watts = 0;
     int32_t unified_shaders = 0;
@@ -127,7 +140,12 @@ void DestroyLibrary();
 // restores the time-stamp counter measurement.
 void SetCpuSpeedMeasure(CpuSpeedMeter::Measure measure);
 
-// Bubble sort of the GPU list by bus number; records with equal buses keep their order.
+// Stands in for the probe context's answer to "which device renders?" in detections made from
+// now on (tests without a context); null restores the probe's own answer.
+void SetRendererIdentityOverride(const RendererIdentity* identity);
+
+// Bubble sort of the GPU list by PCI domain and bus, the rendering GPU first; records with
+// equal keys keep their order.
 void SortGpuRecordsByBus(std::vector<std::unique_ptr<GpuRecord>>* gpus);
 
 }  // namespace Ridudedozu

@@ -34,52 +34,99 @@ SystemProbe* CurrentProbe()
     return w ? w->probe.get() : nullptr;
 }
 
-void DetectPrimaryAdapter(SystemProbe* p, const std::vector<DrmCard>& cards)
+std::unique_ptr<RendererIdentity> g_rendererOverride;
+
+int32_t VendorKindOf(uint32_t vendorId)
 {
-    if (p->primary_adapter)
-        return;
-    const DrmCard* card = ChoosePrimaryCard(cards);
-    if (!card)
-        return;
-    p->primary_card = *card;
+    switch (vendorId) {
+    case 0xFFFFFFFF: return kVendorNone;
+    case kPciVendorNvidia: return kVendorNvidia;
+    case kPciVendorAmd: return kVendorAmd;
+    case kPciVendorS3: return kVendorS3;
+    case kPciVendorIntel: return kVendorIntel;
+    default: return kVendorOther;
+    }
+}
+
+void UseCardAsPrimary(SystemProbe* p, const DrmCard& card)
+{
+    p->primary_card = card;
     p->primary_is_pci = true;
-    p->vendor_id = card->vendor_id;
-    p->device_id = card->device_id;
-    p->subsys_vendor_id = card->subsys_vendor_id;
-    p->subsys_device_id = card->subsys_device_id;
-    p->revision = card->revision;
-    CopyText(p->adapter_device_name, sizeof(p->adapter_device_name), "card" + std::to_string(card->card_number));
-    CopyText(p->pnp_device_id, sizeof(p->pnp_device_id), card->pci_slot);
+    p->vendor_id = card.vendor_id;
+    p->device_id = card.device_id;
+    p->subsys_vendor_id = card.subsys_vendor_id;
+    p->subsys_device_id = card.subsys_device_id;
+    p->revision = card.revision;
+    CopyText(p->adapter_device_name, sizeof(p->adapter_device_name), "card" + std::to_string(card.card_number));
+    CopyText(p->pnp_device_id, sizeof(p->pnp_device_id), card.pci_slot);
     CopyText(p->adapter_description, sizeof(p->adapter_description),
-             PciDeviceDescription(card->vendor_id, card->device_id));
+             PciDeviceDescription(card.vendor_id, card.device_id));
     p->primary_adapter = p->adapter_description[0] != '\0';
-    switch (p->vendor_id) {
-    case 0xFFFFFFFF: p->vendor_kind = kVendorNone; break;
-    case kPciVendorNvidia: p->vendor_kind = kVendorNvidia; break;
-    case kPciVendorAmd: p->vendor_kind = kVendorAmd; break;
-    case kPciVendorS3: p->vendor_kind = kVendorS3; break;
-    case kPciVendorIntel: p->vendor_kind = kVendorIntel; break;
-    default: p->vendor_kind = kVendorOther; break;
+    p->vendor_kind = VendorKindOf(p->vendor_id);
+}
+
+// The main card is the device that renders the probe context; the boot display adapter only
+// stands in when nothing tells which device that is (no context, an unknown driver).
+void ChooseMainCard(SystemProbe* p, const std::vector<DrmCard>& cards)
+{
+    const DrmCard* boot = ChoosePrimaryCard(cards);
+    p->has_boot_card = boot != nullptr;
+    if (boot)
+        p->boot_card = *boot;
+    p->boot_card_renders = true;
+
+    const RendererIdentity* identity = g_rendererOverride.get();
+    if (!identity && p->gl.context_ready)
+        identity = &p->gl.render_identity;
+    const RenderingChoice choice = identity ? ChooseRenderingCard(cards, *identity) : RenderingChoice{};
+    switch (choice.kind) {
+    case RenderingKind::kSoftware:
+        p->software_renderer = SoftwareRendererName(identity->gl_renderer);
+        if (p->software_renderer.empty())
+            p->software_renderer = "software";
+        p->primary_is_pci = false;
+        CopyText(p->adapter_description, sizeof(p->adapter_description), identity->gl_renderer);
+        p->primary_adapter = !identity->gl_renderer.empty() && identity->gl_renderer != "n.a.";
+        p->vendor_kind = p->primary_adapter ? VendorKindFromGlVendor(identity->gl_vendor.c_str()) : kVendorNone;
+        p->boot_card_renders = !boot;
+        return;
+    case RenderingKind::kCard:
+        UseCardAsPrimary(p, cards[static_cast<size_t>(choice.card_index)]);
+        p->boot_card_renders = !boot || boot == &cards[static_cast<size_t>(choice.card_index)];
+        return;
+    case RenderingKind::kUnknown:
+        break;
+    }
+    if (boot) {
+        UseCardAsPrimary(p, *boot);
+        return;
+    }
+    // Software rendering or a virtual GPU without a PCI device: the OpenGL renderer then is the
+    // adapter, so such machines can run.
+    if (p->gl.context_ready && p->gl.renderer != "n.a." && !p->gl.renderer.empty()) {
+        CopyText(p->adapter_description, sizeof(p->adapter_description), p->gl.renderer);
+        p->primary_adapter = true;
+        p->vendor_kind = VendorKindFromGlVendor(p->gl.vendor.c_str());
     }
 }
 
 void IdentifyPrimaryDriver(SystemProbe* p, const std::string& root, const LibraryState& state)
 {
-    p->gl_driver_name = GlDriverText(p->gl.version_string);
+    p->gl_driver_name = p->gl.context_ready ? GlDriverText(p->gl.version_string) : std::string();
+    p->device_description = p->adapter_description;
     if (!p->primary_is_pci) {
-        // Software rendering or a virtual GPU without a PCI device: the OpenGL driver is the
-        // only driver there is.
+        // No card renders: the software rasteriser's name stands where the kernel driver's would.
+        p->kernel_driver_text = p->software_renderer;
         p->driver_version = p->gl_driver_name;
-        p->gl_driver_name.clear();
-        p->device_description = p->adapter_description;
+        p->main_driver_text = FormatDriverText(p->kernel_driver_text, p->gl_driver_name);
         return;
     }
     const DrmCard& card = p->primary_card;
     const DrmDriverVersion drm = ReadDrmDriverVersion(root, card.card_number);
-    p->driver_desc = drm.valid && !drm.desc.empty() ? drm.desc : card.driver;
+    const std::string driver = card.driver.empty() ? drm.name : card.driver;
+    p->driver_desc = drm.valid && !drm.desc.empty() ? drm.desc : driver;
     p->driver_date = drm.date;
-    p->device_description = p->adapter_description;
-    p->driver_version = KernelDriverVersion(root, card.driver.empty() ? drm.name : card.driver);
+    p->driver_version = KernelDriverVersion(root, driver);
     if (p->vendor_kind == kVendorNvidia) {
         p->nvidia_release = p->nvml_facts.driver_version;
         if (p->nvidia_release.empty())
@@ -87,20 +134,54 @@ void IdentifyPrimaryDriver(SystemProbe* p, const std::string& root, const Librar
         if (!p->nvidia_release.empty())
             p->driver_version = p->nvidia_release;
     }
-    if (p->vendor_kind == kVendorAmd) {
-        // amdgpu has no Catalyst package: its user-space driver (Mesa) takes that place, and
-        // the kernel driver is the release.
-        p->catalyst_version = p->gl_driver_name;
-        p->release_version = p->driver_version;
-    }
+    p->kernel_driver_text = KernelDriverText(root, driver, p->nvml_facts.driver_version);
+    p->main_driver_text = FormatDriverText(p->kernel_driver_text, p->gl_driver_name);
+    // Linux has no Catalyst package: no version of one, and the kernel driver's as the release.
+    p->catalyst_version.clear();
+    p->release_version = p->vendor_kind == kVendorAmd ? p->driver_version : std::string();
     if (auto vram = ReadUnsigned(card.device_dir + "/mem_info_vram_total"))
-        p->registry_memory_bytes = static_cast<uint32_t>(std::min<uint64_t>(*vram, 0xFFFFFFFFu));
+        p->registry_memory_bytes = *vram;
     if (auto vbios = ReadFirstLine(card.device_dir + "/vbios_version"); vbios && !vbios->empty())
         p->bios_string = *vbios;
+    const uint64_t key = PciBusKey(card.has_bus, card.domain, card.bus, card.card_number);
     for (const auto& g : state.gpus)
-        if (g->kind == kGpuKindNvml && card.has_bus && g->bus == card.bus && g->bios_string[0])
+        if (g->kind == kGpuKindNvml && card.has_bus && g->bus_key == key && g->bios_string[0])
             p->bios_string = g->bios_string;
     p->adapter_string = p->adapter_description;
+}
+
+// GPU 0 is the device that renders: the sensors, the graphs and the HUD read GPU 0 as the
+// main card. A software renderer gets a record of its own, without sensors.
+void PutRenderingGpuFirst(LibraryState& s, SystemProbe* p)
+{
+    if (!p->software_renderer.empty()) {
+        if (!p->primary_adapter)
+            return;
+        auto gpu = std::make_unique<GpuRecord>();
+        gpu->kind = kGpuKindSoftware;
+        gpu->renders = true;
+        gpu->bus_key = 0;
+        gpu->vendor_id = gpu->device_id = gpu->subsys_vendor_id = gpu->subsys_device_id = 0xFFFFFFFF;
+        CopyText(gpu->name, sizeof(gpu->name), p->adapter_description);
+        CopyText(gpu->driver_version, sizeof(gpu->driver_version), p->main_driver_text);
+        s.gpus.insert(s.gpus.begin(), std::move(gpu));
+        return;
+    }
+    if (!p->primary_is_pci)
+        return;
+    const DrmCard& card = p->primary_card;
+    const uint64_t key = PciBusKey(card.has_bus, card.domain, card.bus, card.card_number);
+    for (size_t i = 0; i < s.gpus.size(); ++i) {
+        GpuRecord* g = s.gpus[i].get();
+        if (g->bus_key != key)
+            continue;
+        g->renders = true;
+        // Its driver is also the OpenGL driver: the whole text.
+        CopyText(g->driver_version, sizeof(g->driver_version), p->main_driver_text);
+        std::rotate(s.gpus.begin(), s.gpus.begin() + static_cast<std::ptrdiff_t>(i),
+                    s.gpus.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        return;
+    }
 }
 
 void TakeSnapshot(LibraryState& s, SystemProbe* p)
@@ -113,8 +194,13 @@ void TakeSnapshot(LibraryState& s, SystemProbe* p)
     else
         s.main_renderer = p->adapter_description;
     s.main_driver = "unknown";
-    s.main_driver = FormatMainDriverString(p->vendor_kind, p->nvidia_release, p->catalyst_version, p->driver_version,
-                                           p->driver_date, p->gl_driver_name);
+    s.main_driver = p->main_driver_text.empty() ? std::string("unknown") : p->main_driver_text;
+    s.software_renderer = !p->software_renderer.empty();
+    if (p->has_boot_card && !p->boot_card_renders) {
+        s.boot_adapter_name = DrmCardName(p->boot_card);
+        s.boot_vendor_id = p->boot_card.vendor_id;
+        s.boot_device_id = p->boot_card.device_id;
+    }
     if (s.main_gpu_index < 0) {
         s.main_codename = "n.a.";
     } else {
@@ -129,7 +215,7 @@ void TakeSnapshot(LibraryState& s, SystemProbe* p)
     if (p->vendor_kind == kVendorNvidia && p->nvml_facts.first_gpu_memory_kb != 0)
         s.video_memory_mb = p->nvml_facts.first_gpu_memory_kb / 1024;
     else
-        s.video_memory_mb = p->registry_memory_bytes / 1048576u;
+        s.video_memory_mb = static_cast<uint32_t>(std::min<uint64_t>(p->registry_memory_bytes / 1048576u, 0xFFFFFFFFu));
     s.bios_version = BiosVersionFromString(p->bios_string);
     s.main_vendor_id = p->vendor_id;
     s.main_device_id = p->device_id;
@@ -161,6 +247,11 @@ void TakeSnapshot(LibraryState& s, SystemProbe* p)
 
 void SetCpuSpeedMeasure(CpuSpeedMeter::Measure measure) { g_cpuMeasure = std::move(measure); }
 
+void SetRendererIdentityOverride(const RendererIdentity* identity)
+{
+    g_rendererOverride = identity ? std::make_unique<RendererIdentity>(*identity) : nullptr;
+}
+
 SystemProbe::SystemProbe() : cpu_speed(g_cpuMeasure ? g_cpuMeasure : CpuSpeedMeter::Measure(MeasureCpuSpeedMhz)) {}
 
 RenderWindow::RenderWindow() : id(g_nextNodeId.fetch_add(1)), probe(std::make_unique<SystemProbe>()) {}
@@ -191,12 +282,18 @@ LibraryState& GetLibraryState()
 
 void SortGpuRecordsByBus(std::vector<std::unique_ptr<GpuRecord>>* gpus)
 {
-    // Exchange sort: a stable sort, so records sharing a bus keep their order.
+    // Exchange sort: a stable sort, so records sharing a bus keep their order. The rendering
+    // GPU stays in front: GPU 0 is the main card.
+    auto after = [](const GpuRecord& a, const GpuRecord& b) {
+        if (a.renders != b.renders)
+            return b.renders;
+        return a.bus_key > b.bus_key;
+    };
     bool swapped = true;
     while (swapped) {
         swapped = false;
         for (size_t i = 1; i < gpus->size(); ++i) {
-            if ((*gpus)[i - 1]->bus > (*gpus)[i]->bus) {
+            if (after(*(*gpus)[i - 1], *(*gpus)[i])) {
                 std::swap((*gpus)[i - 1], (*gpus)[i]);
                 swapped = true;
             }
@@ -223,37 +320,27 @@ bool RunDetection(LibraryState& s, const std::string& root, int32_t x, int32_t y
     s.probe_window_open = true;
 
     const std::vector<DrmCard> cards = ListDrmCards(root);
-    DetectPrimaryAdapter(p, cards);
     p->system_detected = DetectSystem(root, HardwareCpuid(), &p->system);
     // The one-second clock measurement runs beside the rest of the detection.
     p->cpu_speed.Start();
 
-    std::set<uint32_t> seenBuses;
+    std::set<uint64_t> seenBuses;
     p->nvml = NvmlLibrary::Load(NvmlLibrary::DefaultPath());
     if (p->nvml) {
         NvmlEnumerate(*p->nvml, &s.gpus, &p->nvml_facts);
         for (const auto& g : s.gpus)
-            seenBuses.insert(g->bus);
+            seenBuses.insert(g->bus_key);
     }
     p->amd_multi_gpu_count = 1;
     AdlLog().Write("AtiMultiGPUAdapters = %u", p->amd_multi_gpu_count);
     AmdgpuEnumerate(root, cards, &s.gpus, &seenBuses);
     HwmonEnumerate(root, cards, &s.gpus, &seenBuses);
 
-    if (glMajor >= 1) {
-        if (p->gl.Create(x, y, width, height, glMajor, glMinor)) {
-            window->attrib_context = p->gl.attrib_context;
-            // Software rendering and virtual GPUs have no PCI display device, yet they do
-            // render: the OpenGL renderer then is the adapter, so such machines can run.
-            if (!p->primary_adapter && p->gl.renderer != "n.a." && !p->gl.renderer.empty()) {
-                CopyText(p->adapter_description, sizeof(p->adapter_description), p->gl.renderer);
-                p->primary_adapter = true;
-            }
-            if (p->vendor_kind == kVendorNone && p->primary_adapter)
-                p->vendor_kind = VendorKindFromGlVendor(p->gl.vendor.c_str());
-        }
-    }
+    if (glMajor >= 1 && p->gl.Create(x, y, width, height, glMajor, glMinor))
+        window->attrib_context = p->gl.attrib_context;
+    ChooseMainCard(p, cards);
     IdentifyPrimaryDriver(p, root, s);
+    PutRenderingGpuFirst(s, p);
 
     s.max_msaa_samples = p->gl.max_samples;
     s.vista = std::strstr(p->system.os_name, "Vista") != nullptr;
@@ -350,12 +437,8 @@ bool SiliscanLib::GetGpuTemperatures(uint32_t index, float* core, float* board, 
         ok = p && p->nvml && NvmlReadTemperatures(*p->nvml, g);
         break;
     }
+    // A sensor that does not answer is absent, never a reading of 0.
     case kGpuKindAmdgpu:
-        // As with the AMD interface elsewhere: the reading counts as made whatever the
-        // sensor answered; only the core value is refreshed.
-        DrmReadTemperature(g);
-        ok = true;
-        break;
     case kGpuKindHwmon:
         ok = DrmReadTemperature(g);
         break;
@@ -473,6 +556,11 @@ const char* SiliscanLib::GetCatalystRelease()
     SystemProbe* p = CurrentProbe();
     return p ? p->release_version.c_str() : "";
 }
+
+bool SiliscanLib::IsSoftwareRenderer() { return GetLibraryState().software_renderer; }
+const char* SiliscanLib::GetBootAdapterName() { return GetLibraryState().boot_adapter_name.c_str(); }
+uint32_t SiliscanLib::GetBootAdapterVendorId() { return GetLibraryState().boot_vendor_id; }
+uint32_t SiliscanLib::GetBootAdapterDeviceId() { return GetLibraryState().boot_device_id; }
 
 int32_t SiliscanLib::GetCpuSpeedMhz()
 {

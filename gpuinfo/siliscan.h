@@ -51,6 +51,13 @@ public:
     const char* GetDriverDate();
     const char* GetCatalystVersion();
     const char* GetCatalystRelease();
+    // True when a software rasteriser (llvmpipe, softpipe, swrast, virgl) renders.
+    bool IsSoftwareRenderer();
+    // The boot display adapter's name and ids when it is not the device that renders; "" and
+    // 0xFFFFFFFF when it renders or there is none.
+    const char* GetBootAdapterName();
+    uint32_t GetBootAdapterVendorId();
+    uint32_t GetBootAdapterDeviceId();
 
     int32_t GetCpuSpeedMhz();
     uint32_t GetSystemMemoryKb();

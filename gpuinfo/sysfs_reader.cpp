@@ -105,6 +105,19 @@ std::optional<uint64_t> ReadUnsigned(const std::string& path)
     return value;
 }
 
+std::optional<uint64_t> ReadDecimal(const std::string& path)
+{
+    auto line = ReadFirstLine(path);
+    if (!line)
+        return std::nullopt;
+    std::string_view s = Trim(*line);
+    uint64_t value = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, 10);
+    if (ec != std::errc() || end != s.data() + s.size() || s.empty())
+        return std::nullopt;
+    return value;
+}
+
 std::optional<int64_t> ReadSigned(const std::string& path)
 {
     auto line = ReadFirstLine(path);
@@ -179,11 +192,11 @@ bool IsDirectory(const std::string& path)
 
 std::optional<uint32_t> ParseHexField(std::string_view text)
 {
-    if (text.empty())
+    // A truncated id ("10" of "10de") is no id at all, not vendor 0x0010.
+    if (text.size() < 4)
         return std::nullopt;
     uint32_t value = 0;
-    size_t n = 0;
-    for (; n < 4 && n < text.size(); ++n) {
+    for (size_t n = 0; n < 4; ++n) {
         const int c = std::toupper(static_cast<unsigned char>(text[n]));
         int digit;
         if (c >= '0' && c <= '9')
@@ -202,8 +215,9 @@ std::optional<uint32_t> ParseSysfsHexId(std::string_view text)
     text = Trim(text);
     if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
         text.remove_prefix(2);
-    // PCI ids are 16 bits: a longer field is not an id.
-    if (text.empty() || text.size() > 4)
+    // PCI ids are 16 bits, which sysfs always writes as four digits: a longer or shorter
+    // field is not an id.
+    if (text.size() != 4)
         return std::nullopt;
     return ParseHexField(text);
 }

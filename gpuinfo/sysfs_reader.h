@@ -23,6 +23,9 @@ std::optional<std::string> ReadTextFile(const std::string& path, size_t maxBytes
 std::optional<std::string> ReadFirstLine(const std::string& path);
 // A decimal (or 0x-prefixed hex) unsigned number as the whole first line; nullopt on garbage.
 std::optional<uint64_t> ReadUnsigned(const std::string& path);
+// An unsigned decimal number as the whole first line: hwmon and clock files, whose documented
+// form is a plain integer ("0x10", "52.5", "nan" are no reading).
+std::optional<uint64_t> ReadDecimal(const std::string& path);
 // A signed decimal number as the whole first line (hwmon temperatures can be negative).
 std::optional<int64_t> ReadSigned(const std::string& path);
 
@@ -30,11 +33,11 @@ std::optional<int64_t> ReadSigned(const std::string& path);
 std::vector<std::string> ListDirectory(const std::string& path);
 bool IsDirectory(const std::string& path);
 
-// Four-digit hex field of a PCI identifier, upper- or lower-case. Empty text: nullopt (left
-// unparsed). Anything that is not a hex digit: nullopt as well, so that a damaged id reads as
-// "unknown" instead of as some other vendor's id.
+// Four-digit hex field of a PCI identifier (the first four characters), upper- or lower-case.
+// Fewer than four characters, or anything that is not a hex digit: nullopt, so that a damaged
+// or truncated id reads as "unknown" instead of as some other vendor's id.
 std::optional<uint32_t> ParseHexField(std::string_view text);
-// A sysfs id file's text ("0x10de\n"): the hex field after the optional 0x.
+// A sysfs id file's text ("0x10de\n"): exactly four hex digits after the optional 0x.
 std::optional<uint32_t> ParseSysfsHexId(std::string_view text);
 
 // "KEY=value" lines (uevent, os-release); quotes around the value are removed.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <sched.h>
+#include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -207,6 +208,16 @@ uint32_t ReadMemTotalKb(const std::string& root)
     return kb > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(kb);
 }
 
+uint32_t SysinfoMemTotalKb()
+{
+    struct sysinfo info {};
+    if (::sysinfo(&info) != 0)
+        return 0;
+    const unsigned long long kb =
+        static_cast<unsigned long long>(info.totalram) * (info.mem_unit ? info.mem_unit : 1) / 1024;
+    return kb > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(kb);
+}
+
 namespace {
 
 bool Is64BitMachine(const std::string& machine)
@@ -272,6 +283,9 @@ bool DetectSystem(const std::string& root, const CpuidFunction& cpuid, SystemFac
         return false;
     CopyText(facts->cpu_name, sizeof(facts->cpu_name), ReadCpuName(root));
     facts->memory_kb = ReadMemTotalKb(root);
+    // Only the real machine can answer for itself; a fake tree without the file has no memory.
+    if (facts->memory_kb == 0 && root.empty())
+        facts->memory_kb = SysinfoMemTotalKb();
     const uint64_t bytes = static_cast<uint64_t>(facts->memory_kb) * 1024;
     facts->memory_bytes = bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
     facts->processor_count = CountProcessors(root);

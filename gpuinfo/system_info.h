@@ -47,6 +47,9 @@ std::string ReadCpuName(const std::string& root);
 uint32_t CountProcessors(const std::string& root);
 // MemTotal in KiB; 0 when unreadable.
 uint32_t ReadMemTotalKb(const std::string& root);
+// The kernel's total RAM through sysinfo(), in KiB: the same count as MemTotal, for machines
+// (containers, early boot) without a readable /proc/meminfo. 0 when the call fails.
+uint32_t SysinfoMemTotalKb();
 
 struct OsNames {
     std::string long_name;

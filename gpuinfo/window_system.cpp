@@ -2,8 +2,11 @@
 // names. Kept apart because the X11 headers define macros (None, Bool, Status) that clash
 // with other code.
 #include <EGL/egl.h>
+#include <EGL/eglext.h>
 #include <GL/glx.h>
+#include <GL/glxext.h>
 
+#include <cstring>
 #include <vector>
 
 #include "gpuinfo/gl_probe.h"
@@ -102,6 +105,83 @@ WindowSystemInfo QueryCurrentWindowSystem()
             QueryEgl(dpy, &info);
     }
     return info;
+}
+
+namespace {
+
+bool HasWord(const char* list, const char* word)
+{
+    if (!list)
+        return false;
+    const size_t n = std::strlen(word);
+    for (const char* p = std::strstr(list, word); p; p = std::strstr(p + 1, word))
+        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0'))
+            return true;
+    return false;
+}
+
+void QueryGlxRenderer(Display* dpy, GLXContext ctx, RendererIdentity* id)
+{
+    int screen = 0;
+    glXQueryContext(dpy, ctx, GLX_SCREEN, &screen);
+    if (!HasWord(glXQueryExtensionsString(dpy, screen), "GLX_MESA_query_renderer"))
+        return;
+    auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXQueryCurrentRendererIntegerMESA")));
+    if (!query)
+        return;
+    unsigned vendor = 0, device = 0;
+    if (query(GLX_RENDERER_VENDOR_ID_MESA, &vendor) && query(GLX_RENDERER_DEVICE_ID_MESA, &device)) {
+        id->has_pci_ids = true;
+        id->vendor_id = vendor;
+        id->device_id = device;
+    }
+}
+
+void QueryEglDevice(EGLDisplay dpy, RendererIdentity* id)
+{
+    if (!HasWord(eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS), "EGL_EXT_device_query") &&
+        !HasWord(eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS), "EGL_EXT_device_base"))
+        return;
+    auto displayAttrib =
+        reinterpret_cast<PFNEGLQUERYDISPLAYATTRIBEXTPROC>(eglGetProcAddress("eglQueryDisplayAttribEXT"));
+    auto deviceString =
+        reinterpret_cast<PFNEGLQUERYDEVICESTRINGEXTPROC>(eglGetProcAddress("eglQueryDeviceStringEXT"));
+    if (!displayAttrib || !deviceString)
+        return;
+    EGLAttrib value = 0;
+    if (!displayAttrib(dpy, EGL_DEVICE_EXT, &value) || value == 0)
+        return;
+    auto device = reinterpret_cast<EGLDeviceEXT>(value);
+    const char* extensions = deviceString(device, EGL_EXTENSIONS);
+    id->software_device = HasWord(extensions, "EGL_MESA_device_software");
+    const char* node = nullptr;
+    if (HasWord(extensions, "EGL_EXT_device_drm"))
+        node = deviceString(device, EGL_DRM_DEVICE_FILE_EXT);
+    if (!node && HasWord(extensions, "EGL_EXT_device_drm_render_node"))
+        node = deviceString(device, EGL_DRM_RENDER_NODE_FILE_EXT);
+    if (node)
+        id->drm_node = node;
+    // The queries leave EGL_BAD_* behind on drivers that lack a string.
+    eglGetError();
+}
+
+}  // namespace
+
+RendererIdentity QueryCurrentRendererIdentity()
+{
+    RendererIdentity id;
+    if (GLXContext ctx = glXGetCurrentContext()) {
+        if (Display* dpy = glXGetCurrentDisplay())
+            QueryGlxRenderer(dpy, ctx, &id);
+        return id;
+    }
+    if (eglGetCurrentContext() != EGL_NO_CONTEXT) {
+        EGLDisplay dpy = eglGetCurrentDisplay();
+        if (dpy != EGL_NO_DISPLAY)
+            QueryEglDevice(dpy, &id);
+    }
+    return id;
 }
 
 }  // namespace Ridudedozu

@@ -16,9 +16,11 @@ namespace {
 
 std::unique_ptr<GpuRecord> MakeDrmRecord(const std::string& root, const DrmCard& card, GpuKind kind)
 {
+    // Named first, so a card the database knows is never looked up in pci.ids.
     auto gpu = std::make_unique<GpuRecord>();
     gpu->kind = kind;
     gpu->bus = card.bus;
+    gpu->bus_key = PciBusKey(card.has_bus, card.domain, card.bus, card.card_number);
     gpu->adapter_index = card.card_number;
     gpu->device_dir = card.device_dir;
     gpu->drm_card_dir = card.card_dir;
@@ -29,16 +31,12 @@ std::unique_ptr<GpuRecord> MakeDrmRecord(const std::string& root, const DrmCard&
     gpu->subsys_device_id = card.subsys_device_id;
     gpu->revision_id = card.revision;
 
+    CopyText(gpu->name, sizeof(gpu->name), DrmCardName(card));
     const int32_t row = GpuDatabase::Lookup(card.vendor_id, card.device_id);
-    if (row >= 0) {
-        CopyText(gpu->name, sizeof(gpu->name),
-                 GpuDatabase::NameWithOverride(card.vendor_id, card.device_id, card.subsys_device_id, row));
+    if (row >= 0)
         CopyText(gpu->codename, sizeof(gpu->codename), GpuDatabase::Codename(card.vendor_id, row));
-    } else {
-        CopyText(gpu->name, sizeof(gpu->name), PciDeviceDescription(card.vendor_id, card.device_id));
-    }
 
-    CopyText(gpu->driver_version, sizeof(gpu->driver_version), KernelDriverVersion(root, card.driver));
+    CopyText(gpu->driver_version, sizeof(gpu->driver_version), KernelDriverText(root, card.driver));
     const DrmDriverVersion drm = ReadDrmDriverVersion(root, card.card_number);
     CopyText(gpu->driver_date, sizeof(gpu->driver_date), drm.date);
 
@@ -49,18 +47,23 @@ std::unique_ptr<GpuRecord> MakeDrmRecord(const std::string& root, const DrmCard&
     return gpu;
 }
 
-bool ClaimBus(const DrmCard& card, std::set<uint32_t>* seenBuses)
+bool ClaimBus(const DrmCard& card, std::set<uint64_t>* seenBuses)
 {
-    // Without a PCI slot the card number stands in for the bus, offset far above any real bus
-    // number so the two never collide.
-    const uint32_t key = card.has_bus ? card.bus : 0x10000u + static_cast<uint32_t>(card.card_number);
-    return seenBuses->insert(key).second;
+    return seenBuses->insert(PciBusKey(card.has_bus, card.domain, card.bus, card.card_number)).second;
 }
 
 }  // namespace
 
+std::string DrmCardName(const DrmCard& card)
+{
+    const int32_t row = GpuDatabase::Lookup(card.vendor_id, card.device_id);
+    if (row >= 0)
+        return GpuDatabase::NameWithOverride(card.vendor_id, card.device_id, card.subsys_device_id, row);
+    return PciDeviceDescription(card.vendor_id, card.device_id);
+}
+
 void AmdgpuEnumerate(const std::string& root, const std::vector<DrmCard>& cards,
-                     std::vector<std::unique_ptr<GpuRecord>>* gpus, std::set<uint32_t>* seenBuses)
+                     std::vector<std::unique_ptr<GpuRecord>>* gpus, std::set<uint64_t>* seenBuses)
 {
     int index = 0;
     for (const DrmCard& card : cards) {
@@ -84,10 +87,10 @@ void AmdgpuEnumerate(const std::string& root, const std::vector<DrmCard>& cards,
 }
 
 void HwmonEnumerate(const std::string& root, const std::vector<DrmCard>& cards,
-                    std::vector<std::unique_ptr<GpuRecord>>* gpus, std::set<uint32_t>* seenBuses)
+                    std::vector<std::unique_ptr<GpuRecord>>* gpus, std::set<uint64_t>* seenBuses)
 {
     for (const DrmCard& card : cards) {
-        if (!card.is_pci || card.vendor_id == kPciVendorAmd || !card.is_display_class || card.hwmon_dir.empty())
+        if (!card.is_pci || card.vendor_id == kPciVendorAmd || !card.is_display_class)
             continue;
         if (!ClaimBus(card, seenBuses))
             continue;
@@ -115,8 +118,7 @@ bool DrmReadTemperature(GpuRecord* gpu)
             }
         }
     }
-    // Beyond these bounds the file is not a temperature: a broken sensor reads as absent.
-    if (!milli || *milli < -100000 || *milli > 250000)
+    if (!milli || *milli < kMinGpuMilliCelsius || *milli > kMaxGpuMilliCelsius)
         return false;
     gpu->temp_core = static_cast<float>(*milli) / 1000.0f;
     return true;
@@ -127,11 +129,11 @@ bool DrmReadFanSpeed(GpuRecord* gpu)
     if (gpu->hwmon_dir.empty())
         return false;
     bool any = false;
-    if (auto pwm = ReadUnsigned(gpu->hwmon_dir + "/pwm1"); pwm && *pwm <= 255) {
+    if (auto pwm = ReadDecimal(gpu->hwmon_dir + "/pwm1"); pwm && *pwm <= 255) {
         gpu->fan_percent = static_cast<float>(*pwm) * 100.0f / 255.0f;
         any = true;
     }
-    if (auto rpm = ReadUnsigned(gpu->hwmon_dir + "/fan1_input"); rpm && *rpm < 100000) {
+    if (auto rpm = ReadDecimal(gpu->hwmon_dir + "/fan1_input"); rpm && *rpm < 100000) {
         gpu->fan_rpm = static_cast<float>(*rpm);
         any = true;
     }
@@ -158,10 +160,12 @@ std::vector<DpmLevel> ParseDpmLevels(std::string_view text)
         ++i;
         while (i < line.size() && line[i] == ' ')
             ++i;
-        float mhz = 0;
-        auto [p, ec] = std::from_chars(line.data() + i, line.data() + line.size(), mhz);
-        if (ec != std::errc() || mhz < 0 || mhz > 100000)
+        // Whole MHz, as the kernel prints them: a float parser would take "nan" and "inf".
+        uint32_t mhzValue = 0;
+        auto [p, ec] = std::from_chars(line.data() + i, line.data() + line.size(), mhzValue);
+        if (ec != std::errc() || mhzValue > 100000)
             continue;
+        const float mhz = static_cast<float>(mhzValue);
         std::string_view rest(p, static_cast<size_t>(line.data() + line.size() - p));
         if (rest.size() < 3 || !(std::tolower(static_cast<unsigned char>(rest[0])) == 'm' &&
                                  std::tolower(static_cast<unsigned char>(rest[1])) == 'h' &&
@@ -188,7 +192,7 @@ bool AmdgpuReadPerfLevels(GpuRecord* gpu)
         gpu->levels.resize(std::max(sclk.size(), mclk.size()));
     float volts = 0;
     if (!gpu->hwmon_dir.empty())
-        if (auto mv = ReadUnsigned(gpu->hwmon_dir + "/in0_input"); mv && *mv < 10000)
+        if (auto mv = ReadDecimal(gpu->hwmon_dir + "/in0_input"); mv && *mv < 10000)
             volts = static_cast<float>(*mv) / 1000.0f;
     for (size_t i = 0; i < gpu->levels.size(); ++i) {
         PerfLevel& l = gpu->levels[i];
@@ -203,22 +207,27 @@ bool AmdgpuReadPerfLevels(GpuRecord* gpu)
 
 bool HwmonReadPerfLevels(GpuRecord* gpu)
 {
-    std::optional<uint64_t> maxMhz = ReadUnsigned(gpu->drm_card_dir + "/gt_max_freq_mhz");
-    std::optional<uint64_t> actMhz = ReadUnsigned(gpu->drm_card_dir + "/gt_act_freq_mhz");
+    std::optional<uint64_t> maxMhz = ReadDecimal(gpu->drm_card_dir + "/gt_max_freq_mhz");
+    std::optional<uint64_t> actMhz = ReadDecimal(gpu->drm_card_dir + "/gt_act_freq_mhz");
     if (!maxMhz && !actMhz) {
         const std::string xe = gpu->device_dir + "/tile0/gt0/freq0";
-        maxMhz = ReadUnsigned(xe + "/max_freq");
-        actMhz = ReadUnsigned(xe + "/act_freq");
+        maxMhz = ReadDecimal(xe + "/max_freq");
+        actMhz = ReadDecimal(xe + "/act_freq");
     }
+    // Beyond these no GPU clocks: the value is broken, not a clock.
+    if (maxMhz && *maxMhz >= 100000)
+        maxMhz.reset();
+    if (actMhz && *actMhz >= 100000)
+        actMhz.reset();
     if (!maxMhz && !actMhz)
         return false;
     if (gpu->levels.size() != 2)
         gpu->levels.resize(2);
     gpu->levels[0] = PerfLevel{};
     gpu->levels[1] = PerfLevel{};
-    if (maxMhz && *maxMhz < 100000)
+    if (maxMhz)
         gpu->levels[0].core_mhz = static_cast<float>(*maxMhz);
-    if (actMhz && *actMhz < 100000)
+    if (actMhz)
         gpu->levels[1].core_mhz = static_cast<float>(*actMhz);
     return true;
 }

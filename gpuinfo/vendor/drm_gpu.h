@@ -13,16 +13,21 @@
 
 namespace Ridudedozu {
 
+// The name a card is listed under: the database's (with its board override), else pci.ids.
+std::string DrmCardName(const DrmCard& card);
+
 // One record per PCI bus of vendor 0x1002 (a card listed several times on one bus yields one
-// record). Buses already in `seenBuses` are skipped; new ones are added to it.
+// record). Buses (PciBusKey) already in `seenBuses` are skipped; new ones are added to it.
 void AmdgpuEnumerate(const std::string& root, const std::vector<DrmCard>& cards,
-                     std::vector<std::unique_ptr<GpuRecord>>* gpus, std::set<uint32_t>* seenBuses);
+                     std::vector<std::unique_ptr<GpuRecord>>* gpus, std::set<uint64_t>* seenBuses);
 
-// Display cards of any other vendor whose device has a hwmon directory, one per bus.
+// Every other PCI display card, one per bus, with or without hwmon: a card without sensors is
+// still a GPU of the machine (its readings are then absent).
 void HwmonEnumerate(const std::string& root, const std::vector<DrmCard>& cards,
-                    std::vector<std::unique_ptr<GpuRecord>>* gpus, std::set<uint32_t>* seenBuses);
+                    std::vector<std::unique_ptr<GpuRecord>>* gpus, std::set<uint64_t>* seenBuses);
 
-// hwmon temperature (millidegrees in the file) into temp_core; false when there is none.
+// hwmon temperature (millidegrees in the file) into temp_core; false when there is none or the
+// file holds no plausible one (see kMinGpuMilliCelsius).
 bool DrmReadTemperature(GpuRecord* gpu);
 // Fan speed from fan1_input (RPM) and pwm1 (0-255, stored as percent).
 bool DrmReadFanSpeed(GpuRecord* gpu);
@@ -38,7 +43,8 @@ struct DpmLevel {
     float mhz = 0;
     bool current = false;
 };
-// "0: 300Mhz\n1: 1000Mhz *\n"; lines that are not "<index>: <number>Mhz" are skipped.
+// "0: 300Mhz\n1: 1000Mhz *\n"; lines that are not "<index>: <integer>Mhz" are skipped (the
+// kernel prints whole MHz: "nan", "inf", fractions and signs are no clock).
 std::vector<DpmLevel> ParseDpmLevels(std::string_view text);
 
 }  // namespace Ridudedozu

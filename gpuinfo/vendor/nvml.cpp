@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dlfcn.h>
 
+#include "gpuinfo/drm_cards.h"
 #include "gpuinfo/gpu_database.h"
 #include "gpuinfo/sysfs_reader.h"
 #include "gpuinfo/vendor/vendor_logs.h"
@@ -164,8 +165,11 @@ void NvmlEnumerate(const NvmlLibrary& nvml, std::vector<std::unique_ptr<GpuRecor
         gpu->nvml_device = dev;
 
         NvmlPciInfo pci {};
+        // Without PCI facts the record gets a key of its own, far from any card number's.
+        gpu->bus_key = PciBusKey(false, 0, 0, 0x8000 + static_cast<int32_t>(i));
         if (nvml.DevicePciInfo(dev, &pci)) {
             gpu->bus = pci.bus;
+            gpu->bus_key = PciBusKey(true, pci.domain, pci.bus, 0);
             gpu->raw_device_id = pci.pciDeviceId;
             gpu->raw_subsys_id = pci.pciSubSystemId;
             gpu->vendor_id = pci.pciDeviceId & 0xFFFF;
@@ -195,7 +199,8 @@ void NvmlEnumerate(const NvmlLibrary& nvml, std::vector<std::unique_ptr<GpuRecor
         unsigned fan = 0;
         if (nvml.DeviceFanSpeed(dev, &fan))
             gpu->fan_percent = static_cast<float>(fan);
-        CopyText(gpu->driver_version, sizeof(gpu->driver_version), facts->driver_version);
+        CopyText(gpu->driver_version, sizeof(gpu->driver_version),
+                 facts->driver_version.empty() ? std::string("nvidia") : "nvidia " + facts->driver_version);
         std::string vbios;
         if (nvml.DeviceVbios(dev, &vbios))
             CopyText(gpu->bios_string, sizeof(gpu->bios_string), vbios);
@@ -209,7 +214,10 @@ void NvmlEnumerate(const NvmlLibrary& nvml, std::vector<std::unique_ptr<GpuRecor
 bool NvmlReadTemperatures(const NvmlLibrary& nvml, GpuRecord* gpu)
 {
     unsigned t = 0;
-    if (!nvml.DeviceTemperature(gpu->nvml_device, &t))
+    // The same plausible range as hwmon's: a vGPU or a card in a low-power state that answers
+    // 0 has no reading, not one of 0 degrees.
+    if (!nvml.DeviceTemperature(gpu->nvml_device, &t) || t < kMinGpuMilliCelsius / 1000 ||
+        t > kMaxGpuMilliCelsius / 1000)
         return false;
     gpu->temp_core = static_cast<float>(t);
     return true;

@@ -97,29 +97,58 @@ std::string Joined(const std::vector<std::string>& lines)
     return s.str();
 }
 
+// What every fake machine's log must hold, since llvmpipe renders all of them here: the
+// software renderer as the main card and GPU 1, the Linux driver texts, no empty parentheses
+// and no Windows driver package.
+void ExpectSoftwareRendererLines(const std::vector<std::string>& part)
+{
+    const std::string text = Joined(part);
+    ASSERT_GE(part.size(), 8u) << text;
+    EXPECT_EQ(part[0], "Main graphics card device ID: FFFFFFFF-FFFFFFFF") << text;
+    EXPECT_EQ(part[1], "Max tessellation level: 64.0");
+    EXPECT_EQ(part[2], "Detected graphics cards and GPUs:");
+    EXPECT_EQ(part[3].rfind("- GPU 1:  llvmpipe (LLVM ", 0), 0u) << text;
+    EXPECT_EQ(part[4], "- Device ID: FFFFFFFF-FFFFFFFF");
+    EXPECT_EQ(part[5], "----> GPU temperature: n.a.");
+    EXPECT_EQ(part[6].rfind("----> Graphics driver: llvmpipe - Mesa ", 0), 0u) << part[6];
+    EXPECT_NE(text.find("\nMain OpenGL graphics card: llvmpipe (LLVM "), std::string::npos) << text;
+    EXPECT_NE(text.find("\nMain graphics drivers: llvmpipe - Mesa "), std::string::npos) << text;
+    EXPECT_EQ(text.find("()"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Catalyst"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Forceware"), std::string::npos) << text;
+    EXPECT_EQ(text.find(" 0.000"), std::string::npos) << text;   // absent is "n.a.", never 0
+}
+
+bool Has(const std::vector<std::string>& part, const std::string& line)
+{
+    for (const auto& l : part)
+        if (l == line)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 TEST(GpuinfoStartUp, ThisMachineReportsItsSoftwareRenderer)
 {
     const auto part = GraphicsPart(StartUpLog({}, "real"));
-    ASSERT_GE(part.size(), 10u) << Joined(part);
-    EXPECT_EQ(part[0], "Main graphics card device ID: FFFFFFFF-FFFFFFFF") << Joined(part);
-    EXPECT_EQ(part[1], "Max tessellation level: 64.0");
-    EXPECT_EQ(part[2], "Detected graphics cards and GPUs:");
-    EXPECT_EQ(part[3].rfind("Main OpenGL graphics card: llvmpipe", 0), 0u) << part[3];
-    EXPECT_EQ(part[4].rfind("Max viewport size: ", 0), 0u);
-    EXPECT_EQ(part[5].rfind("Main graphics drivers: Mesa ", 0), 0u) << part[5];
-    EXPECT_EQ(part[6].rfind("OpenGL: version 4.", 0), 0u) << part[6];
-    EXPECT_EQ(part[7].rfind("CPU: ", 0), 0u);
-    EXPECT_EQ(part[8].rfind("CPU speed: ", 0), 0u);
-    EXPECT_NE(part[8], "CPU speed: 0 MHz");
+    ExpectSoftwareRendererLines(part);
+    ASSERT_GE(part.size(), 15u) << Joined(part);
+    // No card here: nothing but llvmpipe renders and nothing else boots the display.
+    EXPECT_EQ(part[7].rfind("Main OpenGL graphics card: llvmpipe", 0), 0u) << part[7];
+    EXPECT_EQ(part[8].rfind("Software renderer: llvmpipe (LLVM ", 0), 0u) << part[8];
+    EXPECT_EQ(part[8].find("boot display adapter"), std::string::npos) << part[8];
+    EXPECT_EQ(part[9].rfind("Max viewport size: ", 0), 0u);
+    EXPECT_EQ(part[11].rfind("OpenGL: version 4.", 0), 0u) << part[11];
+    EXPECT_EQ(part[12].rfind("CPU: ", 0), 0u);
+    EXPECT_NE(part[13], "CPU speed: 0 MHz");
 
     // MemTotal / 1024, as the machine says it.
     std::ifstream meminfo("/proc/meminfo");
     std::string key;
     unsigned long long kb = 0;
     meminfo >> key >> kb;
-    EXPECT_EQ(part[9], "System memory: " + std::to_string(kb / 1024) + " MB");
+    EXPECT_EQ(part[14], "System memory: " + std::to_string(kb / 1024) + " MB");
     EXPECT_EQ(part.back().rfind("OS: ", 0), 0u);
 }
 
@@ -127,39 +156,72 @@ TEST(GpuinfoStartUp, NvidiaAndAmdMachineListsSortedNamedGpus)
 {
     const auto part = GraphicsPart(StartUpLog({"nvidia_amd", "nvml_two_gpus.txt"}, "nvidia_amd"));
     const std::string text = Joined(part);
-    ASSERT_GE(part.size(), 16u) << text;
-    EXPECT_EQ(part[0], "Main graphics card device ID: 10DE-2206");
-    EXPECT_EQ(part[1], "Max tessellation level: 64.0");
-    EXPECT_EQ(part[2], "Detected graphics cards and GPUs:");
-    // Not all ATI/AMD: sorted by bus (1, 3, 8).
-    EXPECT_EQ(part[3], "- GPU 1:  NVIDIA GeForce RTX 3080");
-    EXPECT_EQ(part[4], "- Device ID: 10DE-2206");
-    EXPECT_EQ(part[5].rfind("----> GPU temperature: 63.000", 0), 0u) << part[5];
-    EXPECT_EQ(part[6], "----> Graphics driver: 550.54.14");
-    EXPECT_EQ(part[7], "- GPU 2:  AMD Radeon RX 6800/6800 XT/6900 XT");
-    EXPECT_EQ(part[8], "- Device ID: 1002-73BF");
-    EXPECT_EQ(part[9].rfind("----> GPU temperature: 54.000", 0), 0u) << part[9];
-    EXPECT_EQ(part[10], "----> Graphics driver: 6.1.0-18-amd64");
-    EXPECT_EQ(part[11], "- GPU 3:  NVIDIA Future GPU");
-    EXPECT_EQ(part[12], "- Device ID: 10DE-FFF0");
-    EXPECT_EQ(part[15], "Main OpenGL graphics card: NVIDIA GeForce RTX 3080");
-    EXPECT_NE(text.find("Main graphics drivers: Forceware 550.54.14 () - GL:Mesa "), std::string::npos) << text;
+    ExpectSoftwareRendererLines(part);
+    ASSERT_GE(part.size(), 20u) << text;
+    // Sorted by bus behind the renderer (1, 3, 8).
+    EXPECT_EQ(part[7], "- GPU 2:  NVIDIA GeForce RTX 3080");
+    EXPECT_EQ(part[8], "- Device ID: 10DE-2206");
+    EXPECT_EQ(part[9].rfind("----> GPU temperature: 63.000", 0), 0u) << part[9];
+    EXPECT_EQ(part[10], "----> Graphics driver: nvidia 550.54.14");
+    EXPECT_EQ(part[11], "- GPU 3:  AMD Radeon RX 6800/6800 XT/6900 XT");
+    EXPECT_EQ(part[12], "- Device ID: 1002-73BF");
+    EXPECT_EQ(part[13].rfind("----> GPU temperature: 54.000", 0), 0u) << part[13];
+    EXPECT_EQ(part[14], "----> Graphics driver: amdgpu 6.1.0-18-amd64");
+    EXPECT_EQ(part[15], "- GPU 4:  NVIDIA Future GPU");
+    EXPECT_EQ(part[16], "- Device ID: 10DE-FFF0");
+    EXPECT_TRUE(Has(part, "Software renderer: " + part[3].substr(10) +
+                              "; boot display adapter: NVIDIA GeForce RTX 3080 (10DE-2206)")) << text;
     EXPECT_NE(text.find("CPU: Intel(R) Core(TM) i7-9700K CPU @ 3.60GHz"), std::string::npos);
     EXPECT_NE(text.find("System memory: 32000 MB"), std::string::npos);
     EXPECT_NE(text.find("OS: Debian GNU/Linux 12 (bookworm) 64-bit [Linux 6.1.0-18-amd64]"), std::string::npos);
 }
 
-TEST(GpuinfoStartUp, AllAmdMachineKeepsItsOrderAndComposesItsDriverText)
+TEST(GpuinfoStartUp, AllAmdMachineNamesItsKernelDriver)
 {
     const auto part = GraphicsPart(StartUpLog({"two_amd", ""}, "two_amd"));
     const std::string text = Joined(part);
-    ASSERT_GE(part.size(), 12u) << text;
-    EXPECT_EQ(part[0], "Main graphics card device ID: 1002-68F9");
-    // Every GPU is ATI/AMD: the enumeration order stays (bus 2 before bus 1).
-    EXPECT_EQ(part[3], "- GPU 1:  AMD Radeon RX 7900 XT/7900 XTX/7900 GRE");
-    EXPECT_EQ(part[7], "- GPU 2:  ATI Radeon HD 6350");
-    EXPECT_EQ(part[10], "----> Graphics driver: 5.18.13");
-    EXPECT_NE(text.find("Main OpenGL graphics card: ATI Radeon HD 6350"), std::string::npos);
-    EXPECT_NE(text.find("Main graphics drivers: Catalyst Mesa "), std::string::npos) << text;
-    EXPECT_NE(text.find(" - 5.18.13 ()"), std::string::npos) << text;
+    ExpectSoftwareRendererLines(part);
+    EXPECT_TRUE(Has(part, "- GPU 2:  ATI Radeon HD 6350")) << text;
+    EXPECT_TRUE(Has(part, "- GPU 3:  AMD Radeon RX 7900 XT/7900 XTX/7900 GRE")) << text;
+    EXPECT_TRUE(Has(part, "----> Graphics driver: amdgpu 5.18.13")) << text;
+    EXPECT_NE(text.find("; boot display adapter: ATI Radeon HD 6350 (1002-68F9)"), std::string::npos) << text;
+}
+
+// The layouts most Linux users own: the GPU list holds every card, sensors or not.
+TEST(GpuinfoStartUp, HybridLaptopWithAndWithoutNvml)
+{
+    for (const char* nvml : {"nvml_laptop.txt", ""}) {
+        const auto part = GraphicsPart(StartUpLog({"hybrid_intel_nvidia", nvml}, "hybrid"));
+        const std::string text = Joined(part);
+        ExpectSoftwareRendererLines(part);
+        ASSERT_GE(part.size(), 15u) << text;
+        EXPECT_EQ(part[7], "- GPU 2:  Intel Iris Xe Graphics") << text;
+        EXPECT_EQ(part[9], "----> GPU temperature: n.a.");   // i915 has no hwmon
+        EXPECT_EQ(part[10], "----> Graphics driver: i915 6.1.0-26-amd64");
+        EXPECT_EQ(part[12], "- Device ID: 10DE-2520");
+        EXPECT_EQ(part[13], *nvml ? "----> GPU temperature: 48.000\xC2\xB0" "C" : "----> GPU temperature: n.a.");
+        EXPECT_EQ(part[14], "----> Graphics driver: nvidia 550.54.14");
+        EXPECT_NE(text.find("; boot display adapter: Intel Iris Xe Graphics (8086-9A49)\n"), std::string::npos) << text;
+    }
+}
+
+TEST(GpuinfoStartUp, ApuWithDiscreteCardAndIntelWithoutHwmon)
+{
+    auto part = GraphicsPart(StartUpLog({"amd_apu_dgpu", ""}, "apu"));
+    std::string text = Joined(part);
+    ExpectSoftwareRendererLines(part);
+    // Sorted by bus: the RX 7600 on bus 3 before the APU on bus 0xC4.
+    EXPECT_TRUE(Has(part, "- Device ID: 1002-7480")) << text;
+    EXPECT_TRUE(Has(part, "----> GPU temperature: 52.000\xC2\xB0" "C")) << text;
+    EXPECT_TRUE(Has(part, "----> GPU temperature: 41.000\xC2\xB0" "C")) << text;
+    EXPECT_TRUE(Has(part, "----> Graphics driver: amdgpu 6.8.0-45-generic")) << text;
+    EXPECT_LT(text.find("1002-7480"), text.find("1002-15BF")) << text;
+    EXPECT_NE(text.find("; boot display adapter: AMD Radeon 780M / 760M Graphics (1002-15BF)"), std::string::npos)
+        << text;
+
+    part = GraphicsPart(StartUpLog({"intel_no_hwmon", ""}, "intel_no_hwmon"));
+    text = Joined(part);
+    ExpectSoftwareRendererLines(part);
+    EXPECT_TRUE(Has(part, "- GPU 2:  Intel UHD Graphics 770")) << text;
+    EXPECT_TRUE(Has(part, "----> Graphics driver: i915 6.1.0-26-amd64")) << text;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "gpuinfo/driver_info.h"
 #include "gpuinfo/library_state.h"
 #include "gpuinfo/siliscan.h"
 
@@ -60,6 +61,14 @@ protected:
         EXPECT_EQ(probe.Flag(41), lib->GetMaxTessLevel() > 0.0);
         EXPECT_EQ(probe.Flag(46), lib->GetGlMajor() >= 4);
         EXPECT_FALSE(probe.Flag(48));
+        // Flags follow the driver's extension list, not entry points that merely resolve (Mesa
+        // resolves those of extensions it does not offer).
+        EXPECT_EQ(probe.Flag(33), probe.HasExtension("GL_EXT_bindable_uniform"));
+        EXPECT_EQ(probe.Flag(32), probe.HasExtension("GL_EXT_geometry_shader4"));
+        if (!probe.HasExtension("GL_NV_gpu_program4")) {
+            EXPECT_EQ(probe.limits.min_program_texel_offset, 0);
+            EXPECT_EQ(probe.limits.max_program_texel_offset, 0);
+        }
         EXPECT_NE(probe.glsl_version, "n.a.");
         EXPECT_NE(probe.vendor, "n.a.");
     }
@@ -117,30 +126,39 @@ TEST_F(SiliscanProbe, SoftwareRendererStandsInForTheMissingPciDevice)
     EXPECT_EQ(lib->GetMainVendorId(), 0xFFFFFFFFu);
     EXPECT_EQ(lib->GetMainDeviceId(), 0xFFFFFFFFu);
     EXPECT_EQ(lib->GetMainVendorKind(), VendorKindFromGlVendor(probe.vendor.c_str()));
-    EXPECT_EQ(lib->GetNumGpus(), 0u);
     EXPECT_STREQ(lib->GetCpuName(), "QEMU Virtual CPU version 2.5+");
     EXPECT_STREQ(lib->GetOsName(), "Ubuntu 22.04.4 LTS 64-bit [Linux 6.1.0-18-amd64]");
-    // The OpenGL driver is the only driver: its own version text, no repeated GL part.
+    // llvmpipe renders: it is GPU 0, without sensors, and names itself in the driver text.
+    EXPECT_TRUE(lib->IsSoftwareRenderer());
+    ASSERT_EQ(lib->GetNumGpus(), 1u);
+    EXPECT_STREQ(lib->GetGpuName(0), probe.renderer.c_str());
+    float t = 5;
+    EXPECT_FALSE(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr));
+    EXPECT_EQ(lib->GetGpuNumPerfLevels(0), 0u);
     const std::string driver = lib->GetMainDriver();
-    if (probe.version_string.find("Mesa") != std::string::npos) {
-        EXPECT_EQ(driver.rfind("Mesa ", 0), 0u) << driver;
-    }
-    EXPECT_EQ(driver.find(" - GL:"), std::string::npos) << driver;
+    EXPECT_EQ(driver, SoftwareRendererName(probe.renderer) + " - " + GlDriverText(probe.version_string));
+    EXPECT_STREQ(lib->GetGpuDriver(0), driver.c_str());
     EXPECT_TRUE(lib->Stop());
 }
 
-TEST_F(SiliscanProbe, PciMachineGetsTheOpenGlDriverPart)
+TEST_F(SiliscanProbe, SoftwareRendererIsTheMainCardWhateverCardsExist)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("GRIDFALL_SYSFS_ROOT", (kFixtures + "/intel_hwmon").c_str(), 1);
     SetCpuSpeedMeasure([] { return 1000; });
     SiliscanLib* lib = SiliscanLib::Instance();
     ASSERT_TRUE(lib->Start(0, 0, 32, 32, 4, 1));
-    // The tables name the PCI device; the probe's renderer text does not replace it.
-    EXPECT_STREQ(lib->GetMainRenderer(), "Intel UHD Graphics 630");
-    EXPECT_EQ(lib->GetMainVendorKind(), kVendorIntel);
-    const std::string driver = lib->GetMainDriver();
-    EXPECT_EQ(driver.rfind("6.1.0-18-amd64 () - GL:", 0), 0u) << driver;
+    const GlProbe& probe = GetLibraryState().current_window->probe->gl;
+    // The context itself says it is Mesa's software device (EGL) or has no PCI ids.
+    const RendererIdentity& id = probe.render_identity;
+    EXPECT_TRUE(id.software_device || !id.has_pci_ids || id.vendor_id == 0xFFFFFFFFu) << id.vendor_id;
+    EXPECT_STREQ(lib->GetMainRenderer(), probe.renderer.c_str());
+    EXPECT_EQ(lib->GetMainVendorId(), 0xFFFFFFFFu);
+    EXPECT_STREQ(lib->GetBootAdapterName(), "Intel UHD Graphics 630");
+    ASSERT_EQ(lib->GetNumGpus(), 2u);
+    EXPECT_STREQ(lib->GetGpuName(1), "Intel UHD Graphics 630");
+    EXPECT_STREQ(lib->GetGpuDriver(1), "i915 6.1.0-18-amd64");
+    EXPECT_EQ(std::string(lib->GetMainDriver()).rfind("llvmpipe - Mesa ", 0), 0u) << lib->GetMainDriver();
     EXPECT_TRUE(lib->Stop());
 }
 

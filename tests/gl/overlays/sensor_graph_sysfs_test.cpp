@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/run_state.h"
+#include "gpuinfo/library_state.h"
 #include "gpuinfo/siliscan.h"
 #include "scene/sensor_poll.h"
 #include "scene/temperature_graph.h"
@@ -68,9 +69,16 @@ TEST(SensorGraphFromSysfs, ChangingHwmonTemperatureDrivesHistoryMaximumAndGraph)
     FakeAmdgpuTree tree;
     setenv("GRIDFALL_SYSFS_ROOT", tree.Root().c_str(), 1);
     setenv("GRIDFALL_NVML_LIBRARY", "/nonexistent/libnvidia-ml.so.1", 1);
+    // As if the fake card rendered the context (llvmpipe does here): it is then GPU 0.
+    Ridudedozu::RendererIdentity card;
+    card.has_pci_ids = true;
+    card.vendor_id = 0x1002;
+    card.device_id = 0x73FF;
+    Ridudedozu::SetRendererIdentityOverride(&card);
     SiliscanLib* lib = SiliscanLib::Instance();
     ASSERT_NE(lib, nullptr);
     ASSERT_TRUE(lib->Start(0, 0, 32, 32, 4, 1));
+    Ridudedozu::SetRendererIdentityOverride(nullptr);
     ASSERT_EQ(lib->GetNumGpus(), 1u);
 
     float pollClock = 0.0f, lastPollTime = -3.0f;

@@ -25,7 +25,8 @@ struct FakeLibrary {
     int sorts = 0;
     int vendor_kind = 1;
     double max_tess = 64.0;
-    const char* catalyst_version = "0";
+    const char* boot_adapter = "";
+    bool software = false;
 
     uint32_t GetMainVendorId() { return 0x10DE; }
     uint32_t GetMainDeviceId() { return 0x1B80; }
@@ -53,10 +54,11 @@ struct FakeLibrary {
     const char* GetMainRenderer() { return "NVIDIA GeForce GTX 1080/PCIe/SSE2"; }
     int32_t GetMaxViewportSize() { return 32768; }
     int32_t GetMainVendorKind() { return vendor_kind; }
-    const char* GetMainDriver() { return "NVIDIA 535.104.05"; }
-    const char* GetCatalystVersion() { return catalyst_version; }
-    const char* GetCatalystRelease() { return "23.10"; }
-    const char* GetDriverDate() { return "20231001"; }
+    const char* GetMainDriver() { return "nvidia 535.104.05 - NVIDIA 535.104.05"; }
+    bool IsSoftwareRenderer() { return software; }
+    const char* GetBootAdapterName() { return boot_adapter; }
+    uint32_t GetBootAdapterVendorId() { return 0x8086; }
+    uint32_t GetBootAdapterDeviceId() { return 0x9A49; }
     int32_t GetGlMajor() { return 4; }
     int32_t GetGlMinor() { return 6; }
     const char* GetCpuName() { return "Some CPU"; }
@@ -97,11 +99,11 @@ TEST_F(StartupReport, LogsTheMachineLineByLine)
         "----> Graphics driver: nvidia 535.104",
         "- GPU 2:  UHD 630",
         "- Device ID: 8086-3E92",
-        "----> GPU temperature: 0.000\xC2\xB0" "C",
+        "----> GPU temperature: n.a.",
         "----> Graphics driver: nvidia 535.104",
         "Main OpenGL graphics card: NVIDIA GeForce GTX 1080/PCIe/SSE2",
         "Max viewport size: 32768 px",
-        "Main graphics drivers: NVIDIA 535.104.05",
+        "Main graphics drivers: nvidia 535.104.05 - NVIDIA 535.104.05",
         "OpenGL: version 4.6 detected.",
         "CPU: Some CPU",
         "CPU speed: 3600 MHz",
@@ -137,15 +139,25 @@ TEST_F(StartupReport, GpuListIsSortedOnceUnlessAllAreAmd)
     EXPECT_EQ(lines[3], "Main OpenGL graphics card: NVIDIA GeForce GTX 1080/PCIe/SSE2");
 }
 
-TEST_F(StartupReport, AmdDriversTextNamesCatalyst)
+TEST_F(StartupReport, NamesTheRenderingGpuBesideTheBootAdapter)
 {
     FakeLibrary lib;
-    lib.vendor_kind = 2;
-    Report(lib);
-    EXPECT_STREQ(info_.drivers, "Catalyst 23.10 (20231001)");
-    lib.catalyst_version = "8.982";
-    Report(lib);
-    EXPECT_STREQ(info_.drivers, "Catalyst 8.982 - 23.10 (20231001)");
+    lib.vendor_kind = 2;   // no vendor has a driver-package text of its own
+    auto lines = Report(lib);
+    EXPECT_STREQ(info_.drivers, "nvidia 535.104.05 - NVIDIA 535.104.05");
+    EXPECT_EQ(lines[4], "Max viewport size: 32768 px");   // the boot adapter renders: no line
+
+    lib.boot_adapter = "Intel Iris Xe Graphics";
+    lines = Report(lib);
+    EXPECT_EQ(lines[4], "Rendering GPU: NVIDIA GeForce GTX 1080/PCIe/SSE2 (10DE-1B80); "
+                        "boot display adapter: Intel Iris Xe Graphics (8086-9A49)");
+    lib.software = true;
+    lines = Report(lib);
+    EXPECT_EQ(lines[4], "Software renderer: NVIDIA GeForce GTX 1080/PCIe/SSE2; "
+                        "boot display adapter: Intel Iris Xe Graphics (8086-9A49)");
+    lib.boot_adapter = "";
+    lines = Report(lib);
+    EXPECT_EQ(lines[4], "Software renderer: NVIDIA GeForce GTX 1080/PCIe/SSE2");
 }
 
 TEST_F(StartupReport, TessellationLevelIsClampedToTheGpu)

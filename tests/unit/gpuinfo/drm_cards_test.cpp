@@ -18,8 +18,15 @@ TEST(DrmCards, SlotNamesGiveBusNumbers)
     uint32_t bus = 99;
     EXPECT_TRUE(ParsePciSlotBus("0000:03:00.0", &bus));
     EXPECT_EQ(bus, 3u);
-    EXPECT_TRUE(ParsePciSlotBus("0001:c1:00.1", &bus));
+    uint32_t domain = 99;
+    EXPECT_TRUE(ParsePciSlotBus("0001:c1:00.1", &bus, &domain));
     EXPECT_EQ(bus, 0xC1u);
+    EXPECT_EQ(domain, 1u);
+    EXPECT_TRUE(ParsePciSlotBus("10000:e1:00.0", &bus, &domain));   // VMD's domains
+    EXPECT_EQ(domain, 0x10000u);
+    // Bus 3 of two domains is two buses; a slot-less card never meets a real bus.
+    EXPECT_NE(PciBusKey(true, 0, 3, 0), PciBusKey(true, 1, 3, 0));
+    EXPECT_NE(PciBusKey(false, 0, 0, 3), PciBusKey(true, 0, 3, 0));
     bus = 99;
     for (const char* bad : {"", "garbage-slot", "0000:0g:00.0", "0000:3:00.0", "0000", "0000:03"})
         EXPECT_FALSE(ParsePciSlotBus(bad, &bus)) << bad;
@@ -75,6 +82,35 @@ TEST(DrmCards, PrimaryPrefersBootDisplayThenBootVga)
     EXPECT_EQ(ChoosePrimaryCard({a, b, c})->card_number, 1);
 }
 
+TEST(DrmCards, RenderingCardFromWhatTheContextSays)
+{
+    const auto cards = ListDrmCards(std::string(GRIDFALL_FIXTURES_DIR) + "/gpuinfo/amd_apu_dgpu");
+    ASSERT_EQ(cards.size(), 2u);   // card0 the APU (boot_vga), card1 the RX 7600
+    auto choose = [&](RendererIdentity id) { return ChooseRenderingCard(cards, id); };
+    RendererIdentity id;
+    EXPECT_EQ(choose(id).kind, RenderingKind::kUnknown);
+    id.has_pci_ids = true;   // Mesa's answer for a driver without PCI ids
+    EXPECT_EQ(choose(id).kind, RenderingKind::kUnknown);
+    id.drm_node = "/dev/dri/card1";
+    EXPECT_EQ(choose(id).card_index, 1);
+    id.drm_node = "/dev/dri/renderD128";
+    EXPECT_EQ(choose(id).card_index, 0);
+    id.drm_node.clear();
+    id.vendor_id = 0x1002;
+    id.device_id = 0x7480;
+    EXPECT_EQ(choose(id).card_index, 1);
+    // Only the vendor is known: of two AMD cards, the boot display adapter.
+    RendererIdentity byVendor;
+    byVendor.gl_vendor = "AMD";
+    EXPECT_EQ(choose(byVendor).card_index, 0);
+    EXPECT_EQ(choose(byVendor).kind, RenderingKind::kCard);
+    // A software renderer wins over everything the cards say.
+    id.gl_renderer = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    EXPECT_EQ(choose(id).kind, RenderingKind::kSoftware);
+    EXPECT_EQ(SoftwareRendererName("virgl (AMD Radeon RX 7600)"), "virgl");
+    EXPECT_EQ(SoftwareRendererName("AMD Radeon RX 7600 (radeonsi, navi33)"), "");
+}
+
 TEST(DrmCards, PciNamesFromTheIdFile)
 {
     const std::string known = PciDeviceDescription(0x10DE, 0x2206);
@@ -108,5 +144,14 @@ TEST(DrmCards, DriverVersionNeedsARealDrmNode)
     EXPECT_EQ(KernelDriverVersion(root.string(), "i915"), "6.8.0-31-generic");
     EXPECT_EQ(KernelDriverVersion(root.string(), ""), "");
     EXPECT_EQ(KernelDriverVersion(root.string(), "../../proc"), "");
+    // The driver texts name the driver; nvidia's version never is the kernel's release.
+    EXPECT_EQ(KernelDriverText(root.string(), "amdgpu"), "amdgpu 5.18.13");
+    EXPECT_EQ(KernelDriverText(root.string(), "i915"), "i915 6.8.0-31-generic");
+    EXPECT_EQ(KernelDriverText(root.string(), "nvidia", "550.54.14"), "nvidia 550.54.14");
+    std::filesystem::create_directories(root / "proc/driver/nvidia");
+    std::ofstream(root / "proc/driver/nvidia/version")
+        << "NVRM version: NVIDIA UNIX x86_64 Kernel Module  535.183.01  Sun May 12 19:39:15 UTC 2024\n";
+    EXPECT_EQ(KernelDriverText(root.string(), "nvidia"), "nvidia 535.183.01");
+    EXPECT_EQ(KernelDriverText(root.string(), ""), "");
     std::filesystem::remove_all(root);
 }

@@ -4,10 +4,12 @@
 #include <set>
 #include <string>
 
+#include "gpuinfo/drm_cards.h"
 #include "gpuinfo/gpu_database.h"
 
 using Ridudedozu::GpuDatabase;
 using Ridudedozu::GpuDatabaseRow;
+using Ridudedozu::PciDeviceDescription;
 
 namespace {
 
@@ -49,6 +51,12 @@ TEST(GpuDatabase, KnownRowsHoldTheirFacts)
     ExpectRow(0x5333, 0x9042, "Chrome 440/430", "Chrome 440/430", "S3 Graphics Chrome 430/440 Series", 100, 64, 0, 0,
               16, 4, 0);
     ExpectRow(0x8086, 0x0102, "HD 2000", "", "Intel HD Graphics 2000", 100, 6, 0, 0, -1, -1, 95);
+    // Rows that once named the wrong chip or boards.
+    ExpectRow(0x1002, 0x68BE, "Juniper PRO", "5750", "ATI Radeon HD 5750", 110, 720, 0, 0, 36, 16, 86);
+    EXPECT_STREQ(RowFor(0x1002, 0x73FF).full_name, "AMD Radeon RX 6600/6600 XT/6600M");
+    EXPECT_STREQ(RowFor(0x1002, 0x73EF).full_name, "AMD Radeon RX 6650 XT / 6700S / 6800S");
+    // The laptop RX 7600S has fewer shaders than the desktop boards of the same id.
+    ExpectRow(0x1002, 0x7480, "Navi 33", "RX 7600", "AMD Radeon RX 7600/7600 XT/7700S/7600S", 120, -1, 0, 0, 0, 0, 0);
 }
 
 TEST(GpuDatabase, EveryTableEndsWithOneZeroRowAndHoldsSaneRows)
@@ -75,6 +83,32 @@ TEST(GpuDatabase, EveryTableEndsWithOneZeroRowAndHoldsSaneRows)
             EXPECT_TRUE(r.d3d_level == -1 || (r.d3d_level >= 80 && r.d3d_level <= 120));
             EXPECT_GE(r.unified_shaders, -1);
             EXPECT_GE(r.tdp_watts, 0);
+        }
+    }
+}
+
+// A mistyped id names some other chip, or none. Every id must be one the PCI id list knows
+// under that vendor, apart from the few it lacks: chips newer than Debian's copy of the list
+// and two older ones (checked against the kernel's and the vendors' own driver id lists).
+TEST(GpuDatabase, EveryIdIsAKnownPciDeviceOfItsVendor)
+{
+    const std::set<uint32_t> newerThanPciIds = {
+        0x10DE2702, 0x10DE2805, 0x10DE2705, 0x10DE2783, 0x10DE2882, 0x10DE2B85, 0x10DE2C02, 0x10DE2C05, 0x10DE2F04, 0x10DE2D04,
+        0x10DE2D05, 0x1002747E, 0x10027550, 0x10027590, 0x80867D55, 0x80867DD5, 0x808664A0, 0x8086E20B,
+        0x8086E20C, 0x80860D22, 0x53339042};
+    if (PciDeviceDescription(0x10DE, 0x2206).rfind("PCI device", 0) == 0)
+        GTEST_SKIP() << "no pci.ids on this machine";
+    for (uint32_t vendor : {0x10DEu, 0x1002u, 0x5333u, 0x8086u}) {
+        std::set<uint32_t> seen;
+        const auto table = GpuDatabase::Table(vendor);
+        for (size_t i = 0; i + 1 < table.size(); ++i) {
+            const uint32_t id = table[i].device_id;
+            // One id, one row: the second Cedar row is the only one that lookups never reach.
+            EXPECT_TRUE(seen.insert(id).second || (vendor == 0x1002 && id == 0x68F9)) << std::hex << id;
+            if (newerThanPciIds.count(vendor << 16 | id))
+                continue;
+            EXPECT_NE(PciDeviceDescription(vendor, id).rfind("PCI device", 0), 0u)
+                << std::hex << vendor << ":" << id << " " << table[i].full_name;
         }
     }
 }

@@ -19,6 +19,7 @@ TEST(SysfsText, HexFieldsFollowThePciRuleAndRefuseGarbage)
     EXPECT_EQ(ParseHexField(""), std::nullopt);
     EXPECT_EQ(ParseHexField("1G02"), std::nullopt);
     EXPECT_EQ(ParseHexField(" 100"), std::nullopt);
+    EXPECT_EQ(ParseHexField("10"), std::nullopt);   // truncated, not vendor 0x0010
 
     EXPECT_EQ(ParseSysfsHexId("0x1002\n"), 0x1002u);
     EXPECT_EQ(ParseSysfsHexId("0x1002"), 0x1002u);
@@ -27,6 +28,7 @@ TEST(SysfsText, HexFieldsFollowThePciRuleAndRefuseGarbage)
     EXPECT_EQ(ParseSysfsHexId(""), std::nullopt);
     EXPECT_EQ(ParseSysfsHexId("0x"), std::nullopt);
     EXPECT_EQ(ParseSysfsHexId("0x123456"), std::nullopt);
+    EXPECT_EQ(ParseSysfsHexId("0x10\n"), std::nullopt);
 }
 
 TEST(SysfsText, KeyValuesAndFixedBuffers)
@@ -61,24 +63,18 @@ TEST(DpmLevels, ParsesLevelsAndTheCurrentMark)
 
     EXPECT_TRUE(ParseDpmLevels("").empty());
     EXPECT_TRUE(ParseDpmLevels("0: fastMhz\n1:\n2: 300\n:\n").empty());
+    // Whole MHz only: a float parser would store NaN or infinity as a clock.
+    EXPECT_TRUE(ParseDpmLevels("0: nanMhz\n1: infMhz\n2: -5Mhz\n3: 1e3Mhz\n").empty());
     EXPECT_TRUE(ParseDpmLevels(std::string("\0\0\0", 3)).empty());
 }
 
-TEST(DriverText, MainDriverStringForms)
+TEST(DriverText, KernelAndGlDriverParts)
 {
-    EXPECT_EQ(FormatMainDriverString(1, "550.54.14", "", "550.54.14", "20240222", "NVIDIA 550.54.14"),
-              "Forceware 550.54.14 (20240222) - GL:NVIDIA 550.54.14");
-    EXPECT_EQ(FormatMainDriverString(1, "550.54.14", "", "550.54.14", "", ""), "Forceware 550.54.14 ()");
-    // NVIDIA without a release text falls to the plain form.
-    EXPECT_EQ(FormatMainDriverString(1, "", "", "6.1.0", "", "Mesa 23.1"), "6.1.0 () - GL:Mesa 23.1");
-    EXPECT_EQ(FormatMainDriverString(2, "", "Mesa 24.0.5", "6.1.0", "20150101", "Mesa 24.0.5"),
-              "6.1.0 - Catalyst Mesa 24.0.5 (20150101) - GL:Mesa 24.0.5");
-    EXPECT_EQ(FormatMainDriverString(2, "", "Mesa 24.0.5", "6.1.0", "x", ""), "6.1.0 - Catalyst Mesa 24.0.5 (x)");
-    // ATI/AMD without a Catalyst version: plain form.
-    EXPECT_EQ(FormatMainDriverString(2, "", "", "6.1.0", "d", ""), "6.1.0 (d)");
-    EXPECT_EQ(FormatMainDriverString(4, "", "", "", "d", "Mesa 1"), "unknown");
-    // Over-long parts are cut, never overflow.
-    EXPECT_EQ(FormatMainDriverString(5, "", "", std::string(3000, 'v'), "", "").size(), 1023u);
+    EXPECT_EQ(FormatDriverText("amdgpu 6.8.0-45-generic", "Mesa 24.0.5"), "amdgpu 6.8.0-45-generic - Mesa 24.0.5");
+    EXPECT_EQ(FormatDriverText("llvmpipe", "Mesa 22.3.6"), "llvmpipe - Mesa 22.3.6");
+    EXPECT_EQ(FormatDriverText("i915 6.1.0-26-amd64", ""), "i915 6.1.0-26-amd64");
+    EXPECT_EQ(FormatDriverText("", "Mesa 22.3.6"), "Mesa 22.3.6");
+    EXPECT_EQ(FormatDriverText("", ""), "unknown");
 }
 
 TEST(DriverText, VersionTextsOfDriversAndBios)

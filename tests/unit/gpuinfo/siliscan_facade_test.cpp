@@ -27,6 +27,7 @@ protected:
     void TearDown() override
     {
         DestroyLibrary();
+        SetRendererIdentityOverride(nullptr);
         SetCpuSpeedMeasure(nullptr);
         unsetenv("GRIDFALL_SYSFS_ROOT");
         unsetenv("GRIDFALL_NVML_LIBRARY");
@@ -84,8 +85,8 @@ TEST_F(SiliscanFacade, NvidiaAndAmdMachine)
     EXPECT_EQ(lib->GetMainDeviceId(), 0x2206u);
     EXPECT_EQ(lib->GetMainVendorKind(), kVendorNvidia);
     EXPECT_STREQ(lib->GetMainRenderer(), "NVIDIA GeForce RTX 3080");
-    // No OpenGL driver name without a probe context: the short form.
-    EXPECT_STREQ(lib->GetMainDriver(), "Forceware 550.54.14 ()");
+    // No OpenGL driver name without a probe context: the kernel driver alone.
+    EXPECT_STREQ(lib->GetMainDriver(), "nvidia 550.54.14");
     EXPECT_STREQ(lib->GetCpuName(), "Intel(R) Core(TM) i7-9700K CPU @ 3.60GHz");
     EXPECT_STREQ(lib->GetOsName(), "Debian GNU/Linux 12 (bookworm) 64-bit [Linux 6.1.0-18-amd64]");
     EXPECT_EQ(lib->GetSystemMemoryKb(), 32768000u);
@@ -97,8 +98,8 @@ TEST_F(SiliscanFacade, NvidiaAndAmdMachine)
     EXPECT_STREQ(lib->GetGpuName(0), "NVIDIA GeForce RTX 3080");       // from the tables
     EXPECT_STREQ(lib->GetGpuName(1), "NVIDIA Future GPU");              // NVML's own name
     EXPECT_STREQ(lib->GetGpuName(2), "AMD Radeon RX 6800/6800 XT/6900 XT");
-    EXPECT_STREQ(lib->GetGpuDriver(0), "550.54.14");
-    EXPECT_STREQ(lib->GetGpuDriver(2), "6.1.0-18-amd64");   // in-tree driver: the kernel's release
+    EXPECT_STREQ(lib->GetGpuDriver(0), "nvidia 550.54.14");
+    EXPECT_STREQ(lib->GetGpuDriver(2), "amdgpu 6.1.0-18-amd64");   // in-tree driver: the kernel's release
 
     ASSERT_TRUE(lib->SortGpusByBus());
     EXPECT_STREQ(lib->GetGpuName(1), "AMD Radeon RX 6800/6800 XT/6900 XT");
@@ -191,7 +192,7 @@ TEST_F(SiliscanFacade, BadIndicesWriteNothing)
     uint32_t v = 0, d = 0;
     EXPECT_TRUE(lib->GetGpuPciIds(0, &v, &d, nullptr, nullptr));
     EXPECT_EQ(v, 0x1002u);
-    EXPECT_EQ(d, 0x744Cu);
+    EXPECT_EQ(d, 0x68F9u);   // the main card leads
 }
 
 TEST_F(SiliscanFacade, TwoAmdGpusSortByBusAndTheCedarOverride)
@@ -204,11 +205,13 @@ TEST_F(SiliscanFacade, TwoAmdGpusSortByBusAndTheCedarOverride)
     // The kernel module's own version serves as driver and release.
     EXPECT_STREQ(lib->GetCatalystRelease(), "5.18.13");
     EXPECT_STREQ(lib->GetCatalystVersion(), "");   // no OpenGL driver text without a context
-    EXPECT_STREQ(lib->GetMainDriver(), "5.18.13 ()");
+    EXPECT_STREQ(lib->GetMainDriver(), "amdgpu 5.18.13");
 
+    // Without a context the boot adapter stands for the rendering GPU, and GPU 0 is the main card.
     ASSERT_EQ(lib->GetNumGpus(), 2u);
-    EXPECT_STREQ(lib->GetGpuName(0), "AMD Radeon RX 7900 XT/7900 XTX/7900 GRE");
-    EXPECT_STREQ(lib->GetGpuName(1), "ATI Radeon HD 6350");
+    EXPECT_STREQ(lib->GetGpuName(0), "ATI Radeon HD 6350");
+    EXPECT_STREQ(lib->GetGpuName(1), "AMD Radeon RX 7900 XT/7900 XTX/7900 GRE");
+    EXPECT_STREQ(lib->GetBootAdapterName(), "");
     ASSERT_TRUE(lib->SortGpusByBus());
     EXPECT_STREQ(lib->GetGpuName(0), "ATI Radeon HD 6350");
     EXPECT_EQ(lib->GetGpuShaderCount(0), 80);
@@ -297,9 +300,10 @@ TEST_F(SiliscanFacade, DamagedTreesGiveNeutralValues)
     EXPECT_FLOAT_EQ(t, 5);
     EXPECT_EQ(lib->GetGpuNumPerfLevels(1), 0u);
     float core = 5;
-    // An AMD reading counts as made whatever the sensor said; the impossible value is ignored.
-    EXPECT_TRUE(lib->GetGpuTemperatures(0, &core, nullptr, nullptr, nullptr));
-    EXPECT_FLOAT_EQ(core, 0);
+    // temp1_input "52" would be 0.052 C: a driver writing whole degrees, absent rather than 0.
+    EXPECT_FALSE(lib->GetGpuTemperatures(0, &core, nullptr, nullptr, nullptr));
+    EXPECT_FLOAT_EQ(core, 5);
+    // "nanMhz" and "infMhz" are no clocks.
     EXPECT_EQ(lib->GetGpuNumPerfLevels(0), 0u);
     EXPECT_FALSE(lib->GetGpuPerfLevel(0, 0, nullptr, nullptr, nullptr, nullptr, nullptr));
     EXPECT_STREQ(lib->GetCpuName(), "n.a");
@@ -341,10 +345,16 @@ TEST_F(SiliscanFacade, FailingNvmlCallsLeaveTheRecordListed)
 TEST_F(SiliscanFacade, NvmlThatFailsToStartOrLacksEntryPoints)
 {
     SiliscanLib* lib = StartOn("nvidia_amd", "nvml_init_fails.txt");
-    ASSERT_EQ(lib->GetNumGpus(), 1u);   // the Radeon only
-    EXPECT_STREQ(lib->GetGpuName(0), "AMD Radeon RX 6800/6800 XT/6900 XT");
-    // The release text then comes from the kernel module's proc file.
-    EXPECT_STREQ(lib->GetMainDriver(), "Forceware 550.54.14 ()");
+    // The NVIDIA card is still a GPU of the machine, named and versioned from sysfs; it only
+    // has no temperature.
+    ASSERT_EQ(lib->GetNumGpus(), 2u);
+    EXPECT_STREQ(lib->GetGpuName(0), "NVIDIA GeForce RTX 3080");
+    EXPECT_STREQ(lib->GetGpuName(1), "AMD Radeon RX 6800/6800 XT/6900 XT");
+    float t = 7;
+    EXPECT_FALSE(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr));
+    EXPECT_FLOAT_EQ(t, 7);
+    EXPECT_STREQ(lib->GetGpuDriver(0), "nvidia 550.54.14");
+    EXPECT_STREQ(lib->GetMainDriver(), "nvidia 550.54.14");
     EXPECT_TRUE(lib->Stop());
 
     // Plain (unversioned) entry points and no sensor calls at all.
@@ -359,5 +369,105 @@ TEST_F(SiliscanFacade, NvmlThatFailsToStartOrLacksEntryPoints)
 
     // A library that is not NVML at all.
     lib = StartOn("nvidia_amd", "nvml_two_gpus.txt", "libm.so.6");
-    EXPECT_EQ(lib->GetNumGpus(), 1u);
+    EXPECT_EQ(lib->GetNumGpus(), 2u);
+}
+
+// The device that renders is the main card and GPU 0, whatever the boot display adapter is.
+TEST_F(SiliscanFacade, HybridLaptopNamesTheGpuThatRenders)
+{
+    // PRIME offload to the NVIDIA GPU: its own driver, recognised by GL_VENDOR.
+    RendererIdentity nvidia;
+    nvidia.gl_vendor = "NVIDIA Corporation";
+    nvidia.gl_renderer = "NVIDIA GeForce RTX 3060 Laptop GPU/PCIe/SSE2";
+    SetRendererIdentityOverride(&nvidia);
+    for (const char* script : {"nvml_laptop.txt", "nvml_init_fails.txt"}) {
+        SiliscanLib* lib = StartOn("hybrid_intel_nvidia", script);
+        EXPECT_EQ(lib->GetMainVendorId(), 0x10DEu) << script;
+        EXPECT_EQ(lib->GetMainDeviceId(), 0x2520u);
+        EXPECT_STREQ(lib->GetMainDriver(), "nvidia 550.54.14");
+        EXPECT_STREQ(lib->GetBootAdapterName(), "Intel Iris Xe Graphics");
+        EXPECT_EQ(lib->GetBootAdapterDeviceId(), 0x9A49u);
+        // Both GPUs are listed, the rendering one first also after sorting by bus.
+        ASSERT_EQ(lib->GetNumGpus(), 2u);
+        ASSERT_TRUE(lib->SortGpusByBus());
+        EXPECT_STREQ(lib->GetGpuName(1), "Intel Iris Xe Graphics");
+        EXPECT_STREQ(lib->GetGpuDriver(1), "i915 6.1.0-26-amd64");
+        uint32_t v = 0;
+        lib->GetGpuPciIds(0, &v, nullptr, nullptr, nullptr);
+        EXPECT_EQ(v, 0x10DEu);
+        float t = -1;
+        // i915 has no hwmon: no temperature, but its clocks.
+        EXPECT_FALSE(lib->GetGpuTemperatures(1, &t, nullptr, nullptr, nullptr));
+        EXPECT_EQ(lib->GetGpuNumPerfLevels(1), 2u);
+        // With NVML the NVIDIA GPU has its temperature; without it none (not 0).
+        EXPECT_EQ(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr),
+                  std::string(script) == "nvml_laptop.txt");
+        EXPECT_TRUE(lib->Stop());
+    }
+
+    // The panel's Intel GPU renders (Mesa answers its PCI ids): nothing else to say.
+    RendererIdentity intel;
+    intel.has_pci_ids = true;
+    intel.vendor_id = 0x8086;
+    intel.device_id = 0x9A49;
+    intel.gl_renderer = "Mesa Intel(R) Xe Graphics (TGL GT2)";
+    SetRendererIdentityOverride(&intel);
+    SiliscanLib* lib = StartOn("hybrid_intel_nvidia");
+    EXPECT_EQ(lib->GetMainDeviceId(), 0x9A49u);
+    EXPECT_STREQ(lib->GetBootAdapterName(), "");
+    EXPECT_STREQ(lib->GetGpuName(0), "Intel Iris Xe Graphics");
+    EXPECT_STREQ(lib->GetGpuName(1), "NVIDIA GeForce RTX 3060 Laptop GPU");
+}
+
+TEST_F(SiliscanFacade, ApuAndDiscreteCardFollowTheEglDevice)
+{
+    RendererIdentity egl;
+    egl.drm_node = "/dev/dri/renderD129";
+    egl.gl_renderer = "AMD Radeon RX 7600 (radeonsi, navi33, LLVM 17.0.6, DRM 3.57, 6.8.0-45-generic)";
+    SetRendererIdentityOverride(&egl);
+    SiliscanLib* lib = StartOn("amd_apu_dgpu");
+    EXPECT_EQ(lib->GetMainDeviceId(), 0x7480u);
+    EXPECT_STREQ(lib->GetMainRenderer(), "AMD Radeon RX 7600/7600 XT/7700S/7600S");
+    EXPECT_STREQ(lib->GetMainDriver(), "amdgpu 6.8.0-45-generic");
+    EXPECT_STREQ(lib->GetBootAdapterName(), "AMD Radeon 780M / 760M Graphics");
+    EXPECT_EQ(lib->GetMainVendorKind(), kVendorAmd);
+    ASSERT_EQ(lib->GetNumGpus(), 2u);
+    float t = 0;
+    ASSERT_TRUE(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr));
+    EXPECT_FLOAT_EQ(t, 52);   // the rendering GPU's, not the APU's 41
+    EXPECT_EQ(GetLibraryState().video_memory_mb, 8176u);
+    EXPECT_TRUE(lib->Stop());
+
+    // A software renderer is reported as one, whatever cards exist, and leads the list.
+    RendererIdentity soft;
+    soft.gl_vendor = "Mesa";
+    soft.gl_renderer = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    SetRendererIdentityOverride(&soft);
+    lib = StartOn("amd_apu_dgpu");
+    EXPECT_TRUE(lib->IsDriverDetected());
+    EXPECT_TRUE(lib->IsSoftwareRenderer());
+    EXPECT_EQ(lib->GetMainVendorId(), 0xFFFFFFFFu);
+    EXPECT_STREQ(lib->GetMainRenderer(), "llvmpipe (LLVM 15.0.6, 256 bits)");
+    EXPECT_STREQ(lib->GetMainDriver(), "llvmpipe");
+    EXPECT_STREQ(lib->GetBootAdapterName(), "AMD Radeon 780M / 760M Graphics");
+    ASSERT_EQ(lib->GetNumGpus(), 3u);
+    ASSERT_TRUE(lib->SortGpusByBus());
+    EXPECT_STREQ(lib->GetGpuName(0), "llvmpipe (LLVM 15.0.6, 256 bits)");
+    EXPECT_FALSE(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr));
+    EXPECT_EQ(lib->GetGpuNumPerfLevels(0), 0u);
+    EXPECT_STREQ(lib->GetGpuName(1), "AMD Radeon RX 7600/7600 XT/7700S/7600S");   // bus 3 before bus 0xC4
+}
+
+TEST_F(SiliscanFacade, IntelGpuWithoutHwmonIsStillAGpu)
+{
+    SiliscanLib* lib = StartOn("intel_no_hwmon");
+    ASSERT_EQ(lib->GetNumGpus(), 1u);
+    EXPECT_STREQ(lib->GetGpuName(0), "Intel UHD Graphics 770");
+    EXPECT_STREQ(lib->GetGpuDriver(0), "i915 6.1.0-26-amd64");
+    float t = 3;
+    EXPECT_FALSE(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr));
+    EXPECT_FLOAT_EQ(t, 3);
+    float c = 0;
+    ASSERT_TRUE(lib->GetGpuPerfLevel(0, 1, nullptr, &c, nullptr, nullptr, nullptr));
+    EXPECT_FLOAT_EQ(c, 350);
 }

@@ -133,6 +133,8 @@ TEST(SystemFactsFromTrees, CpuMemoryAndOs)
     EXPECT_EQ(h.memory_kb, 0u);
     EXPECT_STREQ(h.os_family, "Linux 32-bit");
     EXPECT_EQ(ReadMemTotalKb(kFixtures + "/does-not-exist"), 0u);
+    // Without /proc/meminfo the kernel's own count stands in: the same number.
+    EXPECT_EQ(SysinfoMemTotalKb(), ReadMemTotalKb(""));
     EXPECT_EQ(ReadCpuName(kFixtures + "/does-not-exist"), "n.a");
 }
 

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <limits>
 #include <thread>
 
@@ -66,6 +67,15 @@ TEST(GpuzFeed, MissingSensorsReadZeroAndNamesAreExact)
     EXPECT_FLOAT_EQ(feed.Value(GpuzSensor::CoreClock), 0.0f);
     EXPECT_FLOAT_EQ(feed.Value(GpuzSensor::Current), 0.0f);
     EXPECT_FLOAT_EQ(feed.Value(GpuzSensor::Temperature), 55.0f);
+
+    // Garbage in the other process's block reads as unpublished, never as NaN or infinity.
+    block.SetSensor(2, "GPU Temperature", std::nan(""));
+    block.SetSensor(3, "VDDC", 1e300);
+    ASSERT_TRUE(pub.Publish(block));
+    GpuzFeed garbage(pub.Name());
+    ASSERT_TRUE(garbage.Poll());
+    EXPECT_FLOAT_EQ(garbage.Value(GpuzSensor::Temperature), 0.0f);
+    EXPECT_FLOAT_EQ(garbage.Value(GpuzSensor::Voltage), 0.0f);
 }
 
 TEST(GpuzFeed, AbsentOrShortBlockIsNotAvailable)

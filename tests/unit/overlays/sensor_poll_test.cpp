@@ -181,6 +181,20 @@ TEST_F(PollFixture, MoreGpusReportedThanRecordsAreSkipped)
     EXPECT_FLOAT_EQ(readings.max_temperature, 41.0f);
 }
 
+// GPU 0 is a software renderer (or an i915 card) without a sensor: it gets no samples, so no
+// graph, while its clocks and the other GPU's temperature still count.
+TEST_F(PollFixture, GpuWithoutSensorGetsNoSamples)
+{
+    library.temperature = {{1, 47.0f}};
+    library.levels[0] = {{1450, 0, 0, 0}};
+    RunSensorPoll(state, library, gpuz, readings);
+    RunSensorPoll(state, library, gpuz, readings);
+    EXPECT_TRUE(histories[0].empty());
+    EXPECT_EQ(histories[1].size(), 2u);
+    EXPECT_FLOAT_EQ(readings.max_temperature, 47.0f);
+    EXPECT_FLOAT_EQ(records[0].maxCoreClock, 1450);
+}
+
 TEST_F(PollFixture, TickPollsOnlyWhenDue)
 {
     library.temperature = {{0, 45.0f}, {1, 46.0f}};
