@@ -33,6 +33,7 @@ constexpr GnuOption kOptions[] = {
     {"json", "FILE", "write the results as JSON to FILE"},
     {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
     {"validate", nullptr, "render fixed frames and compare them with reference images"},
+    {"gl-debug", nullptr, "log the GL driver's debug messages and every GL error (slower)"},
 };
 
 const GnuOption* FindOption(std::string_view name)
@@ -238,6 +239,8 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.csv_path = value;
         } else if (name == "validate") {
             a.validate = true;
+        } else if (name == "gl-debug") {
+            a.gl_debug = true;
         }
     }
 }

@@ -29,6 +29,8 @@ struct AutomationOptions {
     bool headless = false;
     bool no_gui = false;
     bool validate = false;
+    // --gl-debug: a debug context whose KHR_debug messages are logged, glGetError per step.
+    bool gl_debug = false;
     std::string json_path;
     std::string csv_path;
 };

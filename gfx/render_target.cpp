@@ -47,7 +47,6 @@ bool cHx7PRenderTarget::Init(uint32_t w, uint32_t h)
         color->Fill(0.0f, 0.0f, 1.0f, 1.0f);
     glGenTextures(1, &color->textureName);
     glBindTexture(GL_TEXTURE_2D, color->textureName);
-    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);

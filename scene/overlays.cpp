@@ -136,7 +136,8 @@ void CreatePostProcessing(cHx7PDemo_OpenGL_4& scene)
         return;
     std::string error;
     PostFxProgram fx = CreatePostFxProgram(PostFxKindFor(g_startup_options.post_fx_index), scene.width,
-                                           scene.height, scene.overlayProjection.data(), &error);
+                                           scene.height, scene.overlayProjection.data(), &error,
+                                           scene.coreProfile);
     if (!fx.program) {
         // The run goes on without the effect; the reason is in the log.
         ProgramLog().Write("%s", error.c_str());
@@ -205,7 +206,7 @@ void DrawOverlays(cHx7PDemo_OpenGL_4& scene)
 {
     const StartupOptions& o = g_startup_options;
     // Both overlays draw with the fixed-function pipeline, which a core profile does not have.
-    if (!o.hud_visible || o.gl3_core_profile)
+    if (!o.hud_visible || o.gl3_core_profile || scene.coreProfile)
         return;
     const bool benchmark = o.active_run_mode == 1;
     if (o.render_temp_graphs && !benchmark) {
