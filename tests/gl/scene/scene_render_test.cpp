@@ -25,6 +25,7 @@
 #include "gfx/gl_procs.h"
 #include "gfx/gpu_program.h"
 #include "gfx/mesh.h"
+#include "gfx/render_target.h"
 #include "gfx/texture.h"
 #include "scene/demo_opengl4.h"
 #include "scene/scene_assets.h"
@@ -437,6 +438,10 @@ TEST_F(SceneGL, EveryConfigurationRendersWithoutGLErrors)
             o.tess_level = 1.0f;
             ASSERT_TRUE(Start()) << (sink_.texts.empty() ? "" : sink_.texts.back());
             EXPECT_EQ(scene_->coreProfile, core != 0);
+            // With an effect the scene is drawn into the target, which carries the MSAA level.
+            ASSERT_NE(scene_->postFxTarget, nullptr);
+            EXPECT_EQ(scene_->postFxTarget->GetSamples(),
+                      c.postFx != 0 ? MultisampleSamplesForName(c.msaa) : 0);
             scene_->RenderFrame(0.5f);
             scene_->RenderFrame(0.6f);
             glFinish();
