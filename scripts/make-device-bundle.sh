@@ -88,13 +88,15 @@ install -m 0755 "$ROOT/scripts/device-check.sh" "$B/device-check.sh"
   echo "Gridfall device bundle"
   echo "made: $(date -u +%Y-%m-%dT%H:%M:%SZ) on $(uname -srm)"
   echo "commit: $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)"
-  echo "version: $("$EXE" --version 2>/dev/null | head -1 || echo unknown)"
+  # In the staging folder: the program writes its log into the current directory.
+  echo "version: $(cd "$STAGE" && "$EXE" --version 2>/dev/null | head -1 || echo unknown)"
   echo "C library: $(ldd --version 2>/dev/null | head -1)"
   echo "libraries:"
   (cd "$B/lib" && find . -type f | sort | sed 's|^\./|  |')
 } >"$B/MANIFEST.txt"
 
 mkdir -p "$(dirname "$OUT")"
+rm -f "$STAGE/gridfall_log.txt"
 tar -C "$STAGE" -cJf "$OUT" gridfall-bundle
 unpacked=$(du -sb "$B" | cut -f1)
 packed=$(stat -c %s "$OUT")
