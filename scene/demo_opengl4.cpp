@@ -320,8 +320,12 @@ void cHx7PDemo_OpenGL_4::PresentFrame()
         renderContext->Present();
 }
 
+// The 2D helpers below are the fixed-function pipeline, which a core context lacks: there they
+// do nothing (the overlays that use them are off in core contexts anyway).
 void cHx7PDemo_OpenGL_4::Begin2D(int w, int h, float zNear, float zFar)
 {
+    if (coreProfile)
+        return;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_DEPTH_TEST);
     Hx7PGLProcs.glActiveTexture(GL_TEXTURE1);
@@ -343,6 +347,8 @@ void cHx7PDemo_OpenGL_4::Begin2D(int w, int h, float zNear, float zFar)
 
 void cHx7PDemo_OpenGL_4::End2D()
 {
+    if (coreProfile)
+        return;
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
@@ -353,7 +359,7 @@ void cHx7PDemo_OpenGL_4::End2D()
 
 void cHx7PDemo_OpenGL_4::DrawGraphStrip(unsigned count)
 {
-    if (!graphStrip)
+    if (!graphStrip || coreProfile)
         return;
     graphStrip->SetColor(0.0f, 1.0f, 0.2f, 1.0f);
     graphStrip->Draw(0, count);
@@ -363,6 +369,8 @@ void cHx7PDemo_OpenGL_4::DrawOverlayLine(const float p1[4], const float c1[4], c
                                          const float c2[4], float lineWidth, int stippleFactor,
                                          unsigned short stipplePattern)
 {
+    if (coreProfile)
+        return;
     const bool stippled = stipplePattern != 0xFFFF;
     if (stippled)
         glEnable(GL_LINE_STIPPLE);
