@@ -37,6 +37,7 @@ constexpr GnuOption kOptions[] = {
     {"check-interval", "MS", "stability test: draw and compare a check frame every MS ms (0: none)"},
     {"hang-limit", "MS", "stability test: a frame longer than MS ms is an error (0: no limit)"},
     {"max-temp", "C", "stability test: end as a failure when a GPU passes C degrees Celsius"},
+    {"gl-debug", nullptr, "log the GL driver's debug messages and every GL error (slower)"},
 };
 
 const GnuOption* FindOption(std::string_view name)
@@ -258,6 +259,8 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.hang_limit_ms = static_cast<uint32_t>(*ParseInt(value, 0, INT32_MAX));
         } else if (name == "max-temp") {
             a.max_temp_c = *ParseLevel(value);
+        } else if (name == "gl-debug") {
+            a.gl_debug = true;
         }
     }
 }

@@ -36,6 +36,8 @@ struct AutomationOptions {
     uint32_t check_interval_ms = 10000;
     uint32_t hang_limit_ms = 5000;
     float max_temp_c = std::numeric_limits<float>::quiet_NaN();
+    // --gl-debug: a debug context whose KHR_debug messages are logged, glGetError per step.
+    bool gl_debug = false;
     std::string json_path;
     std::string csv_path;
 };

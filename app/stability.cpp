@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "gfx/gl_debug.h"
+
 namespace {
 
 StabilityMonitor g_monitor;
@@ -60,7 +62,10 @@ std::string StabilityEvent::Describe() const
     case StabilityEventKind::CheckFailed:
         return Printf("check frame %u at %s could not be drawn or read back", check, at.c_str()) + GpuPart(gpu);
     case StabilityEventKind::GlError:
-        return Printf("GL error 0x%04X at %s", value, at.c_str()) + GpuPart(gpu);
+    {
+        const char* name = GLErrorName(value);
+        return Printf("GL error %s (0x%04X) at %s", name ? name : "unknown", value, at.c_str()) + GpuPart(gpu);
+    }
     case StabilityEventKind::ContextLost:
         return Printf("GL context lost at %s (reset status 0x%04X)", at.c_str(), value) + GpuPart(gpu);
     case StabilityEventKind::Hang:

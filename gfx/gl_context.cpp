@@ -4,7 +4,10 @@
 #include "app/log_file.h"
 #include "gfx/gl_procs.h"
 
+#include "gfx/gl_debug.h"
+
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <atomic>
 #include <cstring>
@@ -120,8 +123,9 @@ bool cHx7PGLContext::TryCreate(int major, int minor, int profileMask)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, major);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, minor);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, profileMask);
-    // Neither debug nor forward-compatible contexts are asked for.
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+    // Never forward-compatible; a debug context only for --gl-debug, where drivers report
+    // more through KHR_debug than in an ordinary context.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, debugOutput ? SDL_GL_CONTEXT_DEBUG_FLAG : 0);
     renderingContext = SDL_GL_CreateContext(window);
     if (!renderingContext) {
         FrameworkLog().Write("(HX7P) OpenGL %d.%d context (profile mask %d) refused: %s", major,
@@ -141,6 +145,7 @@ bool cHx7PGLContext::CreateContext(SDL_Window* target, int major, int minor, boo
         return false;
     createdMajor_ = createdMinor_ = 0;
     createdProfile_ = false;
+    coreProfileObtained_ = false;
 
     bool created = false;
     if (major >= 3) {
@@ -161,6 +166,7 @@ bool cHx7PGLContext::CreateContext(SDL_Window* target, int major, int minor, boo
     if (SDL_GL_MakeCurrent(window, renderingContext) != 0)
         return false;
     current = true;
+    coreProfileObtained_ = CurrentContextIsCore();
 
     if (GetSampleBuffers() != 0)
         glEnable(GL_MULTISAMPLE);
@@ -192,6 +198,8 @@ bool cHx7PGLContext::Init(SDL_Window* target, unsigned w, unsigned h, int render
         return false;
     }
     LoadGLEntryPoints();
+    if (debugOutput)
+        InstallGLDebugOutput();
     const GLenum error = glGetError();
     if (error != GL_NO_ERROR)
         FrameworkLog().Write("(HX7P) OpenGL error: %d", int(error));
@@ -270,4 +278,43 @@ int GetSampleBuffers()
     if (SDL_GL_GetCurrentContext())
         glGetIntegerv(GL_SAMPLE_BUFFERS, &value);
     return value;
+}
+
+bool CurrentContextIsCore()
+{
+    int major = 0, minor = 0;
+    if (!GetGLVersion(&major, &minor) || major < 3 || (major == 3 && minor < 2))
+        return false;
+    GLint mask = 0;
+    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+    return (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0 &&
+           (mask & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT) == 0;
+}
+
+bool HasGLExtension(const char* name)
+{
+    if (!name || !*name || !SDL_GL_GetCurrentContext())
+        return false;
+    int major = 0;
+    GetGLVersion(&major, nullptr);
+    auto getStringi =
+        reinterpret_cast<PFNGLGETSTRINGIPROC>(SDL_GL_GetProcAddress("glGetStringi"));
+    if (major >= 3 && getStringi) {
+        GLint count = 0;
+        glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+        for (GLint i = 0; i < count; ++i) {
+            const char* e = reinterpret_cast<const char*>(getStringi(GL_EXTENSIONS, GLuint(i)));
+            if (e && std::strcmp(e, name) == 0)
+                return true;
+        }
+        return false;
+    }
+    const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (!list)
+        return false;
+    const std::size_t n = std::strlen(name);
+    for (const char* p = std::strstr(list, name); p; p = std::strstr(p + 1, name))
+        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0'))
+            return true;
+    return false;
 }

@@ -50,6 +50,14 @@ public:
     int RequestedMajor() const { return createdMajor_; }
     int RequestedMinor() const { return createdMinor_; }
     bool CreatedWithProfile() const { return createdProfile_; }
+    // The profile the driver really gave (GL_CONTEXT_PROFILE_MASK of a 3.2 or newer context):
+    // a request without a profile bit yields a core context on Mesa, so the chain can end on
+    // core even when compatibility was asked for. False for compatibility and older contexts.
+    bool IsCoreProfile() const { return coreProfileObtained_; }
+
+    // Set before Init (--gl-debug): ask for a debug context and log the driver's KHR_debug
+    // messages from the start.
+    bool debugOutput = false;
 
     unsigned width = 0;
     unsigned height = 0;
@@ -66,6 +74,7 @@ private:
     int createdMajor_ = 0;
     int createdMinor_ = 0;
     bool createdProfile_ = false;
+    bool coreProfileObtained_ = false;
 };
 
 // The current context's version: from GL_VERSION's first digits, or for 3.0 and newer from
@@ -74,3 +83,9 @@ private:
 bool GetGLVersion(int* major, int* minor);
 // GL_SAMPLE_BUFFERS of the current context (0 without one).
 int GetSampleBuffers();
+// Whether the current context has the core profile (no fixed-function pipeline, no display
+// lists, no legacy texture parameters). False without a context or before GL 3.2.
+bool CurrentContextIsCore();
+// Whether the current context lists the extension. Reads the list by index (glGetStringi) on
+// GL 3.0 and newer, where a core profile no longer answers glGetString(GL_EXTENSIONS).
+bool HasGLExtension(const char* name);

@@ -253,10 +253,31 @@ void cHx7PMesh::BindIndexBuffer()
     }
 }
 
+void cHx7PMesh::BindVertexArray()
+{
+    // Core profiles have no default vertex array object: without one bound, every attribute
+    // call and every draw is an invalid operation (NVIDIA, radeonsi and iris enforce it;
+    // llvmpipe's compatibility path does not). The mesh's own object is used in both
+    // profiles; the attribute state is set again at every bind, since the programs that draw
+    // one mesh may use different locations.
+    if (!HasVertexArrayObjects())
+        return;
+    if (vertexArrayObject == 0)
+        Hx7PGLProcs.glGenVertexArrays(1, &vertexArrayObject);
+    Hx7PGLProcs.glBindVertexArray(vertexArrayObject);
+}
+
+void cHx7PMesh::UnbindVertexArray()
+{
+    if (vertexArrayObject != 0 && Hx7PGLProcs.glBindVertexArray)
+        Hx7PGLProcs.glBindVertexArray(0);
+}
+
 void cHx7PMesh::Render(cHx7PMeshRenderOptions& options)
 {
     if (!arrays[kPositions])
         return;
+    BindVertexArray();
     BindAttribute(kPositions);
     if (options.useNormals && arrays[kNormals])
         BindAttribute(kNormals);
@@ -273,12 +294,14 @@ void cHx7PMesh::Render(cHx7PMeshRenderOptions& options)
     for (int a = 0; a < kAttributeCount; ++a)
         if (LocationOf(a) >= 0)
             Hx7PGLProcs.glDisableVertexAttribArray(GLuint(LocationOf(a)));
+    UnbindVertexArray();
 }
 
 void cHx7PMesh::Bind(cHx7PMeshRenderOptions& options)
 {
     if (!arrays[kPositions])
         return;
+    BindVertexArray();
     struct Step {
         int attribute;
         bool wanted;
@@ -368,6 +391,15 @@ void cHx7PMesh::DrawInChunks(const cHx7PMeshRenderOptions& options, uint32_t max
 
 void cHx7PMesh::Unbind()
 {
+    if (HasVertexArrayObjects()) {
+        // The attribute switches below belong to the mesh's own object; a mesh that was never
+        // bound has nothing enabled (and a core profile has no default object to touch).
+        if (vertexArrayObject == 0) {
+            Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, 0);
+            return;
+        }
+        Hx7PGLProcs.glBindVertexArray(vertexArrayObject);
+    }
     Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, 0);
     Hx7PGLProcs.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     for (int a = 0; a < kAttributeCount; ++a)
@@ -380,6 +412,7 @@ void cHx7PMesh::Unbind()
             Hx7PGLProcs.glDisableVertexAttribArray(GLuint(location));
             Hx7PGLProcs.glVertexAttribDivisor(GLuint(location), 0);
         }
+    UnbindVertexArray();
 }
 
 void cHx7PMesh::ReleaseGPU()

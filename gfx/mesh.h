@@ -89,6 +89,10 @@ private:
     // Creates (and fills) the buffer on first use, else binds it; then points the location.
     void BindAttribute(int attribute);
     void BindIndexBuffer();
+    // Creates the mesh's vertex array object on first use and binds it; Render and Unbind
+    // bind 0 again, so no later draw records into it by accident.
+    void BindVertexArray();
+    void UnbindVertexArray();
 
     char name[128] = {};
     std::unique_ptr<float[]> arrays[kAttributeCount];

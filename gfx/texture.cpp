@@ -2,6 +2,10 @@
 #include "gfx/texture.h"
 
 #include "gfx/framework_log.h"
+#include "gfx/gl_context.h"
+
+#include <GL/glext.h>
+#include <SDL.h>
 
 #include <climits>
 #include <cstring>
@@ -34,22 +38,6 @@ std::size_t BufferSize(uint32_t width, uint32_t height, unsigned channels)
 std::unique_ptr<unsigned char[]> ZeroedBuffer(std::size_t size)
 {
     return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[size]());
-}
-
-bool HasExtension(const char* name)
-{
-    // glGetString(GL_EXTENSIONS) is gone from core profiles but present in every profile we
-    // create textures in; an absent list just means "no".
-    const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (!list) {
-        glGetError();  // core profile: GL_INVALID_ENUM, not ours to report
-        return false;
-    }
-    const std::size_t n = std::strlen(name);
-    for (const char* p = std::strstr(list, name); p; p = std::strstr(p + 1, name))
-        if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0'))
-            return true;
-    return false;
 }
 
 }  // namespace
@@ -233,16 +221,20 @@ bool cHx7PTexture::CreateGLTexture(bool mipmaps)
     glGenTextures(1, &textureName);
     glBindTexture(GL_TEXTURE_2D, textureName);
     // Anisotropy is an extension; setting it where it is missing is an invalid-enum error.
-    const bool anisotropy = HasExtension("GL_EXT_texture_filter_anisotropic") ||
-                            HasExtension("GL_ARB_texture_filter_anisotropic");
+    const bool anisotropy = HasGLExtension("GL_EXT_texture_filter_anisotropic") ||
+                            HasGLExtension("GL_ARB_texture_filter_anisotropic");
+    // GL_GENERATE_MIPMAP is gone from core profiles (an invalid-enum error there): a core
+    // context builds the chain with glGenerateMipmap once the image is in place.
+    const bool core = CurrentContextIsCore();
     if (mipmaps) {
-        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+        if (!core)
+            glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
         if (anisotropy)
             glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 16.0f);
     } else {
-        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_FALSE);
+        // A new texture object never generates mipmaps, so nothing needs switching off.
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -260,8 +252,14 @@ bool cHx7PTexture::CreateGLTexture(bool mipmaps)
                      format, GL_UNSIGNED_BYTE, rgbPixels.get());
         glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
     } else if (rgbaPixels) {
-        glTexImage2D(GL_TEXTURE_2D, 0, 4, GLsizei(width), GLsizei(height), 0, GL_RGBA,
+        // GL_RGBA8, not the legacy component count 4, which core profiles refuse.
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width), GLsizei(height), 0, GL_RGBA,
                      GL_UNSIGNED_BYTE, rgbaPixels.get());
+    }
+    if (mipmaps && core && (rgbPixels || rgbaPixels)) {
+        if (auto generate = reinterpret_cast<PFNGLGENERATEMIPMAPPROC>(
+                SDL_GL_GetProcAddress("glGenerateMipmap")))
+            generate(GL_TEXTURE_2D);
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/gnu_options.h"
 #include "app/log_file.h"
 #include "app/message_box.h"
 #include "app/run_state.h"
@@ -25,6 +26,7 @@
 #include "scene/overlays.h"
 #include "scene/scene_assets.h"
 #include "scene/scoring.h"
+#include "scene/shader_source.h"
 #include "scene/tessellation.h"
 
 namespace {
@@ -36,14 +38,18 @@ constexpr int kStageTessControl = 3;
 constexpr int kStageTessEvaluation = 4;
 constexpr GLenum kTextureMaxAnisotropy = 0x84FE;   // GL_TEXTURE_MAX_ANISOTROPY_EXT
 
-const char* ShaderText(std::string_view name)
+// The embedded source for the context's profile; empty when the build lacks it.
+std::string ShaderText(std::string_view name, bool coreProfile)
 {
-    // The embedded data is followed by a zero byte, so it is a C string.
     const std::span<const unsigned char> bytes = SceneResource(name);
-    return bytes.empty() ? nullptr : reinterpret_cast<const char*>(bytes.data());
+    if (bytes.empty())
+        return {};
+    // The embedded data is followed by a zero byte, so it is a C string.
+    return ShaderSourceForProfile(reinterpret_cast<const char*>(bytes.data()), coreProfile);
 }
 
-size_t TextLength(const char* text) { return text ? std::strlen(text) + 1 : 0; }
+const char* TextPointer(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+size_t TextLength(const std::string& text) { return text.empty() ? 0 : text.size() + 1; }
 
 const char* LogText(cHx7PGpuProgram& program)
 {
@@ -84,9 +90,12 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
     if (!cHx7PDemo::Initialize(targetWindow, w, h))
         return FailInitialize("%s", "OpenGL initialization failed!");
 
+    glDebug = g_automation_options.gl_debug;
+    renderContext->debugOutput = glDebug;
     if (!renderContext->Init(targetWindow, static_cast<unsigned>(w), static_cast<unsigned>(h), 4,
                              o.aa_mode, o.gl3_core_profile != 0))
         return FailInitialize("%s", "OpenGL 4 window creation failed!");
+    coreProfile = renderContext->IsCoreProfile();
 
     // No vertical sync: the frame rate is what is measured.
     renderContext->SetSwapInterval(false);
@@ -97,7 +106,11 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
 
     std::snprintf(apiName, sizeof apiName, "OpenGL %d.%d", major, minor);
     ProgramLog().Write("OpenGL 4 (%d.%d) context with %s profile init ok.", major, minor,
-                       o.gl3_core_profile ? "core" : "compatibility");
+                       coreProfile ? "core" : "compatibility");
+    if (coreProfile && !o.gl3_core_profile)
+        ProgramLog().Write("OpenGL 4 - the driver gave a core-profile context for a "
+                           "compatibility request: running as with /gl3_core_profile "
+                           "(core shaders, no on-screen display).");
     if (HasVertexArrayObjects())
         ProgramLog().Write(
             "OpenGL 4 VAO (Vertex Array Objects) supported. VAO will be used for mesh rendering.");
@@ -128,20 +141,27 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
 
     // Slot order is the upload order. A texture beyond the driver's size limit stays on the
     // CPU side and is drawn as unbound, which is logged by the texture itself.
+    // Without the extension the parameter is an invalid-enum error, and there is nothing to undo.
+    const bool anisotropyToOne = workarounds.noAnisotropicFiltering &&
+                                 (HasGLExtension("GL_EXT_texture_filter_anisotropic") ||
+                                  HasGLExtension("GL_ARB_texture_filter_anisotropic"));
     Hx7PGLProcs.glActiveTexture(GL_TEXTURE0);
     for (auto& texture : textures)
-        if (texture && texture->CreateGLTexture(false) && workarounds.noAnisotropicFiltering)
+        if (texture && texture->CreateGLTexture(false) && anisotropyToOne)
             glTexParameterf(GL_TEXTURE_2D, kTextureMaxAnisotropy, 1.0f);   // still bound
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    if (hudFont) {
+    // The font is display lists and glBitmap: a core context has neither, and shows no HUD.
+    if (hudFont && !coreProfile) {
         hudFont->Create(12, "Arial");
         hudFont->SetViewport(0, 0, w, h);
     }
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDisable(GL_CULL_FACE);
-    glShadeModel(GL_SMOOTH);
+    if (!coreProfile)
+        glShadeModel(GL_SMOOTH);
+    CheckStep("initialisation");
     return true;
 }
 
@@ -163,8 +183,8 @@ bool cHx7PDemo_OpenGL_4::CreatePrograms()
         {kStagePixel, "tess_fs.glsl", "Pixel shader creation failed: %s"},
     };
     for (const auto& s : stages) {
-        const char* text = ShaderText(s.file);
-        if (!tessProgram->AddShader(s.stage, text, TextLength(text)))
+        const std::string text = ShaderText(s.file, coreProfile);
+        if (!tessProgram->AddShader(s.stage, TextPointer(text), TextLength(text)))
             return FailInitialize(s.failure, LogText(*tessProgram));
     }
     if (!tessProgram->Bind())
@@ -186,11 +206,11 @@ bool cHx7PDemo_OpenGL_4::CreatePrograms()
     auto build = [this](std::unique_ptr<cHx7PGpuProgram>& program, const char* vsFile,
                         const char* fsFile) {
         program = std::make_unique<cHx7PGpuProgram>();
-        const char* vs = ShaderText(vsFile);
-        if (!program->SetVertexShader(vs, TextLength(vs)))
+        const std::string vs = ShaderText(vsFile, coreProfile);
+        if (!program->SetVertexShader(TextPointer(vs), TextLength(vs)))
             return FailInitialize("Vertex shader creation failed: %s", LogText(*program));
-        const char* fs = ShaderText(fsFile);
-        if (!program->SetPixelShader(fs, TextLength(fs)))
+        const std::string fs = ShaderText(fsFile, coreProfile);
+        if (!program->SetPixelShader(TextPointer(fs), TextLength(fs)))
             return FailInitialize("Pixel shader creation failed: %s", LogText(*program));
         if (!program->Bind())
             return FailInitialize("Shader program creation failed: %s", LogText(*program));
@@ -235,6 +255,11 @@ void cHx7PDemo_OpenGL_4::Terminate()
 {
     if (renderContext && g_startup_options.active_run_mode == 1)
         ProgramLog().Write("Benchmark frames rendered after the warm-up: %u", measuredFrames);
+    if (renderContext && renderContext->initialized && glDebug) {
+        const GLDebugCounts counts = GLDebugOutputCounts();
+        ProgramLog().Write("OpenGL debug: %u driver messages (%u errors), %u glGetError errors.",
+                           counts.messages, counts.errors, glErrors.ErrorsSeen());
+    }
     // Releasing GL names needs the context; without one there are none to release.
     if (renderContext && renderContext->initialized) {
         renderContext->MakeCurrent();
@@ -297,8 +322,12 @@ void cHx7PDemo_OpenGL_4::PresentFrame()
         renderContext->Present();
 }
 
+// The 2D helpers below are the fixed-function pipeline, which a core context lacks: there they
+// do nothing (the overlays that use them are off in core contexts anyway).
 void cHx7PDemo_OpenGL_4::Begin2D(int w, int h, float zNear, float zFar)
 {
+    if (coreProfile)
+        return;
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     glDisable(GL_DEPTH_TEST);
     Hx7PGLProcs.glActiveTexture(GL_TEXTURE1);
@@ -320,6 +349,8 @@ void cHx7PDemo_OpenGL_4::Begin2D(int w, int h, float zNear, float zFar)
 
 void cHx7PDemo_OpenGL_4::End2D()
 {
+    if (coreProfile)
+        return;
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
@@ -330,7 +361,7 @@ void cHx7PDemo_OpenGL_4::End2D()
 
 void cHx7PDemo_OpenGL_4::DrawGraphStrip(unsigned count)
 {
-    if (!graphStrip)
+    if (!graphStrip || coreProfile)
         return;
     graphStrip->SetColor(0.0f, 1.0f, 0.2f, 1.0f);
     graphStrip->Draw(0, count);
@@ -340,6 +371,8 @@ void cHx7PDemo_OpenGL_4::DrawOverlayLine(const float p1[4], const float c1[4], c
                                          const float c2[4], float lineWidth, int stippleFactor,
                                          unsigned short stipplePattern)
 {
+    if (coreProfile)
+        return;
     const bool stippled = stipplePattern != 0xFFFF;
     if (stippled)
         glEnable(GL_LINE_STIPPLE);
@@ -522,9 +555,13 @@ void cHx7PDemo_OpenGL_4::DrawLogos()
         glEnable(GL_BLEND);
         glBlendFunc(GL_ONE_MINUS_SRC_COLOR, GL_ONE);
         Hx7PGLProcs.glActiveTexture(GL_TEXTURE0);
-        glEnable(GL_TEXTURE_2D);
+        // Fixed-function texturing switch: meaningless to the program, refused by a core
+        // profile.
+        if (!coreProfile)
+            glEnable(GL_TEXTURE_2D);
         DrawTexturedQuad(*textures[kTexApiLogo]);
-        glDisable(GL_TEXTURE_2D);
+        if (!coreProfile)
+            glDisable(GL_TEXTURE_2D);
         glDisable(GL_BLEND);
         glEnable(GL_DEPTH_TEST);
         glDepthMask(GL_TRUE);
@@ -557,6 +594,10 @@ void cHx7PDemo_OpenGL_4::RenderFrame(float dtSeconds)
         return;
     DrawFrame(dtSeconds);
     renderContext->Present();
+    if (glDebug)
+        CheckStep("present");
+    else
+        glErrors.Tick(dtSeconds);
     if (g_startup_options.active_run_mode == 1 && g_frame_stats.warmup_done.load())
         ++measuredFrames;
 }
@@ -589,22 +630,33 @@ void cHx7PDemo_OpenGL_4::DrawFrame(float dtSeconds)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    CheckStep("clear");
 
-    if (background)
+    if (background) {
         DrawBackground();
-    if (draw_tessellated_object.load() && tessProgram && sphereMesh)
+        CheckStep("background");
+    }
+    if (draw_tessellated_object.load() && tessProgram && sphereMesh) {
         DrawSphere();
-    if (postFx)
+        CheckStep("sphere");
+    }
+    if (postFx) {
         EndPostProcessing(*this);
-    if (texturedProgram)
+        CheckStep("post-processing");
+    }
+    if (texturedProgram) {
         DrawLogos();
+        CheckStep("logos");
+    }
     if (!postFx && hasSampleBuffers)
         glDisable(GL_MULTISAMPLE);
     DrawProgressBar(dtSeconds);
+    CheckStep("progress bar");
     PollSensors(*this, dtSeconds);
-    if (o.hud_visible && !o.gl3_core_profile) {
+    if (o.hud_visible && !o.gl3_core_profile && !coreProfile) {
         glViewport(0, 0, width, height);
         DrawOverlays(*this);
+        CheckStep("overlays");
     }
 }
 

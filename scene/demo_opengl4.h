@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "gfx/gl_debug.h"
 #include "gfx/mesh_render_options.h"
 #include "scene/demo.h"
 
@@ -25,6 +26,8 @@ public:
     bool ReleaseExtraTextures() override;
     void PresentFrame() override;
     bool RenderCheckFrame(CheckImage& out) override;
+    uint32_t GLErrorsSeen() const override { return glErrors.ErrorsSeen(); }
+    uint32_t LastGLError() const override { return glErrors.LastError(); }
     uint32_t GraphicsResetStatus() override;
     void Begin2D(int width, int height, float zNear, float zFar) override;
     void End2D() override;
@@ -75,6 +78,14 @@ public:
     // Whether the context has multisample buffers (decides per-frame multisampling).
     bool hasSampleBuffers = false;
 
+    // The context has the core profile (asked for with /gl3_core_profile, or what the
+    // version chain ended on): core shader sources, no fixed-function call, no HUD.
+    bool coreProfile = false;
+    // --gl-debug: the driver's messages are logged and glGetError is read after each step.
+    bool glDebug = false;
+    // glGetError checks of the frame loop (once a second, or per step under --gl-debug).
+    cHx7PGLErrorWatch glErrors;
+
     // Most patches one draw call may hold (driver workaround); 0 = the whole mesh in one draw.
     uint32_t maxPatchesPerDraw = 0;
 
@@ -88,6 +99,12 @@ public:
 
 private:
     bool FailInitialize(const char* format, const char* detail);
+    // Under --gl-debug: what the frame step just done left in glGetError.
+    void CheckStep(const char* step)
+    {
+        if (glDebug)
+            glErrors.CheckStep(step);
+    }
     bool CreatePrograms();
     void AnimateSphere();
     void DrawSpherePatches();

@@ -11,6 +11,7 @@
 #include "app/run_state.h"
 #include "app/startup_options.h"
 #include "gfx/bitmap_font.h"
+#include "gfx/gl_context.h"
 #include "gfx/gpu_program.h"
 #include "gfx/mesh.h"
 #include "gfx/mesh_render_options.h"
@@ -131,15 +132,27 @@ void CreatePostProcessing(cHx7PDemo_OpenGL_4& scene)
     ReleasePostProcessing(scene);
     // The target exists whether or not an effect was chosen ("Off" keeps it unused), so the
     // effect can be judged against the same memory footprint.
+    // The scene is drawn into the target, not the window, when an effect runs: the target
+    // itself carries the run's multisampling then, or the user's MSAA level would be lost.
+    const int samples = g_startup_options.render_post_fx ? MultisampleSamplesForName(g_startup_options.aa_mode) : 0;
     auto target = std::make_unique<cHx7PRenderTarget>();
     const bool complete = scene.width > 0 && scene.height > 0 &&
-                          target->Init(static_cast<uint32_t>(scene.width), static_cast<uint32_t>(scene.height));
+                          target->Init(static_cast<uint32_t>(scene.width), static_cast<uint32_t>(scene.height),
+                                       samples);
     scene.postFxTarget = std::move(target);
     if (!complete)
         return;
+    if (samples > 1 && scene.postFxTarget->GetSamples() > 1)
+        ProgramLog().Write("Post-processing: the scene is drawn with %dX MSAA and resolved before the effect.",
+                           scene.postFxTarget->GetSamples());
+    else if (samples > 1)
+        ProgramLog().Write("ERROR - Post-processing: %dX MSAA render target NOT supported; the effect sees a "
+                           "picture without multisampling.",
+                           samples);
     std::string error;
     PostFxProgram fx = CreatePostFxProgram(PostFxKindFor(g_startup_options.post_fx_index), scene.width,
-                                           scene.height, scene.overlayProjection.data(), &error);
+                                           scene.height, scene.overlayProjection.data(), &error,
+                                           scene.coreProfile);
     if (!fx.program) {
         // The run goes on without the effect; the reason is in the log.
         ProgramLog().Write("%s", error.c_str());
@@ -171,13 +184,17 @@ void BeginPostProcessing(cHx7PDemo_OpenGL_4& scene)
     if (!IsPostProcessingActive(scene))
         return;
     scene.postFxTarget->Bind();
+    if (scene.postFxTarget->GetSamples() > 1)
+        glEnable(GL_MULTISAMPLE);
 }
 
 void EndPostProcessing(cHx7PDemo_OpenGL_4& scene)
 {
     if (!IsPostProcessingActive(scene))
         return;
-    scene.postFxTarget->Unbind();
+    scene.postFxTarget->Unbind();   // resolves a multisampled target into its texture
+    if (scene.postFxTarget->GetSamples() > 1)
+        glDisable(GL_MULTISAMPLE);
     const cHx7PTexture* color = scene.postFxTarget->GetColorTexture(0);
     if (!color)
         return;
@@ -208,7 +225,7 @@ void DrawOverlays(cHx7PDemo_OpenGL_4& scene)
 {
     const StartupOptions& o = g_startup_options;
     // Both overlays draw with the fixed-function pipeline, which a core profile does not have.
-    if (!o.hud_visible || o.gl3_core_profile)
+    if (!o.hud_visible || o.gl3_core_profile || scene.coreProfile)
         return;
     const bool benchmark = o.active_run_mode == 1;
     if (o.render_temp_graphs && !benchmark) {

@@ -8,6 +8,7 @@
 
 #include "gfx/gl_procs.h"
 #include "gfx/gpu_program.h"
+#include "scene/shader_source.h"
 
 std::span<const unsigned char> FindSceneResource(std::string_view baseName);
 
@@ -42,7 +43,7 @@ std::string Message(const char* format, const char* detail)
 }  // namespace
 
 PostFxProgram CreatePostFxProgram(PostFxKind kind, int width, int height, const float overlayProjection[16],
-                                  std::string* error)
+                                  std::string* error, bool coreProfile)
 {
     PostFxProgram out;
     const PostFxSources names = PostFxSourcesFor(kind);
@@ -50,15 +51,20 @@ PostFxProgram CreatePostFxProgram(PostFxKind kind, int width, int height, const 
     const auto vs = FindSceneResource(names.vertex);
     const auto fs = FindSceneResource(names.fragment);
     auto program = std::make_unique<cHx7PGpuProgram>();
-    const char* vsText = reinterpret_cast<const char*>(vs.data());
-    const char* fsText = reinterpret_cast<const char*>(fs.data());
-    if (vs.empty() || !program->SetVertexShader(vsText, vs.size() + 1)) {
+    auto text = [coreProfile](std::span<const unsigned char> bytes) {
+        return bytes.empty() ? std::string()
+                             : ShaderSourceForProfile(reinterpret_cast<const char*>(bytes.data()),
+                                                      coreProfile);
+    };
+    const std::string vsText = text(vs);
+    const std::string fsText = text(fs);
+    if (vs.empty() || !program->SetVertexShader(vsText.c_str(), vsText.size() + 1)) {
         if (error)
             *error = Message("Vertex shader creation failed: %s",
                              vs.empty() ? "missing shader source" : program->GetLastLog());
         return out;
     }
-    if (fs.empty() || !program->SetPixelShader(fsText, fs.size() + 1)) {
+    if (fs.empty() || !program->SetPixelShader(fsText.c_str(), fsText.size() + 1)) {
         if (error)
             *error = Message("Pixel shader creation failed: %s",
                              fs.empty() ? "missing shader source" : program->GetLastLog());

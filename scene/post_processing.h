@@ -42,8 +42,9 @@ struct PostFxProgram {
     int32_t positionLoc = -1;
     int32_t uvLoc = -1;
 };
+// coreProfile: build the sources for a core-profile context (scene/shader_source.h).
 PostFxProgram CreatePostFxProgram(PostFxKind kind, int width, int height, const float overlayProjection[16],
-                                  std::string* error);
+                                  std::string* error, bool coreProfile = false);
 
 // The final pass: the target's colour texture through the effect into the bound framebuffer.
 // `drawQuad` draws the textured unit quad with the program's attribute locations. Leaves depth

@@ -18,7 +18,8 @@ namespace {
 using gridfall_test::ReadFile;
 
 // Standard output and error together, in the order written.
-gridfall_test::ChildResult RunInDir(const std::string& dir, const std::vector<std::string>& args)
+gridfall_test::ChildResult RunInDir(const std::string& dir, const std::vector<std::string>& args,
+                                    const std::string& extraEnv = {})
 {
     gridfall_test::ChildLaunch launch;
     launch.program = GRIDFALL_EXE;
@@ -26,8 +27,10 @@ gridfall_test::ChildResult RunInDir(const std::string& dir, const std::vector<st
     // No display: the program must pick the offscreen path on its own with --headless.
     // Leak checking is left to the unit and gl tiers: Mesa's driver, unloaded at exit, leaves
     // allocations no suppression can name, which would turn the exit status into a leak report.
-    launch.environment =
-        gridfall_test::ChildEnvironment({"DISPLAY"}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
+    std::vector<std::string> env = {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"};
+    if (!extraEnv.empty())
+        env.push_back(extraEnv);
+    launch.environment = gridfall_test::ChildEnvironment({"DISPLAY", "MESA_GL_VERSION_OVERRIDE"}, env);
     launch.workDir = dir;
     launch.stdoutPath = dir + "/output.txt";
     launch.stderrPath = launch.stdoutPath;
@@ -60,6 +63,43 @@ TEST(HeadlessBenchmark, ScoreEqualsTheFramesDrawnAfterTheWarmUp)
         << log;
     EXPECT_EQ(std::stol(f[1]), score);
 
+    std::remove((dir + "/gridfall_log.txt").c_str());
+    std::remove((dir + "/startup_options.xml").c_str());
+    std::remove((dir + "/output.txt").c_str());
+    rmdir(dir.c_str());
+}
+
+// A core-profile context, asked for with /gl3_core_profile or the end of the version chain on
+// a driver without a compatibility 4.x profile (Mesa's forward-compatible core override),
+// renders the frames the validation references show, without a GL error.
+TEST(HeadlessBenchmark, CoreProfileContextsRenderTheValidationPictures)
+{
+    char tmpl[] = "/tmp/gridfall_e2e_core_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const struct {
+        std::vector<std::string> args;
+        std::string env;
+        bool fromChain;
+    } runs[] = {
+        {{"--headless", "--validate", "--gl-debug", "/gl3_core_profile"}, "", false},
+        {{"--headless", "--validate", "--gl-debug"}, "MESA_GL_VERSION_OVERRIDE=4.1FC", true},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.fromChain ? "core from the version chain" : "/gl3_core_profile");
+        const gridfall_test::ChildResult run = RunInDir(dir, r.args, r.env);
+        ASSERT_FALSE(run.timedOut) << run.out;
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_NE(run.out.find("\nValidation: Success"), std::string::npos) << run.out;
+        const std::string log = ReadFile(dir + "/gridfall_log.txt");
+        EXPECT_NE(log.find(" context with core profile init ok."), std::string::npos) << log;
+        const bool noted = log.find("the driver gave a core-profile context for a compatibility "
+                                    "request") != std::string::npos;
+        EXPECT_EQ(noted, r.fromChain) << log;
+        EXPECT_NE(log.find("OpenGL debug: 0 driver messages (0 errors), 0 glGetError errors."),
+                  std::string::npos)
+            << log;
+    }
     std::remove((dir + "/gridfall_log.txt").c_str());
     std::remove((dir + "/startup_options.xml").c_str());
     std::remove((dir + "/output.txt").c_str());

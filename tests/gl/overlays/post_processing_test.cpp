@@ -91,7 +91,7 @@ struct Pass {
 
 // Renders `scene` into a target, then the effect into the window.
 template <class SceneFn>
-void RenderThrough(GLTestContext& gl, PostFxKind kind, Pass& pass, SceneFn scene)
+void RenderThrough(GLTestContext& gl, PostFxKind kind, Pass& pass, SceneFn scene, int samples = 0)
 {
     const int w = gl.Width(), h = gl.Height();
     std::string error;
@@ -100,7 +100,10 @@ void RenderThrough(GLTestContext& gl, PostFxKind kind, Pass& pass, SceneFn scene
     ASSERT_TRUE(pass.fx.program) << error;
     ASSERT_GE(pass.fx.positionLoc, 0);
     ASSERT_GE(pass.fx.uvLoc, 0);
-    ASSERT_TRUE(pass.target.Init(w, h));
+    ASSERT_TRUE(pass.target.Init(w, h, samples));
+    if (samples > 1) {
+        ASSERT_EQ(pass.target.GetSamples(), samples);
+    }
     pass.target.Bind();
     scene();
     pass.target.Unbind();
@@ -221,4 +224,52 @@ TEST(PostProcessing, FxaaSoftensAHardEdge)
     // Away from the edge nothing changes.
     EXPECT_GE(R(gl.PixelAt(5, 3)), 250);
     EXPECT_LE(R(gl.PixelAt(100, 100)), 5);
+}
+
+// With multisampling the scene is drawn into a multisampled buffer and resolved before the
+// effect: edges then come out close to their true coverage, closer than FXAA alone makes them.
+TEST(PostProcessing, MultisampledTargetIsResolvedBeforeTheEffect)
+{
+    GLTestContext gl(128, 128);
+    ASSERT_TRUE(gl.Ok()) << gl.Error();
+    const float tri[] = {0, 0, 128, 0, 0, 40};
+    // Mean distance (0..255) of the pixels along the edge from the triangle's exact coverage
+    // of each pixel (16 x 16 points per pixel).
+    auto edgeError = [&] {
+        double sum = 0;
+        int n = 0;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 128; ++x) {
+                int inside = 0;
+                for (int sy = 0; sy < 16; ++sy)
+                    for (int sx = 0; sx < 16; ++sx) {
+                        const float px = x + (sx + 0.5f) / 16.0f, py = y + (sy + 0.5f) / 16.0f;
+                        inside += py < 40.0f * (1.0f - px / 128.0f);
+                    }
+                const double coverage = inside / 256.0;
+                if (coverage <= 0.0 || coverage >= 1.0)
+                    continue;
+                sum += std::abs(R(gl.PixelAt(x, y)) - 255.0 * coverage);
+                ++n;
+            }
+        return n ? sum / n : 255.0;
+    };
+    DrawScene(128, 128, 0, 0, 0, tri);
+    const double aliased = edgeError();
+
+    Pass fxaaOnly;
+    RenderThrough(gl, PostFxKind::Fxaa, fxaaOnly, [&] { DrawScene(128, 128, 0, 0, 0, tri); });
+    const double fxaa = edgeError();
+
+    Pass msaaFxaa;
+    glEnable(GL_MULTISAMPLE);
+    RenderThrough(gl, PostFxKind::Fxaa, msaaFxaa, [&] { DrawScene(128, 128, 0, 0, 0, tri); }, 4);
+    const double msaa = edgeError();
+    // Away from the edge the picture is the same.
+    EXPECT_GE(R(gl.PixelAt(5, 3)), 250);
+    EXPECT_LE(R(gl.PixelAt(100, 100)), 5);
+
+    EXPECT_LT(fxaa, aliased);
+    EXPECT_LT(msaa, fxaa * 0.75) << "aliased " << aliased << ", FXAA " << fxaa << ", 4X MSAA + FXAA " << msaa;
+    EXPECT_GL_OK();
 }

@@ -1,6 +1,7 @@
 // cHx7PGLContext on Mesa: the version chain, profiles, multisample choice, entry points.
 #include "app/log_file.h"
 #include "gfx/gl_context.h"
+#include "gfx/gl_debug.h"
 #include "gfx/gl_procs.h"
 
 #include <GL/gl.h>
@@ -111,6 +112,57 @@ TEST_F(GLContextTest, CoreProfileIsHonoured)
     GLint mask = 0;
     glGetIntegerv(0x9126 /* GL_CONTEXT_PROFILE_MASK */, &mask);
     EXPECT_EQ(mask & 1, 1);  // core
+    EXPECT_TRUE(context_.IsCoreProfile());
+    EXPECT_TRUE(CurrentContextIsCore());
+    // Core profiles list extensions by index only; the lookup still finds them.
+    EXPECT_TRUE(HasGLExtension("GL_ARB_tessellation_shader"));
+    EXPECT_FALSE(HasGLExtension("GL_ARB_tessellation"));
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+    context_.Shutdown();
+    ASSERT_TRUE(context_.Init(window_, 64, 64, 4, "Off", false));
+    EXPECT_FALSE(context_.IsCoreProfile());
+    EXPECT_FALSE(CurrentContextIsCore());
+}
+
+// Without --gl-debug the frame loop reads glGetError once a second of frame time and logs the
+// first error of each kind; with it, every step's errors are read, the first per step logged.
+TEST_F(GLContextTest, ErrorWatchLogsTheFirstErrorOfEachKind)
+{
+    MakeWindow("Off");
+    ASSERT_TRUE(context_.Init(window_, 64, 64, 4, "Off", false));
+    cHx7PGLErrorWatch watch;
+    glEnable(0x1234);          // GL_INVALID_ENUM
+    watch.Tick(0.6f);
+    EXPECT_EQ(watch.ErrorsSeen(), 0u) << "read at most once a second";
+    watch.Tick(0.6f);
+    EXPECT_EQ(watch.ErrorsSeen(), 1u);
+    glEnable(0x1234);
+    watch.Tick(1.0f);
+    glLineWidth(-1.0f);        // GL_INVALID_VALUE
+    watch.Tick(1.0f);
+    EXPECT_EQ(watch.ErrorsSeen(), 3u);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "the watch drains what it reads";
+
+    glEnable(0x1234);
+    EXPECT_EQ(watch.CheckStep("sphere"), 1u);
+    glEnable(0x1234);
+    EXPECT_EQ(watch.CheckStep("logos"), 1u);
+    glEnable(0x1234);
+    EXPECT_EQ(watch.CheckStep("sphere"), 1u);
+    EXPECT_EQ(watch.CheckStep("sphere"), 0u);
+    ProgramLog().Close();
+    const std::string log = Log();
+    auto count = [&](const std::string& text) {
+        std::size_t n = 0;
+        for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("OpenGL error: GL_INVALID_ENUM (0x0500) during the run"), 1u) << log;
+    EXPECT_EQ(count("OpenGL error: GL_INVALID_VALUE (0x0501) during the run"), 1u) << log;
+    EXPECT_EQ(count("OpenGL error after sphere: GL_INVALID_ENUM (0x0500)"), 1u) << log;
+    EXPECT_EQ(count("OpenGL error after logos: GL_INVALID_ENUM (0x0500)"), 1u) << log;
 }
 
 TEST_F(GLContextTest, RendererTwoAsksForNoVersionAndUnknownTypesCreateNothing)
