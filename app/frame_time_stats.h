@@ -23,6 +23,9 @@ struct GpuSecondSample {
     float temperature_c = std::numeric_limits<float>::quiet_NaN();
     float core_clock_mhz = std::numeric_limits<float>::quiet_NaN();
     float memory_clock_mhz = std::numeric_limits<float>::quiet_NaN();
+    float power_w = std::numeric_limits<float>::quiet_NaN();
+    float fan_percent = std::numeric_limits<float>::quiet_NaN();
+    float fan_rpm = std::numeric_limits<float>::quiet_NaN();
 };
 
 // One measuring window of the run: normally the frames of about one second, but a window

@@ -19,7 +19,8 @@ std::string FormatResultsCsv(const FrameTimeStats& stats)
     std::string out = "elapsed_s,fps,worst_frame_ms,frames,window_ms,partial";
     for (uint32_t g = 0; g < gpus; ++g) {
         const std::string p = ",gpu" + std::to_string(g);
-        out += p + "_temperature_c" + p + "_core_clock_mhz" + p + "_memory_clock_mhz";
+        out += p + "_temperature_c" + p + "_core_clock_mhz" + p + "_memory_clock_mhz" + p + "_power_w" + p +
+               "_fan_percent";
     }
     out += '\n';
     for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
@@ -35,8 +36,10 @@ std::string FormatResultsCsv(const FrameTimeStats& stats)
                 out += ',' + number(s.gpus[g].temperature_c, 1);
                 out += ',' + number(s.gpus[g].core_clock_mhz, 1);
                 out += ',' + number(s.gpus[g].memory_clock_mhz, 1);
+                out += ',' + number(s.gpus[g].power_w, 1);
+                out += ',' + number(s.gpus[g].fan_percent, 1);
             } else {
-                out += ",,,";
+                out += ",,,,,";
             }
         }
         out += '\n';

@@ -289,6 +289,9 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
             j.Number("temperature_c", sec.gpus[g].temperature_c, 1);
             j.Number("core_clock_mhz", sec.gpus[g].core_clock_mhz, 1);
             j.Number("memory_clock_mhz", sec.gpus[g].memory_clock_mhz, 1);
+            j.Number("power_w", sec.gpus[g].power_w, 1);
+            j.Number("fan_percent", sec.gpus[g].fan_percent, 1);
+            j.Number("fan_rpm", sec.gpus[g].fan_rpm, 0);
             j.End('}');
         }
         j.End(']');

@@ -106,6 +106,9 @@ void RecordSecond(const cHx7PDemo& scene, uint32_t frames, uint32_t windowMs, ui
             gpus[i].temperature_c = history.back().temperature;
         gpus[i].core_clock_mhz = measured(scene.gpuRecords[i].maxCoreClock);
         gpus[i].memory_clock_mhz = measured(scene.gpuRecords[i].maxMemoryClock);
+        gpus[i].power_w = scene.gpuRecords[i].power;
+        gpus[i].fan_percent = scene.gpuRecords[i].fanPercent;
+        gpus[i].fan_rpm = scene.gpuRecords[i].fanRpm;
     }
     // GPU-Z's live values, when it publishes them, are GPU 0's and fresher than the driver's
     // performance levels.
@@ -113,6 +116,8 @@ void RecordSecond(const cHx7PDemo& scene, uint32_t frames, uint32_t windowMs, ui
         gpus[0].temperature_c = g_sensor_readings.gpu_temperature;
         gpus[0].core_clock_mhz = measured(g_sensor_readings.core_clock);
         gpus[0].memory_clock_mhz = measured(g_sensor_readings.memory_clock);
+        if (g_sensor_readings.has_electrical)
+            gpus[0].power_w = g_sensor_readings.power;
     }
     g_stats.RecordSecond(frames, windowMs, elapsedMs, std::span(gpus.data(), count), partial);
 }

@@ -27,6 +27,16 @@ std::string GpuPart(const GpuMoment& gpu)
     return Printf(" (GPU at %d\u00B0C)", static_cast<int>(gpu.temperature_c));
 }
 
+StabilityEvent MakeEvent(StabilityEventKind kind, uint32_t timeMs, const GpuMoment& gpu, uint32_t value = 0)
+{
+    StabilityEvent e;
+    e.kind = kind;
+    e.time_ms = timeMs;
+    e.gpu = gpu;
+    e.value = value;
+    return e;
+}
+
 }  // namespace
 
 StabilityMonitor& RunStability() { return g_monitor; }
@@ -130,12 +140,9 @@ bool StabilityMonitor::OnCheckFrame(uint32_t elapsedMs, const CheckImage& image,
     }
     if (differing == 0)
         return false;
-    StabilityEvent e;
-    e.kind = StabilityEventKind::CheckMismatch;
-    e.time_ms = elapsedMs;
+    StabilityEvent e = MakeEvent(StabilityEventKind::CheckMismatch, elapsedMs, gpu);
     e.pixels = differing;
     e.check = number;
-    e.gpu = gpu;
     Add(e);
     if (first) {
         *first = !savedOnce_;
@@ -147,22 +154,14 @@ bool StabilityMonitor::OnCheckFrame(uint32_t elapsedMs, const CheckImage& image,
 void StabilityMonitor::OnCheckFailed(uint32_t elapsedMs, const GpuMoment& gpu)
 {
     lastCheckMs_ = elapsedMs;
-    StabilityEvent e;
-    e.kind = StabilityEventKind::CheckFailed;
-    e.time_ms = elapsedMs;
+    StabilityEvent e = MakeEvent(StabilityEventKind::CheckFailed, elapsedMs, gpu);
     e.check = checks_.fetch_add(1, std::memory_order_relaxed) + 1;
-    e.gpu = gpu;
     Add(e);
 }
 
 void StabilityMonitor::OnGlError(uint32_t elapsedMs, uint32_t code, const GpuMoment& gpu)
 {
-    StabilityEvent e;
-    e.kind = StabilityEventKind::GlError;
-    e.time_ms = elapsedMs;
-    e.value = code;
-    e.gpu = gpu;
-    Add(e);
+    Add(MakeEvent(StabilityEventKind::GlError, elapsedMs, gpu, code));
 }
 
 void StabilityMonitor::OnContextLost(uint32_t elapsedMs, uint32_t resetStatus, const GpuMoment& gpu)
@@ -170,24 +169,15 @@ void StabilityMonitor::OnContextLost(uint32_t elapsedMs, uint32_t resetStatus, c
     if (contextLost_)
         return;
     contextLost_ = true;
-    StabilityEvent e;
-    e.kind = StabilityEventKind::ContextLost;
-    e.time_ms = elapsedMs;
-    e.value = resetStatus;
-    e.gpu = gpu;
-    Add(e);
+    Add(MakeEvent(StabilityEventKind::ContextLost, elapsedMs, gpu, resetStatus));
 }
 
 void StabilityMonitor::OnFrameTime(uint32_t elapsedMs, uint32_t frameMs, const GpuMoment& gpu)
 {
     if (settings_.hang_limit_ms == 0 || frameMs <= settings_.hang_limit_ms)
         return;
-    StabilityEvent e;
-    e.kind = StabilityEventKind::Hang;
-    e.time_ms = elapsedMs;
-    e.value = frameMs;
+    StabilityEvent e = MakeEvent(StabilityEventKind::Hang, elapsedMs, gpu, frameMs);
     e.limit = static_cast<float>(settings_.hang_limit_ms);
-    e.gpu = gpu;
     Add(e);
 }
 
@@ -197,12 +187,8 @@ bool StabilityMonitor::OnTemperature(uint32_t elapsedMs, uint32_t gpuIndex, floa
         limitHit_)
         return limitHit_;
     limitHit_ = true;
-    StabilityEvent e;
-    e.kind = StabilityEventKind::TemperatureLimit;
-    e.time_ms = elapsedMs;
-    e.value = gpuIndex;
+    StabilityEvent e = MakeEvent(StabilityEventKind::TemperatureLimit, elapsedMs, gpu, gpuIndex);
     e.limit = settings_.max_temp_c;
-    e.gpu = gpu;
     e.gpu.temperature_c = celsius;
     Add(e);
     return true;

@@ -425,6 +425,47 @@ const char* SiliscanLib::GetGpuDriver(uint32_t index)
     return g ? g->driver_version : nullptr;
 }
 
+bool SiliscanLib::GetGpuPower(uint32_t index, float* watts)
+{
+    GpuRecord* g = GpuAt(index);
+    if (!g || !watts)
+        return false;
+    if (g->kind == kGpuKindNvml) {
+        SystemProbe* p = CurrentProbe();
+        unsigned milliwatts = 0;
+        if (!p || !p->nvml || !p->nvml->DevicePowerUsage(g->nvml_device, &milliwatts) || milliwatts > 2000000u)
+            return false;
+        *watts = static_cast<float>(milliwatts) / 1000.0f;
+        return true;
+    }
+    return (g->kind == kGpuKindAmdgpu || g->kind == kGpuKindHwmon) && DrmReadPower(*g, watts);
+}
+
+bool SiliscanLib::GetGpuFan(uint32_t index, float* percent, float* rpm)
+{
+    GpuRecord* g = GpuAt(index);
+    if (!g)
+        return false;
+    if (g->kind == kGpuKindNvml) {
+        SystemProbe* p = CurrentProbe();
+        unsigned fan = 0;
+        if (!p || !p->nvml || !p->nvml->DeviceFanSpeed(g->nvml_device, &fan) || fan > 100u)
+            return false;
+        g->fan_percent = static_cast<float>(fan);
+    } else if (g->kind != kGpuKindAmdgpu && g->kind != kGpuKindHwmon) {
+        return false;
+    } else {
+        g->fan_percent = g->fan_rpm = -1.0f;
+        if (!DrmReadFanSpeed(g))
+            return false;
+    }
+    if (percent && g->fan_percent >= 0.0f)
+        *percent = g->fan_percent;
+    if (rpm && g->fan_rpm >= 0.0f)
+        *rpm = g->fan_rpm;
+    return true;
+}
+
 bool SiliscanLib::GetGpuTemperatures(uint32_t index, float* core, float* board, float* memory, float* psu)
 {
     GpuRecord* g = GpuAt(index);

@@ -35,6 +35,10 @@ public:
     const char* GetGpuName(uint32_t index);
     const char* GetGpuDriver(uint32_t index);
     bool GetGpuTemperatures(uint32_t index, float* core, float* board, float* memory, float* psu);
+    // Board power in W, and fan speed in percent of full duty and in RPM, read now. False, with
+    // the values left alone, when the GPU's driver publishes none of them.
+    bool GetGpuPower(uint32_t index, float* watts);
+    bool GetGpuFan(uint32_t index, float* percent, float* rpm);
     bool GetGpuPciIds(uint32_t index, uint32_t* vendorId, uint32_t* deviceId,
                       uint32_t* subsysVendorId, uint32_t* deviceIdAgain);
     int32_t GetGpuShaderCount(uint32_t index);

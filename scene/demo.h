@@ -10,6 +10,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,10 @@ struct cHx7PGpuRecord {
     float maxMemoryClock = 0.0f;   // MHz
     float maxShaderClock = 0.0f;   // MHz
     float maxVoltage = 0.0f;       // V
+    // Latest board power (W) and fan speed (percent, RPM); NaN where the driver has none.
+    float power = std::numeric_limits<float>::quiet_NaN();
+    float fanPercent = std::numeric_limits<float>::quiet_NaN();
+    float fanRpm = std::numeric_limits<float>::quiet_NaN();
 };
 
 // One temperature sample of a GPU: degrees C, two unused values, and pollClock (seconds) at the

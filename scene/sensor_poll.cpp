@@ -2,6 +2,7 @@
 #include "scene/sensor_poll.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "app/run_state.h"
 #include "gpuinfo/siliscan.h"
@@ -27,6 +28,14 @@ public:
         float levelId = 0;   // not used, but the library writes every out-value it is given
         return Ridudedozu::SiliscanLib::Instance()->GetGpuPerfLevel(gpu, level, &levelId, coreMhz, memoryMhz,
                                                                      shaderMhz, coreVolts);
+    }
+    bool GetGpuPower(uint32_t gpu, float* watts) override
+    {
+        return Ridudedozu::SiliscanLib::Instance()->GetGpuPower(gpu, watts);
+    }
+    bool GetGpuFan(uint32_t gpu, float* percent, float* rpm) override
+    {
+        return Ridudedozu::SiliscanLib::Instance()->GetGpuFan(gpu, percent, rpm);
     }
 };
 
@@ -100,6 +109,12 @@ void RunSensorPoll(SensorPollState& state, GpuSensorSource& library, GpuzSource&
         record.maxMemoryClock = memory;
         record.maxShaderClock = shader;
         record.maxVoltage = volts;
+        constexpr float kAbsent = std::numeric_limits<float>::quiet_NaN();
+        float watts = kAbsent, percent = kAbsent, rpm = kAbsent;
+        record.power = library.GetGpuPower(i, &watts) ? watts : kAbsent;
+        const bool fan = library.GetGpuFan(i, &percent, &rpm);
+        record.fanPercent = fan ? percent : kAbsent;
+        record.fanRpm = fan ? rpm : kAbsent;
     }
 
     if (!state.gpuRecords.empty()) {

@@ -20,6 +20,13 @@ public:
     virtual uint32_t GetGpuNumPerfLevels(uint32_t gpu) = 0;
     virtual bool GetGpuPerfLevel(uint32_t gpu, uint32_t level, float* coreMhz, float* memoryMhz,
                                  float* shaderMhz, float* coreVolts) = 0;
+    // Board power in W and fan speed; false where the GPU publishes none.
+    virtual bool GetGpuPower(uint32_t gpu, float* watts) { (void)gpu; (void)watts; return false; }
+    virtual bool GetGpuFan(uint32_t gpu, float* percent, float* rpm)
+    {
+        (void)gpu; (void)percent; (void)rpm;
+        return false;
+    }
 };
 
 // The live values of the GPU-Z feed.

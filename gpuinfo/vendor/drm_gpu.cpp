@@ -124,6 +124,20 @@ bool DrmReadTemperature(GpuRecord* gpu)
     return true;
 }
 
+bool DrmReadPower(const GpuRecord& gpu, float* watts)
+{
+    if (gpu.hwmon_dir.empty())
+        return false;
+    for (const char* file : {"/power1_average", "/power1_input"}) {
+        // Up to 2 kW: anything above is a misread file, not a board.
+        if (auto micro = ReadDecimal(gpu.hwmon_dir + file); micro && *micro <= 2000000000ull) {
+            *watts = static_cast<float>(static_cast<double>(*micro) / 1e6);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool DrmReadFanSpeed(GpuRecord* gpu)
 {
     if (gpu->hwmon_dir.empty())

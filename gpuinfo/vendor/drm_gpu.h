@@ -29,6 +29,8 @@ void HwmonEnumerate(const std::string& root, const std::vector<DrmCard>& cards,
 // hwmon temperature (millidegrees in the file) into temp_core; false when there is none or the
 // file holds no plausible one (see kMinGpuMilliCelsius).
 bool DrmReadTemperature(GpuRecord* gpu);
+// Board power from power1_average (else power1_input), microwatts, in W.
+bool DrmReadPower(const GpuRecord& gpu, float* watts);
 // Fan speed from fan1_input (RPM) and pwm1 (0-255, stored as percent).
 bool DrmReadFanSpeed(GpuRecord* gpu);
 

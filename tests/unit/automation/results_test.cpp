@@ -210,6 +210,7 @@ TEST(ResultsCsv, OneRowPerSecondWithAColumnGroupPerGpu)
     FrameTimeStats stats;
     stats.Begin(8);
     GpuSecondSample two[2] = {{61.0f, 1800.0f, 7000.0f}, {55.5f, 1500.0f, 6000.0f}};
+    two[0].power_w = 210.5f;   // the second GPU publishes no power, neither has a fan reading
     stats.RecordFrame(16000);
     stats.RecordFrame(17500);
     stats.RecordSecond(58, 1000, 1000, two);
@@ -225,10 +226,11 @@ TEST(ResultsCsv, OneRowPerSecondWithAColumnGroupPerGpu)
     ASSERT_EQ(lines.size(), 4u) << csv;
     EXPECT_EQ(lines[0],
               "elapsed_s,fps,worst_frame_ms,frames,window_ms,partial,gpu0_temperature_c,gpu0_core_clock_mhz,"
-              "gpu0_memory_clock_mhz,gpu1_temperature_c,gpu1_core_clock_mhz,gpu1_memory_clock_mhz");
-    EXPECT_EQ(lines[1], "1.000,58.00,17.500,58,1000,0,61.0,1800.0,7000.0,55.5,1500.0,6000.0");
-    EXPECT_EQ(lines[2], "2.000,60.00,16.000,60,1000,0,61.0,1800.0,7000.0,,,");
-    EXPECT_EQ(lines[3], "2.350,20.00,0.000,7,350,1,61.0,1800.0,7000.0,,1500.0,6000.0");
+              "gpu0_memory_clock_mhz,gpu0_power_w,gpu0_fan_percent,gpu1_temperature_c,gpu1_core_clock_mhz,"
+              "gpu1_memory_clock_mhz,gpu1_power_w,gpu1_fan_percent");
+    EXPECT_EQ(lines[1], "1.000,58.00,17.500,58,1000,0,61.0,1800.0,7000.0,210.5,,55.5,1500.0,6000.0,,");
+    EXPECT_EQ(lines[2], "2.000,60.00,16.000,60,1000,0,61.0,1800.0,7000.0,210.5,,,,,,");
+    EXPECT_EQ(lines[3], "2.350,20.00,0.000,7,350,1,61.0,1800.0,7000.0,210.5,,,1500.0,6000.0,,");
     EXPECT_EQ(csv.back(), '\n');
     EXPECT_EQ(csv.find('\r'), std::string::npos);
 

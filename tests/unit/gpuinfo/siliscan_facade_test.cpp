@@ -193,6 +193,19 @@ TEST_F(SiliscanFacade, BadIndicesWriteNothing)
     EXPECT_TRUE(lib->GetGpuPciIds(0, &v, &d, nullptr, nullptr));
     EXPECT_EQ(v, 0x1002u);
     EXPECT_EQ(d, 0x68F9u);   // the main card leads
+
+    // Power and fan where hwmon publishes them (the RX 7900's power1_average, in microwatts);
+    // the other card has no power file, so its power is absent, not 0.
+    float watts = 7, percent = 7, rpm = 7;
+    EXPECT_FALSE(lib->GetGpuPower(0, &watts));
+    EXPECT_EQ(watts, 7);
+    EXPECT_TRUE(lib->GetGpuPower(1, &watts));
+    EXPECT_FLOAT_EQ(watts, 187.0f);
+    EXPECT_TRUE(lib->GetGpuFan(1, &percent, &rpm));
+    EXPECT_NEAR(percent, 40.0f, 0.01f);   // pwm1 102 of 255
+    EXPECT_FLOAT_EQ(rpm, 1420.0f);
+    EXPECT_FALSE(lib->GetGpuPower(2, &watts));
+    EXPECT_FALSE(lib->GetGpuFan(2, &percent, &rpm));
 }
 
 TEST_F(SiliscanFacade, TwoAmdGpusSortByBusAndTheCedarOverride)

@@ -1,6 +1,8 @@
 // The once-per-second sensor poll against scripted library and GPU-Z sources.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <map>
 #include <vector>
 
@@ -34,7 +36,15 @@ public:
         *v = l.volts;
         return true;
     }
+    bool GetGpuPower(uint32_t gpu, float* watts) override
+    {
+        if (gpu != 0 || powerW < 0)
+            return false;
+        *watts = powerW;
+        return true;
+    }
     uint32_t gpus = 0;
+    float powerW = -1;   // GPU 0's board power; negative: not published
     std::map<uint32_t, float> temperature;
     std::map<uint32_t, std::vector<PerfLevel>> levels;
 };
@@ -95,8 +105,13 @@ TEST_F(PollFixture, TwoGpusGetHistoriesAndTheMaximumCoversBoth)
     library.temperature = {{0, 55.0f}, {1, 71.0f}};
     library.levels[0] = {{300, 400, 600, 0.8f}, {900, 1250, 1800, 1.1f}, {500, 1300, 0, 0.9f}};
     library.levels[1] = {{700, 900, 1400, 1.0f}};
+    library.powerW = 142.5f;
     pollClock = 0.5f;
     RunSensorPoll(state, library, gpuz, readings);
+    // Power where the driver has it; fans nowhere (the default source answers none).
+    EXPECT_FLOAT_EQ(records[0].power, 142.5f);
+    EXPECT_TRUE(std::isnan(records[1].power));
+    EXPECT_TRUE(std::isnan(records[0].fanPercent));
 
     ASSERT_EQ(histories[0].size(), 1u);
     ASSERT_EQ(histories[1].size(), 1u);
