@@ -1,5 +1,6 @@
 // GNU-style long options: table, parser and their effect on the settings.
 #include "app/gnu_options.h"
+#include "app/startup_sequence.h"
 
 #include <cctype>
 #include <cerrno>
@@ -214,6 +215,11 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             o.tess_level = level;
             o.tess_level_inner = level;
             o.tess_level_outer = level;
+            // A preset's level also selects that preset, so the startup dialog shows (and
+            // runs) what the command line asked for.
+            for (int32_t mode = 1; mode <= 4; ++mode)
+                if (level == TessellationPresetLevel(mode))
+                    o.tessellation_mode = mode;
         } else if (name == "resolution") {
             const auto [w, h] = *ParseResolution(value);
             o.width = w;

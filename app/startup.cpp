@@ -116,6 +116,7 @@ int GridfallMain(int argc, char** argv)
     options.ResetToDefaults();
     if (!optionsPaths.read_path.empty())
         ReadStartupOptionsFile(optionsPaths.read_path.c_str(), options);
+    ApplyTessellationPreset(options);
 
     // The "/switches" first, then the GNU options.
     GnuCommandLine commandLine;
