@@ -6,13 +6,18 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
 bool g_ready = false;
 std::thread::id g_gtk_thread;
+// Dialogs being run, innermost last (main thread only), and whether a quit closed them.
+std::vector<GtkWidget*> g_modal_dialogs;
+bool g_modal_closed = false;
 
 // Message-box texts break lines with "\n\r"; a GTK label would show the carriage returns.
 std::string WithoutCarriageReturns(const char* text)
@@ -32,8 +37,7 @@ void RunMessageDialog(MessageKind kind, const std::string& caption, const std::s
     gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
-    gtk_dialog_run(GTK_DIALOG(dialog));
-    gtk_widget_destroy(dialog);
+    RunModalDialog(dialog);
 }
 
 struct PendingBox {
@@ -71,6 +75,25 @@ public:
 GtkMessageBoxSink g_sink;
 
 }  // namespace
+
+void RunModalDialog(GtkWidget* dialog)
+{
+    if (!dialog)
+        return;
+    if (!g_modal_closed) {
+        g_modal_dialogs.push_back(dialog);
+        gtk_dialog_run(GTK_DIALOG(dialog));
+        g_modal_dialogs.erase(std::find(g_modal_dialogs.begin(), g_modal_dialogs.end(), dialog));
+    }
+    gtk_widget_destroy(dialog);
+}
+
+void CloseModalDialogs()
+{
+    g_modal_closed = true;
+    for (GtkWidget* dialog : g_modal_dialogs)
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);
+}
 
 bool InitGtkUi(int* argc, char*** argv)
 {
