@@ -24,11 +24,11 @@ std::string ExecutableDirectory()
 
 OptionsFilePaths ResolveOptionsFilePaths(const std::string& baseDir, const char* fileName,
                                          const char* xdgConfigHome, const char* home,
-                                         bool baseWritable)
+                                         bool portable)
 {
     OptionsFilePaths paths;
     const std::string besideProgram = baseDir + fileName;
-    if (!baseDir.empty() && baseWritable) {
+    if (!baseDir.empty() && portable) {
         paths.read_path = besideProgram;
         paths.write_path = besideProgram;
         return paths;
@@ -55,11 +55,32 @@ OptionsFilePaths ResolveOptionsFilePaths(const std::string& baseDir, const char*
     return paths;
 }
 
+const char* InstalledMarkerPath()
+{
+#ifdef GRIDFALL_INSTALLED_MARKER
+    return GRIDFALL_INSTALLED_MARKER;
+#else
+    return "../share/gridfall/installed";
+#endif
+}
+
+bool IsPortableProgramDirectory(const std::string& baseDir)
+{
+    if (baseDir.empty())
+        return false;
+    struct stat st {};
+    if (::stat(baseDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    if (::access(baseDir.c_str(), W_OK) != 0)
+        return false;
+    const std::string marker = (baseDir.back() == '/' ? baseDir : baseDir + '/') + InstalledMarkerPath();
+    return ::access(marker.c_str(), F_OK) != 0;
+}
+
 OptionsFilePaths ResolveOptionsFilePaths(const std::string& baseDir, const char* fileName)
 {
-    const bool writable = !baseDir.empty() && ::access(baseDir.c_str(), W_OK) == 0;
     return ResolveOptionsFilePaths(baseDir, fileName, std::getenv("XDG_CONFIG_HOME"),
-                                   std::getenv("HOME"), writable);
+                                   std::getenv("HOME"), IsPortableProgramDirectory(baseDir));
 }
 
 bool CreateParentDirectories(const std::string& filePath)

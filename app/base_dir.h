@@ -9,19 +9,28 @@ std::string DirectoryOfPath(const std::string& path);
 // link cannot be read.
 std::string ExecutableDirectory();
 
-// The options file is read from and written to the executable's directory. When that
-// directory is not writable (an installed program), it lives in $XDG_CONFIG_HOME/gridfall/
-// (default ~/.config/gridfall/) instead; until a file exists there, the one beside the
-// executable (if any) is read, so a packaged default still applies.
+// A portable copy (a build tree, an unpacked folder the user owns) keeps its options file
+// beside the executable. An installed copy keeps it in $XDG_CONFIG_HOME/gridfall/ (default
+// ~/.config/gridfall/); until a file exists there, the one beside the executable (if any) is
+// read, so a packaged default still applies.
 struct OptionsFilePaths {
     std::string read_path;    // "" when there is nowhere to read from
     std::string write_path;   // "" when there is nowhere to write
 };
-// xdgConfigHome and home are the environment's values (null when unset); baseWritable says
-// whether the program directory can be written.
+// xdgConfigHome and home are the environment's values (null when unset); portable says
+// whether the program directory is a portable copy's (IsPortableProgramDirectory).
 OptionsFilePaths ResolveOptionsFilePaths(const std::string& baseDir, const char* fileName,
                                          const char* xdgConfigHome, const char* home,
-                                         bool baseWritable);
+                                         bool portable);
+
+// Where `cmake --install` puts its marker, relative to the executable's directory
+// ("../share/gridfall/installed" for the usual bin/ and share/ layout).
+const char* InstalledMarkerPath();
+// Whether the executable's directory belongs to a portable copy: the user owns it and can
+// write it, and no install marker lies beside it. An installed copy is one under an install
+// prefix (marked, whatever the prefix or DESTDIR) or in a directory the user does not own:
+// even root, who can write /usr/bin, must not leave settings there.
+bool IsPortableProgramDirectory(const std::string& baseDir);
 // The same with the process's environment.
 OptionsFilePaths ResolveOptionsFilePaths(const std::string& baseDir, const char* fileName);
 

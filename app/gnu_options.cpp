@@ -1,5 +1,7 @@
 // GNU-style long options: table, parser and their effect on the settings.
 #include "app/gnu_options.h"
+#include "app/option_docs.h"
+#include "app/startup_sequence.h"
 
 #include <cctype>
 #include <cerrno>
@@ -226,6 +228,11 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             o.tess_level = level;
             o.tess_level_inner = level;
             o.tess_level_outer = level;
+            // A preset's level also selects that preset, so the startup dialog shows (and
+            // runs) what the command line asked for.
+            for (int32_t mode = 1; mode <= 4; ++mode)
+                if (level == TessellationPresetLevel(mode))
+                    o.tessellation_mode = mode;
         } else if (name == "resolution") {
             const auto [w, h] = *ParseResolution(value);
             o.width = w;
@@ -265,39 +272,78 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
     }
 }
 
+namespace {
+
+// "  left" padded to the help column, then the text wrapped at 79 columns below that column.
+void AppendHelpRow(std::string& out, std::string left, const std::string& text,
+                   std::size_t column)
+{
+    left.insert(0, "  ");
+    if (left.size() + 2 > column) {
+        out += left + "\n";
+        left.clear();
+    }
+    left.resize(column, ' ');
+    std::string line = left;
+    std::size_t pos = 0;
+    bool first = true;
+    while (pos < text.size()) {
+        std::size_t end = text.find(' ', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(pos, end - pos);
+        if (!first && line.size() + 1 + word.size() > 79) {
+            out += line + "\n";
+            line = std::string(column, ' ');
+            first = true;
+        }
+        if (!first)
+            line += ' ';
+        line += word;
+        first = false;
+        pos = end + 1;
+    }
+    out += line + "\n";
+}
+
+}  // namespace
+
 std::string FormatGnuHelp()
 {
     std::string text =
         "Usage: gridfall [OPTION]... [/SWITCH]...\n"
         "OpenGL 4 tessellation benchmark and GPU stability test.\n"
         "Without options the startup dialog opens; its settings are saved in\n"
-        "startup_options.xml. Options change the settings of this start only.\n\n"
+        "startup_options.xml (beside a portable copy, in $XDG_CONFIG_HOME/gridfall/ for an\n"
+        "installed one). Options change the settings of this start only and preselect the\n"
+        "dialog. Defaults are the built-in ones; the options file's settings replace them.\n\n"
         "Options:\n";
     for (const GnuOption& o : kOptions) {
-        std::string left = std::string("  --") + o.name;
+        std::string left = std::string("--") + o.name;
         if (o.argument) {
             left += ' ';
             left += o.argument;
         }
-        if (left.size() < 24)
-            left.resize(24, ' ');
-        else
-            left += "  ";
-        text += left + o.help + "\n";
+        std::string help = o.help;
+        if (const std::string def = GnuOptionDefault(o); !def.empty())
+            help += " (default: " + def + ")";
+        AppendHelpRow(text, left, help, 24);
     }
-    text +=
-        "\nSwitches (looked up anywhere in the command line):\n"
-        "  /version                        show the version and exit\n"
-        "  /app_thread_priority=N          main thread priority level (0 normal)\n"
-        "  /rendering_thread_priority=N    render thread priority level (0 normal)\n"
-        "  /app_process_priority=N         process priority class (32 normal)\n"
-        "  /app_cpu_affinity=MASK          processors of the process (bit 0 = first);\n"
-        "                                  without it no thread is pinned\n"
-        "  /rendering_cpu_affinity=MASK    processors of the render thread\n"
-        "  /log_temperature                stored in the options file only\n"
-        "  /gl3_core_profile               core-profile context, no HUD (demo runs)\n"
-        "  /gpuz_polling                   read GPU-Z's shared memory during demo runs\n"
-        "\nExit status: 0 finished run or normal quit (a stability test: PASS), 1 failure,\n"
-        "2 bad command line, 3 run stopped by the user, 4 stability test FAIL.\n";
+    text += "\nSwitches (looked up anywhere in the command line):\n";
+    for (const SwitchDoc& s : SwitchTable()) {
+        std::string left = s.name;
+        if (s.argument)
+            left += std::string("=") + s.argument;
+        std::string help = s.help;
+        if (const std::string def = SwitchDefault(s); !def.empty())
+            help += " (default: " + def + ")";
+        AppendHelpRow(text, left, help, 34);
+    }
+    text += "\nEnvironment:\n";
+    for (const EnvironmentDoc& e : EnvironmentTable())
+        AppendHelpRow(text, e.name, e.help, 24);
+    text += "\nExit status:\n";
+    for (const ExitStatusDoc& e : ExitStatusTable())
+        AppendHelpRow(text, std::to_string(e.status), e.help, 6);
     return text;
 }

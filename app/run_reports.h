@@ -49,6 +49,9 @@ RunReport CollectRunReport();
 // "Gridfall Score: N" (points, higher is better) for a time-based run, "Gridfall Time: N ms"
 // (lower is better) for a frame-count run; no line end. The stable line scripts parse.
 std::string ScoreOutputLine(const RunReport& report);
+// "Gridfall Average FPS: 57.31", the exact frame rate over the measured time, printed just
+// before the score line; empty when no time was measured.
+std::string AverageFpsOutputLine(const RunReport& report);
 
 // Writes the files asked for (g_automation_options) and prints the score line last on
 // standard output. False when a file could not be written; the reason goes to standard error

@@ -104,6 +104,25 @@ int GridfallMain(int argc, char** argv)
     StartupOptions& options = g_startup_options;
     LogFile& log = ProgramLog();
 
+    // --help and --version answer before anything else happens: no log is recreated in the
+    // current directory and no options file is read for them.
+    GnuCommandLine commandLine;
+    std::string usageError;
+    const bool commandLineGood = ParseGnuCommandLine(argc, argv, commandLine, usageError);
+    if (commandLineGood) {
+        for (const auto& [option, value] : commandLine.options) {
+            if (std::strcmp(option->name, "help") == 0) {
+                std::fputs(FormatGnuHelp().c_str(), stdout);
+                return kExitOk;
+            }
+            if (std::strcmp(option->name, "version") == 0) {
+                std::printf("%s v%d.%d.%d\n", kProductTitle, kVersionMajor, kVersionMinor,
+                            kVersionPatch);
+                return kExitOk;
+            }
+        }
+    }
+
     // The log is recreated in the current directory; a directory we cannot write to just
     // means no log.
     log.Open();
@@ -121,9 +140,7 @@ int GridfallMain(int argc, char** argv)
         ReadStartupOptionsFile(optionsPaths.read_path.c_str(), options);
 
     // The "/switches" first, then the GNU options.
-    GnuCommandLine commandLine;
-    std::string usageError;
-    if (!ParseGnuCommandLine(argc, argv, commandLine, usageError)) {
+    if (!commandLineGood) {
         std::fprintf(stderr, "gridfall: %s\nTry 'gridfall --help' for more information.\n",
                      usageError.c_str());
         log.Write("Command line: %s", usageError.c_str());
@@ -131,14 +148,6 @@ int GridfallMain(int argc, char** argv)
     }
     ApplyCommandLine(commandLine.switch_text.c_str(), options);
     ApplyGnuOptions(commandLine, options, g_automation_options);
-    if (g_automation_options.help) {
-        std::fputs(FormatGnuHelp().c_str(), stdout);
-        return kExitOk;
-    }
-    if (g_automation_options.version) {
-        std::printf("%s v%d.%d.%d\n", kProductTitle, kVersionMajor, kVersionMinor, kVersionPatch);
-        return kExitOk;
-    }
     // A results file that cannot be created is found now, not after a run whose results it
     // would then lose.
     for (const std::string* path : {&g_automation_options.json_path, &g_automation_options.csv_path}) {
@@ -156,7 +165,10 @@ int GridfallMain(int argc, char** argv)
     // about XDG_RUNTIME_DIR on standard error).
     bool headless = g_automation_options.headless;
     SetHeadless(headless);
-    if (!headless && EnvironmentNamesADisplay())
+    // --no-gui is for runs nobody watches: no window but the render window may wait for a
+    // click, so without GTK the result goes to standard output and message boxes to
+    // standard error, as in a headless run.
+    if (!headless && !g_automation_options.no_gui && EnvironmentNamesADisplay())
         InitGtkUi(&argc, &argv);
 
     if (options.display_version) {

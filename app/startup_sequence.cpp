@@ -1,6 +1,7 @@
 // Start-up pieces without a window system.
 #include "app/startup_sequence.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -65,6 +66,12 @@ void LogHostFacts(LogFile& log, const HostFacts& facts)
     log.Write("# of CPU processors: %u", facts.processors);
     log.Write("Kernel: %s - Version: %u.%u", facts.kernel_release.c_str(), facts.kernel_major,
               facts.kernel_minor);
+}
+
+float TessellationPresetLevel(int32_t tessellationMode)
+{
+    const int32_t preset = std::clamp(tessellationMode, 1, 4);
+    return static_cast<float>(4 << preset);
 }
 
 void ClampTessellationLevel(StartupOptions& options, float maxLevel)

@@ -30,6 +30,9 @@ void ParseKernelVersion(const char* release, unsigned& major, unsigned& minor);
 // Writes "CPU Arch", "CPU Level", "# of CPU processors" and "Kernel" lines.
 void LogHostFacts(LogFile& log, const HostFacts& facts);
 
+// The level of a tessellation preset (1 Moderate 8, 2 Normal 16, 3 Extreme 32, 4 Insane 64);
+// a mode out of range gives the nearest preset's level, as the startup dialog shows it.
+float TessellationPresetLevel(int32_t tessellationMode);
 // Limits the tessellation level to the GPU's maximum, then to at least 1.0, and copies it
 // into the inner and outer levels.
 void ClampTessellationLevel(StartupOptions& options, float maxLevel);

@@ -12,14 +12,19 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
 bool g_ready = false;
 std::thread::id g_gtk_thread;
+// Dialogs being run, innermost last (main thread only), and whether a quit closed them.
+std::vector<GtkWidget*> g_modal_dialogs;
+bool g_modal_closed = false;
 
 // Message-box texts break lines with "\n\r"; a GTK label would show the carriage returns.
 std::string WithoutCarriageReturns(const char* text)
@@ -92,8 +97,12 @@ int RunMessageDialog(MessageKind kind, const std::string& caption, const std::st
         SDL_PumpEvents();
         quitPending = SDL_HasEvent(SDL_QUIT) == SDL_TRUE;
     }
+    // Through RunModalDialog, so a quit of the whole program (CloseModalDialogs) answers this
+    // box as well; it destroys the dialog.
     if (!quitPending)
-        gtk_dialog_run(GTK_DIALOG(dialog));
+        RunModalDialog(dialog);
+    else
+        gtk_widget_destroy(dialog);
     if (watching) {
         // Handlers first, so no signal is written into a pipe about to be closed.
         sigaction(SIGTERM, &oldTerm, nullptr);
@@ -103,7 +112,6 @@ int RunMessageDialog(MessageKind kind, const std::string& caption, const std::st
         ::close(fds[0]);
         ::close(fds[1]);
     }
-    gtk_widget_destroy(dialog);
     if (watch.signal != 0)
         ProgramLog().Write("Message box closed by %s.", watch.signal == SIGTERM ? "SIGTERM" : "SIGINT");
     else if (quitPending)
@@ -168,6 +176,25 @@ private:
 GtkMessageBoxSink g_sink;
 
 }  // namespace
+
+void RunModalDialog(GtkWidget* dialog)
+{
+    if (!dialog)
+        return;
+    if (!g_modal_closed) {
+        g_modal_dialogs.push_back(dialog);
+        gtk_dialog_run(GTK_DIALOG(dialog));
+        g_modal_dialogs.erase(std::find(g_modal_dialogs.begin(), g_modal_dialogs.end(), dialog));
+    }
+    gtk_widget_destroy(dialog);
+}
+
+void CloseModalDialogs()
+{
+    g_modal_closed = true;
+    for (GtkWidget* dialog : g_modal_dialogs)
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);
+}
 
 bool InitGtkUi(int* argc, char*** argv)
 {

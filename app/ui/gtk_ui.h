@@ -12,3 +12,11 @@ bool IsGtkUiReady();
 void ServeGtkUi();
 // Removes the GTK sink again (standard error takes over); for shutdown and tests.
 void ShutdownGtkUi();
+
+typedef struct _GtkWidget GtkWidget;
+// Runs a dialog (a GtkDialog) modally until it is answered, then destroys it. Every dialog
+// and message box goes through here, so that CloseModalDialogs can answer them all.
+void RunModalDialog(GtkWidget* dialog);
+// Answers every dialog that RunModalDialog is running, and from then on shows none: a quit
+// signal ends the program without waiting for anybody to click.
+void CloseModalDialogs();

@@ -1,6 +1,7 @@
 // GTK views of the result and About dialogs (see the header).
 #include "app/ui/result_dialog_view.h"
 
+#include "app/ui/gtk_ui.h"
 #include "app/ui/hyperlink.h"
 #include "app/ui/ui_resources.h"
 #include "app/ui/web_link.h"
@@ -200,8 +201,5 @@ GtkWidget* BuildAboutDialog()
 
 void RunDialogModal(GtkWidget* dialog)
 {
-    if (!dialog)
-        return;
-    gtk_dialog_run(GTK_DIALOG(dialog));
-    gtk_widget_destroy(dialog);
+    RunModalDialog(dialog);
 }

@@ -2,9 +2,13 @@
 #include "app/ui/startup_dialog_view.h"
 
 #include "app/message_box.h"
+#include "app/ui/gtk_ui.h"
 #include "app/ui/hyperlink.h"
 #include "app/ui/ui_resources.h"
 #include "app/ui/web_link.h"
+
+#include <glib-unix.h>
+#include <signal.h>
 
 #include <cctype>
 #include <string>
@@ -72,6 +76,9 @@ StartupDialogView::StartupDialogView(StartupOptions& options, FrameStats& stats,
 StartupDialogView::~StartupDialogView()
 {
     runs_.SetRunObserver(nullptr);
+    for (guint source : signal_sources_)
+        if (source)
+            g_source_remove(source);
     if (pump_source_)
         g_source_remove(pump_source_);
     if (window_)
@@ -131,6 +138,20 @@ bool StartupDialogView::Build()
         gtk_widget_set_can_default(demo, TRUE);
         gtk_window_set_default(GTK_WINDOW(window_), demo);
     }
+    // SIGTERM and SIGINT (a session ending, a service manager, Ctrl+C in the terminal) quit
+    // as the Quit button does: a run stops and the settings are saved. GLib takes the
+    // signals from SDL's handler while the dialog is up; dialogs and message boxes that are
+    // open would otherwise wait for a click.
+    int slot = 0;
+    for (int signalNumber : {SIGTERM, SIGINT})
+        signal_sources_[slot++] = g_unix_signal_add(
+            signalNumber,
+            [](gpointer data) -> gboolean {
+                CloseModalDialogs();
+                static_cast<StartupDialogView*>(data)->Quit();
+                return G_SOURCE_CONTINUE;
+            },
+            this);
     runs_.SetRunObserver(this);
     return true;
 }

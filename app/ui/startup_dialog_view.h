@@ -70,6 +70,7 @@ private:
     GtkWidget* window_ = nullptr;
     GMainLoop* loop_ = nullptr;
     guint pump_source_ = 0;
+    guint signal_sources_[2] = {0, 0};   // SIGTERM, SIGINT
     bool quit_ = false;
     StartupDialogState state_;
 };

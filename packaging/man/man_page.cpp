@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "app/option_docs.h"
 #include "app/startup_options.h"
 
 std::string RoffEscape(const std::string& text)
@@ -41,10 +42,9 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          ".PP\n"
          "Without options the startup dialog opens; its settings are kept in\n"
          ".I startup_options.xml\n"
-         "beside the executable (or in\n.I ~/.config/gridfall/\n"
-         "when that directory is not writable). Options change the settings of one start "
-         "only and are applied after the switches; a run without the dialog never writes the "
-         "options file. The log is written to\n.I gridfall_log.txt\n"
+         "(see FILES). Options change the settings of one start only, are applied after the "
+         "switches and preselect the dialog's controls; a run without the dialog never writes "
+         "the options file. The log is written to\n.I gridfall_log.txt\n"
          "in the current directory.\n";
     m += ".SH OPTIONS\n";
     for (const GnuOption& o : options) {
@@ -52,21 +52,32 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
         if (o.argument)
             m += " \\fI" + RoffEscape(o.argument) + "\\fR";
         m += "\n" + RoffEscape(o.help) + "\n";
+        if (const std::string def = GnuOptionDefault(o); !def.empty())
+            m += ".br\nDefault: " + RoffEscape(def) + ".\n";
     }
+    m += ".SH DEFAULTS\n"
+         "The defaults above are the built\\-in ones. The options file's settings replace "
+         "them, and the command line replaces both for one start. A run started from the "
+         "startup dialog renders at its preset's level (Normal, 16, unless the dialog stored "
+         "another); a run without the dialog at level 32, whatever the stored preset, so that "
+         "scripted scores stay comparable;\n.B \\-\\-tess\noverrides both, and a preset's "
+         "level selects that preset in the dialog.\n";
     m += ".SH SWITCHES\n"
-         "Windows\\-style switches are accepted as well:\n"
-         ".TP\n.B /version\nprint the version and exit\n"
-         ".TP\n.BI /app_thread_priority= N\n.TQ\n.BI /rendering_thread_priority= N\n"
-         "thread priority level of the main or the render thread (\\-15, \\-2, \\-1, 0, 1, 2, "
-         "15)\n"
-         ".TP\n.BI /app_process_priority= N\nprocess priority class\n"
-         ".TP\n.BI /app_cpu_affinity= MASK\n.TQ\n.BI /rendering_cpu_affinity= MASK\n"
-         "CPU affinity bit masks of the process and of the render thread. Without them no "
-         "thread is pinned: a mask would also pin the GL driver's own threads (its rasteriser, "
-         "Mesa's glthread, NVIDIA's threaded optimisation), and the benchmark would measure the "
-         "affinity instead of the GPU\n"
-         ".TP\n.B /log_temperature\nwrite the GPU temperatures to the log once a second\n"
-         ".TP\n.B /gl3_core_profile\nask for a core\\-profile context\n";
+         "Windows\\-style switches are accepted as well. Each is looked up anywhere in the "
+         "command line, once, from its first occurrence.\n";
+    for (const SwitchDoc& sw : SwitchTable()) {
+        m += ".TP\n";
+        if (sw.argument)
+            m += ".BI " + RoffEscape(sw.name) + "= " + RoffEscape(sw.argument) + "\n";
+        else
+            m += ".B " + RoffEscape(sw.name) + "\n";
+        m += RoffEscape(sw.help) + "\n";
+        if (const std::string def = SwitchDefault(sw); !def.empty())
+            m += ".br\nDefault: " + RoffEscape(def) + ".\n";
+    }
+    m += ".PP\nWithout an affinity switch no thread is pinned: a mask would also pin the GL "
+         "driver's own threads (its rasteriser, Mesa's glthread, NVIDIA's threaded "
+         "optimisation), and the benchmark would measure the affinity instead of the GPU.\n";
     m += ".SH OUTPUT\n"
          "At the end of a finished benchmark the last line on standard output is\n"
          ".RS\n.B Gridfall Score: \\fIN\\fR\n.RE\n"
@@ -76,7 +87,9 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          ".RS\n.B Gridfall Time: \\fIN\\fR ms\n.RE\n"
          ".PP\n"
          "(the real time the frames took, lower is better). Frames that take longer than a "
-         "second count their real time.\n"
+         "second count their real time. The line before it,\n"
+         ".BR \"Gridfall Average FPS: \" \\fIX\\fR ,\n"
+         "is the exact frame rate over the measured time (two decimals).\n"
          "A stability test started from the command line ends with\n"
          ".RS\n.B Gridfall Stability: PASS\n(duration, checks, errors, maximum temperature)\n.RE\n"
          ".PP\n"
@@ -92,13 +105,12 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          "a per\\-second log (elapsed time, exact frame rate, the window's worst frame time, "
          "frames, window length, temperature and clocks per GPU). Figures that were not "
          "measured are null or empty, never 0.\n";
-    m += ".SH EXIT STATUS\n"
-         ".TP\n.B 0\na finished run (or a passed validation)\n"
-         ".TP\n.B 1\na failure: the run could not start, a results file could not be written, "
-         "or the validation failed\n"
-         ".TP\n.B 2\nan unknown option or a bad value\n"
-         ".TP\n.B 3\na benchmark, or a timed stability test, stopped by the user before its end\n"
-         ".TP\n.B 4\na stability test ended with the verdict FAIL\n";
+    m += ".SH EXIT STATUS\n";
+    for (const ExitStatusDoc& e : ExitStatusTable())
+        m += ".TP\n.B " + std::to_string(e.status) + "\n" + RoffEscape(e.help) + "\n";
+    m += ".SH ENVIRONMENT\n";
+    for (const EnvironmentDoc& e : EnvironmentTable())
+        m += ".TP\n.B " + RoffEscape(e.name) + "\n" + RoffEscape(e.help) + "\n";
     m += ".SH EXAMPLES\n"
          ".nf\n"
          "gridfall \\-\\-headless \\-\\-benchmark \\-\\-duration 10000 \\-\\-json r.json\n"
@@ -106,7 +118,25 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          "gridfall \\-\\-headless \\-\\-validate\n"
          ".fi\n";
     m += ".SH FILES\n"
-         ".TP\n.I startup_options.xml\nthe settings of the startup dialog\n"
-         ".TP\n.I gridfall_log.txt\nthe log of the last start\n";
+         ".TP\n.I startup_options.xml\n"
+         "the startup dialog's settings, read at every start and written when the dialog is "
+         "quit. An installed copy (under an install prefix, marked by\n"
+         ".IR share/gridfall/installed ,\n"
+         "or in a directory the user does not own) keeps it in\n"
+         ".IR $XDG_CONFIG_HOME/gridfall/ "
+         "(default\n.IR ~/.config/gridfall/ );\n"
+         "until a file exists there, one beside the executable is read. A portable copy (a "
+         "build tree, an unpacked folder the user owns) keeps it beside the executable.\n"
+         ".TP\n.I gridfall_log.txt\n"
+         "the log of the last start, in the current directory; recreated at every start, "
+         "never through a symbolic link\n"
+         ".TP\n.I /GPUZShMem\n"
+         "GPU\\-Z's shared memory, read with\n.B /gpuz_polling\n";
+    m += ".SH SEE ALSO\n"
+         ".BR glxinfo (1),\n"
+         ".BR eglinfo (1),\n"
+         ".BR phoronix\\-test\\-suite (1)\n"
+         ".PP\nThe results schema,\n.IR results.schema.json ,\n"
+         "in the package's documentation directory.\n";
     return m;
 }

@@ -1,22 +1,41 @@
 #!/bin/sh
-# Builds Gridfall (Release) and installs the launcher the test suite runs as "gridfall".
-# Sources: $GRIDFALL_SOURCE_DIR (set by install-profile.sh), else gridfall-0.3.0.tar.gz in the
-# test's install directory.
+# Phoronix Test Suite install script: builds Gridfall (Release, the program only) in the test's
+# install directory and writes the launcher the suite runs as "gridfall".
+# Sources: $GRIDFALL_SOURCE_DIR or the checkout install-profile.sh names, else the release
+# tarball from downloads.xml.
 SRC="${GRIDFALL_SOURCE_DIR:-@GRIDFALL_SOURCE_DIR@}"
 case "$SRC" in
   ""|@*)
-    tar -xf gridfall-0.3.0.tar.gz
+    tar -xf gridfall-0.3.0.tar.gz || { echo 1 > ~/install-exit-status; exit 1; }
     SRC="$PWD/gridfall-0.3.0"
     ;;
 esac
+
+# The suite's dependency names do not cover every library; say which Debian packages are
+# missing instead of failing deep inside the build.
+missing=""
+for module in sdl2:libsdl2-dev gtk+-3.0:libgtk-3-dev cairo:libcairo2-dev glew:libglew-dev \
+              freetype2:libfreetype-dev fontconfig:libfontconfig-dev libdrm:libdrm-dev \
+              libpci:libpci-dev egl:libegl-dev gl:libgl-dev; do
+  pkg-config --exists "${module%%:*}" 2>/dev/null || missing="$missing ${module#*:}"
+done
+[ -e /usr/include/irrlicht/irrXML.h ] || [ -e /usr/include/irrXML.h ] || missing="$missing libirrlicht-dev"
+[ -e /usr/include/stb/stb_image.h ] || [ -e /usr/include/stb_image.h ] || missing="$missing libstb-dev"
+if [ -n "$missing" ]; then
+  echo "Gridfall needs these development packages (Debian names):$missing"
+  echo 1 > ~/install-exit-status
+  exit 1
+fi
+
 cmake -S "$SRC" -B gridfall-build -DCMAKE_BUILD_TYPE=Release -DGRIDFALL_TESTS=OFF &&
-  cmake --build gridfall-build -j "${NUM_CPU_CORES:-2}"
+  cmake --build gridfall-build --target gridfall -j "${NUM_CPU_CORES:-2}"
 echo $? > ~/install-exit-status
 
 cat > gridfall <<'LAUNCH'
 #!/bin/sh
-# Headless runs need no display; the score is the last line of the output.
-./gridfall-build/app/gridfall --no-gui "$@" > "$LOG_FILE" 2>&1
+# Headless (no display needed) and quiet: the output holds the results, the average frame
+# rate and, last, the score.
+./gridfall-build/app/gridfall --quiet "$@" > "$LOG_FILE" 2>&1
 echo $? > ~/test-exit-status
 LAUNCH
 chmod +x gridfall

@@ -150,6 +150,13 @@ TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
     EXPECT_EQ(frameSum, score);
     EXPECT_TRUE(windows.back()["partial"].b);
     EXPECT_NEAR(doc["fps"]["avg"].n, score * 1000.0 / measured, 0.005001);
+    // The profile's second result: the same average on the line before the score.
+    std::smatch fps;
+    ASSERT_TRUE(std::regex_search(r.out, fps, std::regex("\nGridfall Average FPS: ([0-9]+[.][0-9]{2})\n"
+                                                         "Gridfall Score: "))) << r.out;
+    EXPECT_DOUBLE_EQ(std::stod(fps[1]), doc["fps"]["avg"].n);
+    EXPECT_NE(xml.find("<OutputTemplate>Gridfall Average FPS: #_RESULT_#</OutputTemplate>"),
+              std::string::npos);
     // Standard error told what ran and how it ended; standard output stayed the results'.
     EXPECT_NE(r.err.find("gridfall: benchmark, 160x120, tessellation level 2.0"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("done: " + std::to_string(score) + " frames in "), std::string::npos) << r.err;

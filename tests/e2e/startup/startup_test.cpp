@@ -124,6 +124,9 @@ TEST_F(StartupE2E, GnuOptionsHelpVersionAndBadUsage)
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--headless"), std::string::npos);
     EXPECT_NE(r.out.find("--map-set N"), std::string::npos);
+    EXPECT_NE(r.out.find("full-screen mode (default: off)"), std::string::npos) << r.out;
+    // Asking for help or the version leaves nothing behind in the current directory.
+    EXPECT_FALSE(fs::exists(Log()));
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--bogus"}, {"--msaa", "3"}, {"--duration"}, {"--resolution=big"}}) {
         r = Run(bad);

@@ -1,6 +1,7 @@
 // The whole program on the test display: a first start without an options file shows the
 // startup dialog, Escape quits, and the options file written is the default one with the
-// latest-news page marked as seen.
+// latest-news page marked as seen. An installed copy keeps that file under XDG and quits its
+// dialog on SIGTERM; --no-gui on a display ends by itself with its result.
 #include "app/options_file.h"
 #include "app/startup_options.h"
 
@@ -128,6 +129,62 @@ TEST(FirstStart, EscapeQuitsAndWritesTheDefaultOptions)
     EXPECT_EQ(written, FormatStartupOptionsFile(expected));
     EXPECT_NE(ReadFile(dir / "gridfall_log.txt").find("redirect.php?id=104"), std::string::npos)
         << "the latest-news page was due on the first start";
+}
+
+// `DESTDIR=... cmake --install` of this build: the staged copy is an installed one, so its
+// settings go to $XDG_CONFIG_HOME even though the user owns and can write its bin/.
+TEST(FirstStart, InstalledCopyQuitsOnSigtermAndKeepsItsSettingsUnderXdg)
+{
+    ASSERT_EQ(std::system("command -v xdotool >/dev/null && command -v Xvfb >/dev/null"), 0)
+        << "needs xdotool and Xvfb";
+    PrivateDisplay display;
+    ASSERT_TRUE(display.Ok()) << "could not start Xvfb";
+
+    const fs::path dir = fs::path(GRIDFALL_BINARY_DIR) / "ui_installed_copy";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "config");
+    fs::create_directories(dir / "work");
+    const std::string install = "DESTDIR='" + (dir / "stage").string() + "' cmake --install '" +
+                                GRIDFALL_BINARY_DIR + "' --prefix /usr > '" +
+                                (dir / "install.log").string() + "' 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0) << ReadFile(dir / "install.log");
+    const fs::path exe = dir / "stage/usr/bin/gridfall";
+    ASSERT_TRUE(fs::exists(exe));
+
+    ChildLaunch launch;
+    launch.program = exe;
+    launch.environment = gridfall_test::ChildEnvironment(
+        {"XDG_*", "HOME", "DISPLAY"},
+        {"DISPLAY=" + display.Name(), "HOME=" + dir.string(),
+         "XDG_CONFIG_HOME=" + (dir / "config").string(), "XDG_DATA_HOME=" + dir.string(),
+         "XDG_DATA_DIRS=" + dir.string(), "LIBGL_ALWAYS_SOFTWARE=1"});
+    launch.workDir = dir / "work";
+    {
+        ChildProcess app(launch);
+        ASSERT_TRUE(app.Started()) << app.StartError();
+        const std::string wait = "DISPLAY=" + display.Name() +
+                                 " timeout 90 xdotool search --sync --onlyvisible --pid " +
+                                 std::to_string(app.Pid()) +
+                                 " --name '^Lumetra Gridfall 0[.]3[.]0$' >/dev/null 2>&1";
+        ASSERT_EQ(std::system(wait.c_str()), 0) << "the startup dialog did not appear";
+        app.Signal(SIGTERM);
+        EXPECT_EQ(app.WaitOrKill(std::chrono::seconds(20)), 0) << "SIGTERM must quit the dialog";
+    }
+    StartupOptions expected;
+    expected.display_app_latest_news = 0;
+    EXPECT_EQ(ReadFile(dir / "config/gridfall" / kOptionsFileName), FormatStartupOptionsFile(expected));
+    EXPECT_FALSE(fs::exists(exe.parent_path() / kOptionsFileName));
+
+    // Unattended on a desktop: no result dialog waits for a click; the result is on stdout.
+    launch.args = {"--no-gui", "--benchmark", "--frames", "3", "--resolution", "64x64", "--tess", "2"};
+    launch.stdoutPath = dir / "out.txt";
+    launch.stderrPath = dir / "err.txt";
+    const gridfall_test::ChildResult run = gridfall_test::RunToEnd(launch, std::chrono::seconds(120));
+    EXPECT_FALSE(run.timedOut) << "a --no-gui run waited";
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Gridfall Time: "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("FPS"), std::string::npos) << "the result report goes to stdout: " << run.out;
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/gnu_options.h"
+#include "app/option_docs.h"
 #include "packaging/man/man_page.h"
 
 namespace {
@@ -22,6 +23,56 @@ TEST(ManPage, DocumentsEveryOptionOfTheTable)
         // --help is generated from the same rows.
         EXPECT_NE(FormatGnuHelp().find(std::string("--") + o.name), std::string::npos) << o.name;
     }
+    // --help and the page agree on defaults, switches, environment and exit statuses; all
+    // come from the same tables.
+    const std::string help = FormatGnuHelp();
+    auto unwrapped = [](std::string text) {   // --help wraps its rows
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n' || text[i] == ' ') {
+                if (out.empty() || out.back() != ' ')
+                    out += ' ';
+            } else {
+                out += text[i];
+            }
+        }
+        return out;
+    };
+    const std::string flatHelp = unwrapped(help);
+    int defaults = 0;
+    for (const GnuOption& o : GnuOptionTable()) {
+        const std::string def = GnuOptionDefault(o);
+        if (def.empty())
+            continue;
+        ++defaults;
+        EXPECT_NE(page.find(RoffEscape(o.help) + "\n.br\nDefault: " + RoffEscape(def) + ".\n"),
+                  std::string::npos) << o.name;
+        EXPECT_NE(flatHelp.find(unwrapped(std::string(o.help) + " (default: " + def + ")")),
+                  std::string::npos) << o.name;
+    }
+    EXPECT_GE(defaults, 8);
+    EXPECT_NE(flatHelp.find("(default: 60000)"), std::string::npos);
+    EXPECT_NE(flatHelp.find("(default: 32; the startup dialog's preset gives its own level)"), std::string::npos);
+    for (const SwitchDoc& sw : SwitchTable()) {
+        EXPECT_NE(page.find(RoffEscape(sw.name)), std::string::npos) << sw.name;
+        EXPECT_NE(page.find(RoffEscape(sw.help)), std::string::npos) << sw.name;
+        EXPECT_NE(flatHelp.find(unwrapped(sw.help)), std::string::npos) << sw.name;
+    }
+    EXPECT_NE(page.find(".B /gpuz_polling\n"), std::string::npos);
+    EXPECT_NE(page.find(".B /log_temperature\nstored in the options file only\n"), std::string::npos);
+    for (const char* name : {"GRIDFALL_SYSFS_ROOT", "GRIDFALL_NVML_LIBRARY", "XDG_CONFIG_HOME"}) {
+        EXPECT_NE(page.find(".B " + RoffEscape(name) + "\n"), std::string::npos) << name;
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+    }
+    for (const ExitStatusDoc& e : ExitStatusTable()) {
+        EXPECT_NE(page.find(".B " + std::to_string(e.status) + "\n" + RoffEscape(e.help)),
+                  std::string::npos) << e.status;
+        EXPECT_NE(flatHelp.find(unwrapped(e.help)), std::string::npos) << e.status;
+    }
+    for (const char* section : {".SH DEFAULTS\n", ".SH ENVIRONMENT\n", ".SH FILES\n",
+                                ".SH EXIT STATUS\n", ".SH SEE ALSO\n"})
+        EXPECT_NE(page.find(section), std::string::npos) << section;
+
     EXPECT_EQ(page.rfind(".\\\" Generated", 0), 0u);
     EXPECT_NE(page.find(".TH GRIDFALL 1 \"2026-12-08\" \"Gridfall 0.3.0\""), std::string::npos);
     EXPECT_NE(page.find("Gridfall Score:"), std::string::npos);

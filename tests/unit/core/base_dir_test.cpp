@@ -19,13 +19,33 @@ TEST(BaseDir, ExecutableDirectoryEndsInASlash)
     EXPECT_EQ(DirectoryOfPath("gridfall"), "");
 }
 
-TEST(BaseDir, WritableProgramDirectoryHoldsTheFile)
+TEST(BaseDir, PortableProgramDirectoryHoldsTheFile)
 {
     TempDir program;
     const std::string base = program.path().string() + "/";
     const OptionsFilePaths p = ResolveOptionsFilePaths(base, "startup_options.xml");
     EXPECT_EQ(p.read_path, base + "startup_options.xml");
     EXPECT_EQ(p.write_path, base + "startup_options.xml");
+}
+
+TEST(BaseDir, InstalledCopiesAreNotPortable)
+{
+    // An installed tree the user owns (cmake --install --prefix ~/x, DESTDIR staging) is told
+    // apart by the marker the install puts beside bin/.
+    TempDir prefix;
+    const std::string bin = prefix.File("bin") + "/";
+    ASSERT_TRUE(CreateParentDirectories(bin + "gridfall"));
+    EXPECT_TRUE(IsPortableProgramDirectory(bin));
+    EXPECT_EQ(std::string(InstalledMarkerPath()), "../share/gridfall/installed");
+    const std::string marker = bin + InstalledMarkerPath();
+    ASSERT_TRUE(CreateParentDirectories(marker));
+    WriteFileBytes(marker, "x");
+    EXPECT_FALSE(IsPortableProgramDirectory(bin));
+    EXPECT_FALSE(IsPortableProgramDirectory(""));
+    // A directory someone else owns (root's /usr/bin for a user; the user's for root).
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(IsPortableProgramDirectory("/usr/bin/"));
+    }
 }
 
 TEST(BaseDir, UnwritableProgramDirectoryFallsBackToXdg)

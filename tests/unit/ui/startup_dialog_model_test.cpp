@@ -2,9 +2,16 @@
 // them and the run buttons store.
 #include "app/ui/startup_dialog_model.h"
 
+#include "app/gnu_options.h"
+#include "app/startup_sequence.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -182,6 +189,58 @@ TEST(StartupDialogModel, TessellationPresets)
     ApplyDialogSettings(c, o, stats);
     EXPECT_EQ(o.tessellation_mode, 3);
     EXPECT_FLOAT_EQ(o.tess_level_inner, 32.0f);
+}
+
+// A run with the dialog and one without start from the same stored defaults and the same
+// command line, and render the same settings: the dialog preselects what the command line set.
+TEST(StartupDialogModel, CommandLineAndDirectRunAgreeWithTheDialog)
+{
+    const std::vector<std::vector<std::string>> lines = {
+        {},
+        {"--tess", "8"},
+        {"--tess=64"},
+        {"--resolution", "1920x1080", "--postfx", "fxaa", "--msaa", "4", "--duration", "5000",
+         "--map-set", "4"},
+    };
+    for (const auto& line : lines) {
+        std::vector<std::string> storage = {"gridfall"};
+        storage.insert(storage.end(), line.begin(), line.end());
+        std::vector<char*> argv;
+        for (std::string& a : storage)
+            argv.push_back(a.data());
+        GnuCommandLine parsed;
+        std::string error;
+        ASSERT_TRUE(ParseGnuCommandLine(static_cast<int>(argv.size()), argv.data(), parsed, error));
+
+        StartupOptions direct;
+        AutomationOptions automation;
+        ApplyGnuOptions(parsed, direct, automation);
+
+        StartupOptions dialog = direct;
+        FrameStats stats;
+        ApplyDialogSettings(ControlsOf(InitStartupDialog(dialog, Machine())), dialog, stats);
+        const std::string what = line.empty() ? "defaults" : line.front();
+        // Without --tess the two keep their own defaults: a direct run renders at 32 whatever
+        // the stored preset, the dialog at its preset (Normal, 16 by default).
+        const bool tessGiven =
+            std::any_of(line.begin(), line.end(), [](const std::string& a) { return a.rfind("--tess", 0) == 0; });
+        if (!tessGiven) {
+            EXPECT_FLOAT_EQ(direct.tess_level, 32.0f);
+            EXPECT_FLOAT_EQ(dialog.tess_level, 16.0f);
+        } else {
+            EXPECT_FLOAT_EQ(dialog.tess_level, direct.tess_level) << what;
+        }
+        EXPECT_EQ(dialog.width, direct.width) << what;
+        EXPECT_EQ(dialog.height, direct.height) << what;
+        EXPECT_STREQ(dialog.aa_mode, direct.aa_mode) << what;
+        EXPECT_EQ(dialog.post_fx_index, direct.post_fx_index) << what;
+        EXPECT_EQ(dialog.map_set, direct.map_set) << what;
+        EXPECT_EQ(dialog.max_time, direct.max_time) << what;
+    }
+    // The stored default preset is Normal.
+    EXPECT_FLOAT_EQ(TessellationPresetLevel(StartupOptions{}.tessellation_mode), 16.0f);
+    EXPECT_FLOAT_EQ(TessellationPresetLevel(0), 8.0f);
+    EXPECT_FLOAT_EQ(TessellationPresetLevel(9), 64.0f);
 }
 
 TEST(StartupDialogModel, AntiAliasingList)

@@ -1,0 +1,32 @@
+# Release artefacts. `cmake --build BUILD --target dist` makes gridfall-VERSION.tar.gz from the
+# tracked files and the test-suite profile that installs from it (BUILD/dist/);
+# `cpack -G DEB` in a Release build tree makes the .deb of what `cmake --install` installs.
+add_custom_target(dist
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-dist.sh ${CMAKE_BINARY_DIR}/dist
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+  COMMENT "Making gridfall-${PROJECT_VERSION}.tar.gz and its test-suite profile"
+  VERBATIM)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME gridfall)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Lumetra")
+set(CPACK_PACKAGE_CONTACT "Gridfall developers <gridfall@lumetra.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "OpenGL 4 tessellation benchmark and GPU stability test")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Gridfall renders an animated, displaced sphere whose triangles the GPU subdivides with\n"
+  "OpenGL 4 tessellation shaders, scores a benchmark run by the frames rendered in a fixed\n"
+  "time, and runs an endless stability test with temperature graphs per GPU. It runs on a\n"
+  "desktop with a startup dialog or headless for scripts and CI.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://gridfall.lumetra.example/")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Depends from the shared libraries the program links (dpkg-shlibdeps), plus what it opens
+# by name at run time: the HUD's font.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libnvidia-ml1")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
