@@ -15,7 +15,7 @@
 #include "app/gnu_options.h"
 #include "app/log_file.h"
 #include "app/process_mode.h"
-#include "app/results_csv.h"
+#include "results/results_csv.h"
 #include "app/startup_options.h"
 #include "gpuinfo/siliscan.h"
 #include "scene/demo.h"

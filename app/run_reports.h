@@ -20,8 +20,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/frame_time_stats.h"
-#include "app/results_json.h"
+#include "results/frame_time_stats.h"
+#include "results/results_json.h"
 
 class cHx7PDemo;
 

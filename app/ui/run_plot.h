@@ -2,7 +2,7 @@
 // with Cairo so that it works on any Cairo surface (the result dialog, an image in tests).
 #pragma once
 
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
 
 #include <cairo.h>
 

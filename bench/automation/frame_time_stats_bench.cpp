@@ -2,9 +2,9 @@
 // long runs.
 #include <benchmark/benchmark.h>
 
-#include "app/frame_time_stats.h"
-#include "app/results_csv.h"
-#include "app/results_json.h"
+#include "results/frame_time_stats.h"
+#include "results/results_csv.h"
+#include "results/results_json.h"
 
 namespace {
 

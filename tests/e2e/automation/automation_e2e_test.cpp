@@ -15,7 +15,7 @@
 
 #include "app/validate.h"
 #include "support/child_process.h"
-#include "unit/automation/json_reader.h"
+#include "unit/results/json_reader.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <numeric>
 #include <vector>
 
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
 
 // Counts every allocation of this test program, so a test can prove a stretch of code made
 // none.

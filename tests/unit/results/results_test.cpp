@@ -12,10 +12,10 @@
 #include <regex>
 #include <sstream>
 
-#include "app/results_csv.h"
-#include "app/results_json.h"
+#include "results/results_csv.h"
+#include "results/results_json.h"
 #include "app/run_reports.h"
-#include "unit/automation/json_reader.h"
+#include "unit/results/json_reader.h"
 
 namespace {
 

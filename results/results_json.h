@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
 #include "app/run_state.h"
 #include "scene/scoring.h"
 

@@ -1,5 +1,5 @@
 // Frame-time histogram and per-second ring of a run.
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
 
 #include <algorithm>
 #include <bit>

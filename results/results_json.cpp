@@ -1,5 +1,5 @@
 // JSON results document.
-#include "app/results_json.h"
+#include "results/results_json.h"
 
 #include <charconv>
 #include <cmath>
@@ -214,7 +214,7 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
 
     j.BeginObject("score");
     j.Int("value", r.score.score);
-    j.String("unit", ScoreUnit(r.score));
+    j.String("unit", r.score.timeBased ? "points" : "ms");
     j.BeginObject("companion");
     j.Int("value", r.score.companion);
     j.String("unit", r.score.timeBased ? "ms" : "frames");
