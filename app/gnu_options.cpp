@@ -32,6 +32,7 @@ constexpr GnuOption kOptions[] = {
     {"no-gui", nullptr, "start the run at once, without the startup dialog"},
     {"json", "FILE", "write the results as JSON to FILE"},
     {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
+    {"frame-log", "FILE", "write every measured frame to FILE in MangoHud's CSV log layout"},
     {"validate", nullptr, "render fixed frames and compare them with reference images"},
     {"quiet", nullptr, "no progress lines on standard error during a headless run"},
 };
@@ -116,7 +117,7 @@ std::string CheckValue(const GnuOption& o, const std::string& v)
     } else if (name == "map-set") {
         good = ParseInt(v, 1, 4).has_value();
         expected = "1, 2, 3 or 4";
-    } else if (name == "json" || name == "csv") {
+    } else if (name == "json" || name == "csv" || name == "frame-log") {
         good = !v.empty();
         expected = "a file name";
     }
@@ -237,6 +238,8 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.json_path = value;
         } else if (name == "csv") {
             a.csv_path = value;
+        } else if (name == "frame-log") {
+            a.frame_log_path = value;
         } else if (name == "validate") {
             a.validate = true;
         } else if (name == "quiet") {

@@ -32,6 +32,7 @@ struct AutomationOptions {
     bool quiet = false;          // no progress on standard error
     std::string json_path;
     std::string csv_path;
+    std::string frame_log_path;  // every measured frame, MangoHud's CSV layout
 };
 
 extern AutomationOptions g_automation_options;

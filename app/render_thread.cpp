@@ -327,6 +327,7 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
         progress->Begin(ProgressSettings(), timer.ElapsedMs());
     const bool benchmarkEnded = !g_frame_stats.quit_requested.load() && loop.Run();
     loop.ReportEnd(!benchmarkEnded && g_startup_options.active_run_mode == 1);
+    RunReportsEndRun();
 
     if (benchmarkEnded) {
         // The result is complete before anyone hears of the end; the main thread reads it

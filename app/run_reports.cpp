@@ -17,7 +17,10 @@
 #include "app/process_mode.h"
 #include "results/results_csv.h"
 #include "app/startup_options.h"
+#include "app/system_facts.h"
 #include "gpuinfo/siliscan.h"
+#include "gpuinfo/sysfs_reader.h"
+#include "results/frame_log.h"
 #include "scene/demo.h"
 
 namespace {
@@ -25,6 +28,16 @@ namespace {
 FrameTimeStats g_stats;
 // CLOCK_MONOTONIC nanoseconds of the previous frame mark; render thread only.
 uint64_t g_last_frame_ns = 0;
+
+// The per-frame log (render thread; its error is read by the main thread after the join).
+// Only measured frames go into it: warm-ups are left out, and the log's clock starts with the
+// first measured frame of the render thread's runs.
+FrameLog g_frame_log;
+bool g_frame_log_measuring = false;
+bool g_frame_log_started = false;
+uint64_t g_frame_log_origin_ns = 0;
+FrameLogSensors g_frame_log_sensors;
+std::string g_frame_log_error;
 
 uint64_t MonotonicNs()
 {
@@ -55,6 +68,17 @@ void ReportError(const std::string& message)
     ProgramLog().Write("%s", message.c_str());
 }
 
+// The log's clock runs from the first measured frame; later runs of the same render thread
+// (repeats) continue it, so elapsed only grows.
+void StartFrameLogClock()
+{
+    g_frame_log_measuring = true;
+    if (!g_frame_log_started) {
+        g_frame_log_origin_ns = MonotonicNs();
+        g_frame_log_started = true;
+    }
+}
+
 }  // namespace
 
 FrameTimeStats& RunFrameTimeStats() { return g_stats; }
@@ -70,19 +94,57 @@ void RunReportsBeginRun()
                                             : std::size_t{o.active_max_frames} + kSecondSlack;
     }
     g_stats.Begin(capacity);
+    const std::string& logPath = g_automation_options.frame_log_path;
+    if (!logPath.empty() && !g_frame_log.IsOpen() && !g_frame_log_started) {
+        g_frame_log_error.clear();
+        g_frame_log_sensors = {};
+        std::string error;
+        if (!g_frame_log.Open(logPath,
+                              MangoHudPreamble(CollectSystemFacts(Ridudedozu::SysfsRootFromEnvironment())),
+                              &error)) {
+            g_frame_log_error = error;
+            ReportError("Frame log not written: " + error);
+        }
+    }
     g_last_frame_ns = MonotonicNs();
+    // A stability test measures from its first frame; a benchmark after its warm-up.
+    if (o.active_run_mode == 1)
+        g_frame_log_measuring = false;
+    else
+        StartFrameLogClock();
 }
 
 void RunReportsRestart()
 {
     g_stats.Restart();
     g_last_frame_ns = MonotonicNs();
+    StartFrameLogClock();
+}
+
+void RunReportsEndRun()
+{
+    g_frame_log_measuring = false;
+    g_frame_log_started = false;
+    if (!g_frame_log.IsOpen())
+        return;
+    const uint64_t rows = g_frame_log.Rows();
+    std::string error;
+    if (g_frame_log.Finish(&error)) {
+        ProgramLog().Write("Frame log written to %s (%llu frames).",
+                           g_automation_options.frame_log_path.c_str(),
+                           static_cast<unsigned long long>(rows));
+    } else {
+        g_frame_log_error = error;
+        ReportError("Frame log not written: " + error);
+    }
 }
 
 void RecordFrame()
 {
     const uint64_t now = MonotonicNs();
     const uint64_t micros = (now - g_last_frame_ns) / 1000;
+    if (g_frame_log_measuring && g_frame_log.IsOpen())
+        g_frame_log.Row(now - g_last_frame_ns, now - g_frame_log_origin_ns, g_frame_log_sensors);
     g_last_frame_ns = now;
     g_stats.RecordFrame(static_cast<uint32_t>(std::min<uint64_t>(micros, UINT32_MAX)));
 }
@@ -112,6 +174,8 @@ void RecordSecond(const cHx7PDemo& scene, uint32_t frames, uint32_t windowMs, ui
         gpus[0].memory_clock_mhz = measured(g_sensor_readings.memory_clock);
     }
     g_stats.RecordSecond(frames, windowMs, elapsedMs, std::span(gpus.data(), count), partial);
+    if (count > 0)
+        g_frame_log_sensors = {gpus[0].temperature_c, gpus[0].core_clock_mhz, gpus[0].memory_clock_mhz};
 }
 
 RunReport CollectRunReport()
@@ -239,6 +303,9 @@ bool ReportFinishedRun()
             ok = false;
         }
     }
+    // The frame log was finished when the run ended; its failure was reported then.
+    if (!g_frame_log_error.empty())
+        ok = false;
     // Last on standard output, so `tail -n 1` and test harnesses find it.
     std::fflush(stderr);
     std::printf("%s\n", ScoreOutputLine(report).c_str());

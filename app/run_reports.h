@@ -12,6 +12,8 @@
 //   render thread, when a one-second measuring window closes, and for the last, partial
 //   window when the run ends:
 //       RecordSecond(scene, frames, windowMs, elapsedMs, partial);
+//   render thread, when the run is over (finished, stopped or ended):
+//       RunReportsEndRun();
 //   main thread, after joining the render thread of a benchmark that ended by itself
 //   (run_finished), after any other text the run prints on standard output:
 //       if (!ReportFinishedRun()) exit status 1
@@ -33,6 +35,8 @@ FrameTimeStats& RunFrameTimeStats();
 void RunReportsBeginRun();
 // Forgets what the warm-up recorded and starts the frame clock afresh.
 void RunReportsRestart();
+// Finishes the per-frame log of the run (--frame-log), whatever way the run ended.
+void RunReportsEndRun();
 // Records the time since the previous call (or since the start / restart) as one frame.
 void RecordFrame();
 // Records one measuring window with the GPUs' latest temperatures and clocks from the scene's

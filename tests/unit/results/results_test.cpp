@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "results/frame_log.h"
 #include "results/results_csv.h"
 #include "results/results_json.h"
 #include "app/run_reports.h"
@@ -299,6 +300,56 @@ TEST_F(AtomicWrite, FailureNamesThePathAndKeepsTheOldFile)
     EXPECT_TRUE(std::filesystem::is_directory(dir_ / "taken"));
     // Only the directories remain: the temporary file was removed.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+// The layout MangoHud's own logs have (two preamble lines, its column header, a row per
+// frame), which its viewers and mangoplot read by skipping two lines and naming columns.
+TEST_F(AtomicWrite, FrameLogHasMangoHudsLayoutAndOneRowPerFrame)
+{
+    const std::string path = (dir_ / "f.csv").string();
+    RunSystemFacts facts;
+    facts.distribution = "Debian GNU/Linux 12 (bookworm)";
+    facts.cpu_model = "Intel(R) Core(TM) i7-9700K CPU @ 3.60GHz";
+    facts.gl_renderer = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    facts.gl_version = "4.5 (Compatibility Profile) Mesa 22.3.6";
+    facts.memory_kib = 24683728;
+    facts.kernel = "6.1.0-18-amd64";
+    FrameLog log;
+    std::string error;
+    ASSERT_TRUE(log.Open(path, MangoHudPreamble(facts), &error)) << error;
+    // Enough rows to pass through the buffer several times.
+    const int kRows = 5000;
+    FrameLogSensors sensors;
+    uint64_t elapsed = 0;
+    for (int i = 0; i < kRows; ++i) {
+        if (i == 1)
+            sensors = {61.5f, 1800.0f, std::numeric_limits<float>::quiet_NaN()};
+        elapsed += 16666667;
+        log.Row(16666667, elapsed, sensors);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path)) << "visible before it is complete";
+    ASSERT_TRUE(log.Finish(&error)) << error;
+
+    std::vector<std::string> lines;
+    std::stringstream ss(ReadText(path));
+    for (std::string line; std::getline(ss, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u + kRows);
+    EXPECT_EQ(lines[0], "os,cpu,gpu,ram,kernel,driver,cpuscheduler");
+    EXPECT_EQ(lines[1], "Debian GNU/Linux 12 (bookworm),Intel Core i7-9700K CPU @ 3.60GHz,"
+                        "llvmpipe (LLVM 15.0.6  256 bits),24683728,6.1.0-18-amd64,4.5 Mesa 22.3.6,");
+    EXPECT_EQ(lines[2], "fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,"
+                        "gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,elapsed");
+    // Unknown readings are MangoHud's 0; frame time in ms, elapsed in ns.
+    EXPECT_EQ(lines[3], "60.000,16.666667,0,0,0,0,0,0,0,0,0,0,0,0,16666667");
+    EXPECT_EQ(lines[4], "60.000,16.666667,0,0,0,0,61.5,1800.0,0,0,0,0,0,0,33333334");
+    EXPECT_EQ(lines.back(), "60.000,16.666667,0,0,0,0,61.5,1800.0,0,0,0,0,0,0,83333335000");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+
+    // A log that cannot be created says where; nothing is left behind.
+    FrameLog bad;
+    EXPECT_FALSE(bad.Open((dir_ / "missing" / "f.csv").string(), {}, &error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
 }
 
 }  // namespace
