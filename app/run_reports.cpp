@@ -205,6 +205,7 @@ RunReport CollectRunReport()
     r.cpu_speed = s.cpu_speed;
     r.memory = s.memory;
     r.os = s.os;
+    r.facts = CollectSystemFacts(Ridudedozu::SysfsRootFromEnvironment());
     r.main_vendor_id = g_machine_facts.main_vendor_id;
     r.main_device_id = g_machine_facts.main_device_id;
 

@@ -1,4 +1,5 @@
 // Start-up sequence, message loop and shutdown on the main thread.
+#include "app/system_facts.h"
 #include "app/startup.h"
 #include "app/validate.h"
 
@@ -100,6 +101,7 @@ int GridfallMain(int argc, char** argv)
 {
     StartupOptions& options = g_startup_options;
     LogFile& log = ProgramLog();
+    KeepCommandLine(argc, argv);
 
     // The log is recreated in the current directory; a directory we cannot write to just
     // means no log.

@@ -188,16 +188,46 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.Bool("headless", r.headless);
     j.End('}');
 
+    const RunSystemFacts& facts = r.facts;
+    const auto text = [](const std::string& t) { return t.empty() ? std::string("null") : JsonQuote(t); };
+    const auto count = [](int64_t n) { return n >= 0 ? std::to_string(n) : std::string("null"); };
     j.BeginObject("system");
+    j.BeginObject("cpu");
+    j.Raw("model", text(facts.cpu_model));
+    j.Raw("cores", count(facts.cpu_cores));
+    j.Raw("threads", count(facts.cpu_threads));
+    j.Raw("speed_mhz", count(facts.cpu_speed_mhz));
+    j.Raw("governor", text(facts.cpu_governor));
+    j.End('}');
+    j.Raw("memory_kib", count(facts.memory_kib));
+    j.Raw("kernel", text(facts.kernel));
+    j.Raw("distribution", text(facts.distribution));
+    j.Raw("display_server", text(facts.display_server));
+    j.BeginArray("command_line");
+    for (const std::string& arg : facts.command_line)
+        j.String(nullptr, arg);
+    j.End(']');
+    j.BeginObject("gl");
+    j.Raw("vendor", text(facts.gl_vendor));
+    j.Raw("renderer", text(facts.gl_renderer));
+    j.Raw("version", text(facts.gl_version));
+    j.Raw("driver_version", text(facts.gl_driver_version));
+    j.Raw("profile", text(facts.gl_profile));
+    j.Raw("swap_interval", facts.swap_interval == std::numeric_limits<int64_t>::min()
+                               ? std::string("null")
+                               : std::to_string(facts.swap_interval));
+    j.Raw("probe_version", text(r.gl_version));
+    j.End('}');
+    j.String("main_vendor_id", Hex(r.main_vendor_id));
+    j.String("main_device_id", Hex(r.main_device_id));
+    j.BeginObject("text");
     j.String("cpu", r.cpu);
     j.String("cpu_speed", r.cpu_speed);
     j.String("memory", r.memory);
     j.String("os", r.os);
     j.String("renderer", r.renderer);
     j.String("drivers", r.drivers);
-    j.String("gl_version", r.gl_version);
-    j.String("main_vendor_id", Hex(r.main_vendor_id));
-    j.String("main_device_id", Hex(r.main_device_id));
+    j.End('}');
     j.End('}');
 
     j.BeginArray("gpus");

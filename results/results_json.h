@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "results/frame_time_stats.h"
+#include "results/system_facts.h"
 #include "app/run_state.h"
 #include "scene/scoring.h"
 
-inline constexpr int kResultsSchemaVersion = 2;
+inline constexpr int kResultsSchemaVersion = 3;
 
 struct GpuIdentity {
     std::string name;
@@ -38,7 +39,8 @@ struct RunReport {
     std::string post_fx = "off";     // off, blur1, blur2, fxaa
     bool headless = false;
 
-    // Machine identity.
+    // Machine identity: the facts one by one, and the texts the result dialog shows.
+    RunSystemFacts facts;
     std::string renderer, drivers, cpu, cpu_speed, memory, os;
     std::string gl_version;          // "4.5"; empty when unknown
     uint32_t main_vendor_id = 0xFFFFFFFF;

@@ -71,6 +71,18 @@ RunReport SampleReport()
     r.sensors.has_temperature = true;
     r.sensors.gpu0_core_clock = 2520.0f;
     r.finished_at = "2026-12-08T21:00:00Z";
+    r.facts.cpu_model = "AMD EPYC";
+    r.facts.cpu_cores = 8;
+    r.facts.cpu_threads = 16;
+    r.facts.memory_kib = 24683728;
+    r.facts.kernel = "6.1.0-18-amd64";
+    r.facts.distribution = "Debian GNU/Linux 12 (bookworm)";
+    r.facts.display_server = "headless";
+    r.facts.command_line = {"gridfall", "--headless", "--json", "r.json"};
+    r.facts.gl_version = "4.5 (Core Profile) Mesa 22.3.6";
+    r.facts.gl_driver_version = GlDriverVersion(r.facts.gl_version);
+    r.facts.gl_profile = "core";
+    r.facts.swap_interval = 0;
     return r;
 }
 
@@ -108,6 +120,12 @@ TEST(ResultsJson, MatchesItsSchemaAndTheRunItDescribes)
     EXPECT_EQ(doc["settings"]["map_set"].n, 2);
     EXPECT_EQ(doc["settings"]["post_fx"].s, "fxaa");
     EXPECT_EQ(doc["system"]["main_vendor_id"].s, "0x10de");
+    EXPECT_EQ(doc["system"]["cpu"]["threads"].n, 16);
+    EXPECT_EQ(doc["system"]["memory_kib"].n, 24683728);
+    EXPECT_EQ(doc["system"]["command_line"].a.size(), 4u);
+    EXPECT_EQ(doc["system"]["gl"]["driver_version"].s, "Mesa 22.3.6");
+    EXPECT_EQ(doc["system"]["gl"]["swap_interval"].n, 0);
+    EXPECT_EQ(GlDriverVersion("4.6.0 NVIDIA 550.54.14"), "NVIDIA 550.54.14");
     EXPECT_EQ(doc["gpus"].a.size(), 1u);
     // Exact figures: frames over the real measured time, not the windows' integer mean.
     EXPECT_DOUBLE_EQ(doc["fps"]["avg"].n, 123.28);
@@ -149,6 +167,9 @@ TEST(ResultsJson, WhatWasNeverMeasuredIsNullNotAStandInNumber)
     EXPECT_EQ(doc["long_frames"]["longest_ms"].kind, testjson::Value::Null);
     EXPECT_EQ(doc["sensors"]["max_temperature_c"].kind, testjson::Value::Null);
     EXPECT_EQ(doc["sensors"]["gpu0_core_clock_mhz"].kind, testjson::Value::Null);
+    // Facts that could not be read are null as well.
+    EXPECT_EQ(doc["system"]["cpu"]["cores"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc["system"]["gl"]["swap_interval"].kind, testjson::Value::Null);
     std::vector<std::string> problems;
     testjson::Check(doc, Schema(), "$", problems);
     EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
@@ -187,8 +208,8 @@ TEST(ResultsJson, AnyMachineTextStillGivesValidJson)
     std::string error;
     const std::string text = FormatResultsJson(r, stats);
     ASSERT_TRUE(testjson::Parse(text, doc, &error)) << error << "\n" << text;
-    EXPECT_EQ(doc["system"]["cpu"].s, "Quote \" backslash \\ tab \t newline \n bell ? del ?");
-    EXPECT_EQ(doc["system"]["renderer"].s, r.renderer);
+    EXPECT_EQ(doc["system"]["text"]["cpu"].s, "Quote \" backslash \\ tab \t newline \n bell ? del ?");
+    EXPECT_EQ(doc["system"]["text"]["renderer"].s, r.renderer);
     EXPECT_NE(text.find("\\ufffd"), std::string::npos);
     EXPECT_EQ(doc["sensors"]["max_power_w"].kind, testjson::Value::Null);
     EXPECT_EQ(doc["sensors"]["max_current_a"].kind, testjson::Value::Null);
