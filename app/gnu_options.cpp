@@ -252,6 +252,7 @@ std::string FormatGnuHelp()
 {
     std::string text =
         "Usage: gridfall [OPTION]... [/SWITCH]...\n"
+        "  or:  gridfall compare A.json B.json [C.json]... [--json]\n"
         "OpenGL 4 tessellation benchmark and GPU stability test.\n"
         "Without options the startup dialog opens; its settings are saved in\n"
         "startup_options.xml. Options change the settings of this start only.\n\n"

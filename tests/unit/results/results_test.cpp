@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "results/compare.h"
 #include "results/frame_log.h"
 #include "results/results_csv.h"
 #include "results/results_json.h"
@@ -208,7 +209,7 @@ TEST(ResultsJson, AnyMachineTextStillGivesValidJson)
     std::string error;
     const std::string text = FormatResultsJson(r, stats);
     ASSERT_TRUE(testjson::Parse(text, doc, &error)) << error << "\n" << text;
-    EXPECT_EQ(doc["system"]["text"]["cpu"].s, "Quote \" backslash \\ tab \t newline \n bell ? del ?");
+    EXPECT_EQ(doc["system"]["text"]["cpu"].s, r.cpu);   // control characters escaped and back
     EXPECT_EQ(doc["system"]["text"]["renderer"].s, r.renderer);
     EXPECT_NE(text.find("\\ufffd"), std::string::npos);
     EXPECT_EQ(doc["sensors"]["max_power_w"].kind, testjson::Value::Null);
@@ -371,6 +372,86 @@ TEST_F(AtomicWrite, FrameLogHasMangoHudsLayoutAndOneRowPerFrame)
     FrameLog bad;
     EXPECT_FALSE(bad.Open((dir_ / "missing" / "f.csv").string(), {}, &error));
     EXPECT_NE(error.find("missing"), std::string::npos);
+}
+
+// Runs of recorded shape: ten windows around a rate, with a little noise.
+std::string RunJson(double rate, double tess)
+{
+    RunReport r = SampleReport();
+    r.tess_level = static_cast<float>(tess);
+    FrameTimeStats stats;
+    stats.Begin(16);
+    for (int sec = 1; sec <= 10; ++sec) {
+        const uint32_t frames = static_cast<uint32_t>(rate) + static_cast<uint32_t>(sec % 3);
+        for (uint32_t f = 0; f < frames; ++f)
+            stats.RecordFrame(1000000u / frames);
+        stats.RecordSecond(frames, 1000, static_cast<uint32_t>(sec) * 1000, {});
+    }
+    r.frame_times = stats.Summarize();
+    r.total_frames = static_cast<uint32_t>(stats.FrameCount());
+    r.elapsed_ms = 10000;
+    r.score.score = static_cast<int32_t>(r.total_frames);
+    return FormatResultsJson(r, stats);
+}
+
+std::string ReadStream(std::FILE* f)
+{
+    std::rewind(f);
+    std::string text;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        text.append(buf, n);
+    return text;
+}
+
+TEST_F(AtomicWrite, CompareTellsChangesFromNoiseAndRejectsBadInput)
+{
+    const auto file = [&](const char* name, const std::string& text) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path) << text;
+        return path;
+    };
+    const std::string a = file("a.json", RunJson(120, 16));
+    const std::string same = file("same.json", RunJson(120, 16));
+    const std::string faster = file("b.json", RunJson(150, 32));
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_EQ(RunCompareCommand({a, same, faster}, out, err), kCompareExitOk);
+    const std::string table = ReadStream(out);
+    EXPECT_NE(table.find("Mann-Whitney U"), std::string::npos) << table;
+    EXPECT_NE(table.find("within noise (p = 1.0000)"), std::string::npos) << table;
+    EXPECT_NE(table.find("beyond noise"), std::string::npos) << table;
+    EXPECT_NE(table.find("(+24.79 %)"), std::string::npos) << table;   // 1510 / 1210 frames
+    // Only the faster run used other settings, and that is said.
+    const std::string warnings = ReadStream(err);
+    EXPECT_NE(warnings.find("settings.tessellation_level = 32"), std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find("same.json"), std::string::npos) << warnings;
+
+    std::FILE* jsonOut = std::tmpfile();
+    ASSERT_EQ(RunCompareCommand({a, faster, "--json"}, jsonOut, err), kCompareExitOk);
+    testjson::Value doc;
+    std::string error;
+    ASSERT_TRUE(testjson::Parse(ReadStream(jsonOut), doc, &error)) << error;
+    EXPECT_EQ(doc["test"].s, "mann-whitney-u");
+    ASSERT_EQ(doc["runs"].a.size(), 2u);
+    EXPECT_TRUE(doc["runs"].a[1]["noise"]["beyond_noise"].b);
+    EXPECT_LT(doc["runs"].a[1]["noise"]["p_value"].n, 0.001);
+    EXPECT_EQ(doc["runs"].a[1]["windows"].n, 10);
+    EXPECT_EQ(doc["settings_differ"].a.size(), 1u);
+
+    std::string v1 = RunJson(120, 16);
+    v1.replace(v1.find("\"schema_version\": 3"), 19, "\"schema_version\": 1");
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{a}, {a, (dir_ / "missing.json").string()},
+          {a, file("garbage.json", "{\"schema\": ")}, {a, file("v1.json", v1)},
+          {a, file("other.json", "{\"schema\": \"other\"}")}, {a, faster, "--bogus"}}) {
+        std::FILE* sink = std::tmpfile();
+        EXPECT_EQ(RunCompareCommand(bad, sink, sink), kCompareExitBadInput) << bad.back();
+        EXPECT_NE(ReadStream(sink).find(bad.size() > 1 ? "" : "Usage"), std::string::npos);
+        std::fclose(sink);
+    }
+    for (std::FILE* f : {out, err, jsonOut})
+        std::fclose(f);
 }
 
 }  // namespace
