@@ -33,6 +33,7 @@ constexpr GnuOption kOptions[] = {
     {"json", "FILE", "write the results as JSON to FILE"},
     {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
     {"frame-log", "FILE", "write every measured frame to FILE in MangoHud's CSV log layout"},
+    {"repeat", "N", "run the benchmark N times in a row and report the mean score"},
     {"validate", nullptr, "render fixed frames and compare them with reference images"},
     {"quiet", nullptr, "no progress lines on standard error during a headless run"},
 };
@@ -114,6 +115,9 @@ std::string CheckValue(const GnuOption& o, const std::string& v)
     } else if (name == "postfx") {
         good = PostFxIndex(v) >= 0;
         expected = "off, blur1, blur2 or fxaa";
+    } else if (name == "repeat") {
+        good = ParseInt(v, 1, 1000).has_value();
+        expected = "1 to 1000";
     } else if (name == "map-set") {
         good = ParseInt(v, 1, 4).has_value();
         expected = "1, 2, 3 or 4";
@@ -240,6 +244,8 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.csv_path = value;
         } else if (name == "frame-log") {
             a.frame_log_path = value;
+        } else if (name == "repeat") {
+            a.repeat = static_cast<uint32_t>(*ParseInt(value, 1, 1000));
         } else if (name == "validate") {
             a.validate = true;
         } else if (name == "quiet") {

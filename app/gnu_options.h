@@ -3,6 +3,7 @@
 // this run only: a run without the startup dialog never writes the options file.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <utility>
@@ -33,6 +34,7 @@ struct AutomationOptions {
     std::string json_path;
     std::string csv_path;
     std::string frame_log_path;  // every measured frame, MangoHud's CSV layout
+    uint32_t repeat = 1;         // benchmark runs in a row, each with its own warm-up
 };
 
 extern AutomationOptions g_automation_options;

@@ -325,7 +325,16 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
     loop.Start();
     if (progress)
         progress->Begin(ProgressSettings(), timer.ElapsedMs());
-    const bool benchmarkEnded = !g_frame_stats.quit_requested.load() && loop.Run();
+    bool benchmarkEnded = !g_frame_stats.quit_requested.load() && loop.Run();
+    // --repeat: further benchmark runs in a row, each with its own warm-up; every finished
+    // run's figures are kept for the summary.
+    const uint32_t series = g_startup_options.active_run_mode == 1 ? g_automation_options.repeat : 1;
+    for (uint32_t run = 1; benchmarkEnded && run < series; ++run) {
+        loop.PublishResult();
+        RunReportsKeepRun(run == 1);
+        loop.Start();
+        benchmarkEnded = !g_frame_stats.quit_requested.load() && loop.Run();
+    }
     loop.ReportEnd(!benchmarkEnded && g_startup_options.active_run_mode == 1);
     RunReportsEndRun();
 
@@ -333,6 +342,7 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
         // The result is complete before anyone hears of the end; the main thread reads it
         // only after joining this thread.
         loop.PublishResult();
+        RunReportsKeepRun(series <= 1);
         g_frame_stats.run_finished.store(1);
         SetRunOutcome(RunOutcome::Finished);
         DestroyScene(scene);

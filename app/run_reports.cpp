@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <vector>
 
 #include "app/gnu_options.h"
 #include "app/log_file.h"
@@ -38,6 +40,9 @@ bool g_frame_log_started = false;
 uint64_t g_frame_log_origin_ns = 0;
 FrameLogSensors g_frame_log_sensors;
 std::string g_frame_log_error;
+
+// The finished runs of the current series (render thread; read after the join).
+std::vector<RepeatRun> g_repeat_runs;
 
 uint64_t MonotonicNs()
 {
@@ -119,6 +124,24 @@ void RunReportsRestart()
     g_stats.Restart();
     g_last_frame_ns = MonotonicNs();
     StartFrameLogClock();
+}
+
+void RunReportsKeepRun(bool first)
+{
+    if (first)
+        g_repeat_runs.clear();
+    const BenchmarkScore score = CurrentBenchmarkScore();
+    const FrameTimeSummary f = g_stats.Summarize();
+    RepeatRun run;
+    run.score = score.score;
+    run.total_frames = static_cast<uint32_t>(g_run_result.total_frames);
+    run.elapsed_ms = g_frame_stats.elapsed_ms.load();
+    run.fps_avg = run.elapsed_ms > 0 ? run.total_frames * 1000.0 / run.elapsed_ms : NAN;
+    run.p50_ms = f.p50_us / 1000.0;
+    run.p99_ms = f.p99_us / 1000.0;
+    run.low_1pct_fps = f.low_1pct_fps;
+    run.low_01pct_fps = f.low_01pct_fps;
+    g_repeat_runs.push_back(run);
 }
 
 void RunReportsEndRun()
@@ -235,6 +258,7 @@ RunReport CollectRunReport()
     r.frame_times = g_stats.Summarize();
     r.sensors = g_sensor_readings;
     r.finished_at = UtcNow();
+    r.repeat_runs = g_repeat_runs;
     return r;
 }
 
@@ -242,6 +266,14 @@ std::string ScoreOutputLine(const RunReport& report)
 {
     // A frame-count run's figure is a time (lower is better); a parser of the score line must
     // not mistake it for points.
+    // A series reports its mean, which is rarely a whole number.
+    if (report.repeat_runs.size() > 1) {
+        double sum = 0;
+        for (const RepeatRun& run : report.repeat_runs)
+            sum += run.score;
+        const std::string mean = JsonNumber(sum / static_cast<double>(report.repeat_runs.size()), 2);
+        return report.score.timeBased ? "Gridfall Score: " + mean : "Gridfall Time: " + mean + " ms";
+    }
     if (!report.score.timeBased)
         return "Gridfall Time: " + std::to_string(report.score.score) + " ms";
     return "Gridfall Score: " + std::to_string(report.score.score);
@@ -307,6 +339,9 @@ bool ReportFinishedRun()
     // The frame log was finished when the run ended; its failure was reported then.
     if (!g_frame_log_error.empty())
         ok = false;
+    if (report.repeat_runs.size() > 1)
+        std::fputs(FormatRepeatLines(report.repeat_runs, report.score.timeBased ? "points" : "ms").c_str(),
+                   stdout);
     // Last on standard output, so `tail -n 1` and test harnesses find it.
     std::fflush(stderr);
     std::printf("%s\n", ScoreOutputLine(report).c_str());

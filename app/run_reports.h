@@ -12,6 +12,9 @@
 //   render thread, when a one-second measuring window closes, and for the last, partial
 //   window when the run ends:
 //       RecordSecond(scene, frames, windowMs, elapsedMs, partial);
+//   render thread, after each finished benchmark run of a series (--repeat), once its
+//   result is published (first: the series' first run):
+//       RunReportsKeepRun(first);
 //   render thread, when the run is over (finished, stopped or ended):
 //       RunReportsEndRun();
 //   main thread, after joining the render thread of a benchmark that ended by itself
@@ -35,6 +38,8 @@ FrameTimeStats& RunFrameTimeStats();
 void RunReportsBeginRun();
 // Forgets what the warm-up recorded and starts the frame clock afresh.
 void RunReportsRestart();
+// Keeps the figures of the benchmark run that just finished for the series summary.
+void RunReportsKeepRun(bool first);
 // Finishes the per-frame log of the run (--frame-log), whatever way the run ended.
 void RunReportsEndRun();
 // Records the time since the previous call (or since the start / restart) as one frame.

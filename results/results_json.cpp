@@ -299,6 +299,36 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.Number("gpu0_shader_clock_mhz", clock(s.gpu0_shader_clock), 1);
     j.End('}');
 
+    if (r.repeat_runs.size() > 1) {
+        std::vector<double> scores;
+        for (const RepeatRun& run : r.repeat_runs)
+            scores.push_back(run.score);
+        const RepeatSummary sum = SummarizeRepeat(scores);
+        j.BeginObject("repeat");
+        j.Int("runs", static_cast<int64_t>(sum.runs));
+        j.String("score_unit", r.score.timeBased ? "points" : "ms");
+        j.Number("mean", sum.mean, 2);
+        j.Number("stddev", sum.stddev, 2);
+        j.Number("cv_percent", sum.cv_percent, 2);
+        j.Number("ci95_low", sum.ci95_low, 2);
+        j.Number("ci95_high", sum.ci95_high, 2);
+        j.BeginArray("per_run");
+        for (const RepeatRun& run : r.repeat_runs) {
+            j.BeginObject();
+            j.Number("score", run.score, 0);
+            j.Int("total_frames", run.total_frames);
+            j.Int("elapsed_ms", run.elapsed_ms);
+            j.Number("fps_avg", run.fps_avg, 2);
+            j.Number("frame_time_p50_ms", run.p50_ms, 3);
+            j.Number("frame_time_p99_ms", run.p99_ms, 3);
+            j.Number("low_1_percent_fps", run.low_1pct_fps, 2);
+            j.Number("low_0_1_percent_fps", run.low_01pct_fps, 2);
+            j.End('}');
+        }
+        j.End(']');
+        j.End('}');
+    }
+
     j.BeginArray("seconds");
     for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
         const SecondSample& sec = stats.Second(i);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "results/frame_time_stats.h"
+#include "results/repeat_summary.h"
 #include "results/system_facts.h"
 #include "app/run_state.h"
 #include "scene/scoring.h"
@@ -60,6 +61,9 @@ struct RunReport {
     FrameTimeSummary frame_times;
     SensorReadings sensors;
     std::string finished_at;         // UTC, ISO 8601
+    // Every finished run of a --repeat series, this one last; the fields above describe the
+    // last run. One entry (or none) for a single run.
+    std::vector<RepeatRun> repeat_runs;
 };
 
 // Never null: the samples of the report's run (may be empty).

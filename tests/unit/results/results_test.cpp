@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -151,6 +152,7 @@ TEST(ResultsJson, MatchesItsSchemaAndTheRunItDescribes)
     // No GPU-Z: voltage, current and power were never measured, and say so.
     EXPECT_EQ(doc["sensors"]["max_voltage_v"].kind, testjson::Value::Null);
     EXPECT_EQ(doc["sensors"]["max_power_w"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc.Get("repeat"), nullptr);   // a single run is no series
 }
 
 TEST(ResultsJson, WhatWasNeverMeasuredIsNullNotAStandInNumber)
@@ -285,6 +287,35 @@ TEST(ScoreLine, MatchesTheTestProfileTemplate)
     r.score = ComputeBenchmarkScore(0, 500, 4321, 0, 500);
     EXPECT_EQ(ScoreOutputLine(r), "Gridfall Time: 4321 ms");
     EXPECT_FALSE(std::regex_match(ScoreOutputLine(r), std::regex(pattern)));
+}
+
+// --repeat: the series' mean is the score line, after the summary; the JSON keeps every run.
+TEST(ScoreLine, RepeatSeriesReportsTheMeanAndItsSpread)
+{
+    RunReport r = SampleReport();
+    for (double score : {1234.0, 1250.0, 1240.0}) {
+        RepeatRun run;
+        run.score = score;
+        run.total_frames = static_cast<uint32_t>(score);
+        run.elapsed_ms = 10000;
+        run.fps_avg = score / 10;
+        r.repeat_runs.push_back(run);
+    }
+    EXPECT_EQ(ScoreOutputLine(r), "Gridfall Score: 1241.33");
+    EXPECT_EQ(FormatRepeatLines(r.repeat_runs, "points"),
+              "Repeat: 3 runs: 1234, 1250, 1240 points\n"
+              "Mean: 1241.33 points, standard deviation 8.08, CV 0.65 %, 95 % interval 1221.25 to 1261.41\n");
+    FrameTimeStats stats;
+    testjson::Value doc;
+    ASSERT_TRUE(testjson::Parse(FormatResultsJson(r, stats), doc));
+    std::vector<std::string> problems;
+    testjson::Check(doc, Schema(), "$", problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+    EXPECT_EQ(doc["repeat"]["runs"].n, 3);
+    EXPECT_DOUBLE_EQ(doc["repeat"]["stddev"].n, 8.08);
+    EXPECT_EQ(doc["repeat"]["per_run"].a[1]["score"].n, 1250);
+    // One run has no spread: the summary says so instead of printing 0.
+    EXPECT_TRUE(std::isnan(SummarizeRepeat({1234.0}).stddev));
 }
 
 class AtomicWrite : public ::testing::Test {
