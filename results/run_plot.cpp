@@ -1,5 +1,5 @@
 // The run chart (see the header).
-#include "app/ui/run_plot.h"
+#include "results/run_plot.h"
 
 #include <algorithm>
 #include <cmath>
