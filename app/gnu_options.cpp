@@ -11,6 +11,8 @@
 #include <optional>
 #include <string_view>
 
+#include <strings.h>
+
 AutomationOptions g_automation_options;
 
 namespace {
@@ -34,6 +36,7 @@ constexpr GnuOption kOptions[] = {
     {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
     {"frame-log", "FILE", "write every measured frame to FILE in MangoHud's CSV log layout"},
     {"repeat", "N", "run the benchmark N times in a row and report the mean score"},
+    {"plot", "FILE", "draw the run's frame rate, frame times and sensors to FILE (.svg or .png)"},
     {"validate", nullptr, "render fixed frames and compare them with reference images"},
     {"quiet", nullptr, "no progress lines on standard error during a headless run"},
 };
@@ -115,6 +118,12 @@ std::string CheckValue(const GnuOption& o, const std::string& v)
     } else if (name == "postfx") {
         good = PostFxIndex(v) >= 0;
         expected = "off, blur1, blur2 or fxaa";
+    } else if (name == "plot") {
+        const auto ends = [&](const char* suffix) {
+            return v.size() > 4 && strcasecmp(v.c_str() + v.size() - 4, suffix) == 0;
+        };
+        good = ends(".svg") || ends(".png");
+        expected = "a file name ending in .svg or .png";
     } else if (name == "repeat") {
         good = ParseInt(v, 1, 1000).has_value();
         expected = "1 to 1000";
@@ -244,6 +253,8 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.csv_path = value;
         } else if (name == "frame-log") {
             a.frame_log_path = value;
+        } else if (name == "plot") {
+            a.plot_path = value;
         } else if (name == "repeat") {
             a.repeat = static_cast<uint32_t>(*ParseInt(value, 1, 1000));
         } else if (name == "validate") {

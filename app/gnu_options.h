@@ -35,6 +35,7 @@ struct AutomationOptions {
     std::string csv_path;
     std::string frame_log_path;  // every measured frame, MangoHud's CSV layout
     uint32_t repeat = 1;         // benchmark runs in a row, each with its own warm-up
+    std::string plot_path;       // the run's chart, SVG or PNG
 };
 
 extern AutomationOptions g_automation_options;

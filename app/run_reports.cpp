@@ -23,6 +23,7 @@
 #include "gpuinfo/siliscan.h"
 #include "gpuinfo/sysfs_reader.h"
 #include "results/frame_log.h"
+#include "results/run_plot.h"
 #include "scene/demo.h"
 
 namespace {
@@ -333,6 +334,14 @@ bool ReportFinishedRun()
             ProgramLog().Write("Per-second log written to %s.", a.csv_path.c_str());
         else {
             ReportError("CSV log not written: " + error);
+            ok = false;
+        }
+    }
+    if (!a.plot_path.empty()) {
+        if (WriteRunPlotFile(a.plot_path, RunPlotSamplesFrom(g_stats), &error))
+            ProgramLog().Write("Plot written to %s.", a.plot_path.c_str());
+        else {
+            ReportError("Plot not written: " + error);
             ok = false;
         }
     }

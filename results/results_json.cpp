@@ -339,6 +339,8 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
         j.Number("fps", sec.Rate(), 2);
         j.Bool("partial", sec.partial);
         j.Number("worst_frame_ms", sec.worst_frame_us / 1000.0, 3);
+        j.Number("p50_frame_ms", sec.frames > 0 ? sec.p50_frame_us / 1000.0 : NAN, 3);
+        j.Number("p99_frame_ms", sec.frames > 0 ? sec.p99_frame_us / 1000.0 : NAN, 3);
         j.BeginArray("gpus");
         for (uint32_t g = 0; g < sec.gpu_count; ++g) {
             j.BeginObject();
