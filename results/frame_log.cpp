@@ -107,9 +107,13 @@ bool FrameLog::Open(const std::string& path, const FrameLogPreamble& p, std::str
         *error = "cannot create " + tmp_ + ": " + std::strerror(errno);
         return false;
     }
-    error_.clear();
     rows_ = 0;
     used_ = 0;
+    current_ = 0;
+    pendingBytes_ = 0;
+    stop_ = false;
+    error_.clear();
+    failed_ = false;
     const std::string head = std::string("os,cpu,gpu,ram,kernel,driver,cpuscheduler\n") +
                              Bare(p.os) + ',' + Bare(p.cpu) + ',' + Bare(p.gpu) + ',' +
                              Bare(p.ram) + ',' + Bare(p.kernel) + ',' + Bare(p.driver) + ',' +
@@ -120,17 +124,19 @@ bool FrameLog::Open(const std::string& path, const FrameLogPreamble& p, std::str
         Discard();
         return false;
     }
+    writer_ = std::thread(&FrameLog::WriterMain, this);
     return true;
 }
 
 void FrameLog::Row(uint64_t frameNs, uint64_t elapsedNs, const FrameLogSensors& s)
 {
-    if (fd_ < 0 || !error_.empty())
+    if (fd_ < 0 || failed_.load(std::memory_order_relaxed))
         return;
-    if (kBufferSize - used_ < kMaxRow && !Flush())
-        return;
-    char* p = buffer_ + used_;
-    char* const end = buffer_ + kBufferSize;
+    if (kBufferSize - used_ < kMaxRow)
+        HandOff();
+    char* const start = buffers_[current_].data();
+    char* p = start + used_;
+    char* const end = start + kBufferSize;
     const double ms = static_cast<double>(frameNs) / 1e6;
     if (ms > 0)
         p = Fixed(p, end, 1000.0 / ms, 3);
@@ -151,18 +157,56 @@ void FrameLog::Row(uint64_t frameNs, uint64_t elapsedNs, const FrameLogSensors& 
     p += 11;
     p = std::to_chars(p, end, elapsedNs).ptr;
     *p++ = '\n';
-    used_ = static_cast<std::size_t>(p - buffer_);
+    used_ = static_cast<std::size_t>(p - start);
     ++rows_;
 }
 
-bool FrameLog::Flush()
+void FrameLog::HandOff()
 {
-    std::string why;
-    const bool ok = WriteAll(fd_, buffer_, used_, &why);
+    std::unique_lock<std::mutex> lock(mutex_);
+    // Only when the disk is a whole buffer behind does the caller wait here.
+    wake_.wait(lock, [&] { return pendingBytes_ == 0; });
+    pendingBytes_ = used_;
+    current_ = 1 - current_;
     used_ = 0;
-    if (!ok && error_.empty())
-        error_ = "cannot write " + tmp_ + ": " + why;
-    return ok;
+    wake_.notify_all();
+}
+
+void FrameLog::WriterMain()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [&] { return pendingBytes_ > 0 || stop_; });
+        if (pendingBytes_ > 0) {
+            const char* data = buffers_[1 - current_].data();
+            const std::size_t size = pendingBytes_;
+            lock.unlock();
+            std::string why;
+            const bool ok = error_.empty() && WriteAll(fd_, data, size, &why);
+            lock.lock();
+            if (!ok && error_.empty()) {
+                error_ = "cannot write " + tmp_ + ": " + why;
+                failed_ = true;
+            }
+            pendingBytes_ = 0;
+            wake_.notify_all();
+            continue;
+        }
+        if (stop_)
+            return;
+    }
+}
+
+void FrameLog::StopWriter()
+{
+    if (!writer_.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    writer_.join();
 }
 
 bool FrameLog::Finish(std::string* error)
@@ -171,8 +215,9 @@ bool FrameLog::Finish(std::string* error)
         *error = "the frame log " + path_ + " was never opened";
         return false;
     }
-    if (error_.empty())
-        Flush();
+    if (used_ > 0 && !failed_)
+        HandOff();
+    StopWriter();   // writes what was handed off before it stops
     if (close(fd_) != 0 && error_.empty())
         error_ = "cannot write " + tmp_ + ": " + std::strerror(errno);
     fd_ = -1;
@@ -188,6 +233,7 @@ bool FrameLog::Finish(std::string* error)
 
 void FrameLog::Discard()
 {
+    StopWriter();
     if (fd_ < 0)
         return;
     close(fd_);

@@ -12,16 +12,23 @@
 // no reading of. MangoHud's values carry no quoting, so a comma or line break inside a
 // preamble value becomes a blank.
 //
-// Rows go through a fixed buffer straight to the file: memory stays the same however long
-// the run, and the render thread pays one write(2) per buffer. The file is written under a
-// temporary name beside the target (never through a link planted there) and renamed over the
-// target when the log is finished, so a reader never sees half a log.
+// Rows are formatted into one of two fixed buffers; a full buffer goes to a writer thread of
+// the log's own, so the render thread never waits for the disk (only if the disk falls a whole
+// buffer behind does it wait for the writer). Memory stays the same however long the run.
+// The file is written under a temporary name beside the target (never through a link planted
+// there) and renamed over the target when the log is finished, so a reader never sees half a
+// log.
 #pragma once
 
 #include <cstddef>
+#include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "results/system_facts.h"
 
@@ -58,7 +65,8 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
 
     // One frame of `frameNs` nanoseconds that ended `elapsedNs` after the log's start.
-    // Allocates nothing; after a write error further rows are dropped and Finish reports it.
+    // Allocates nothing and does not touch the file; after a write error further rows are
+    // dropped and Finish reports it. One thread at a time (the render thread).
     void Row(uint64_t frameNs, uint64_t elapsedNs, const FrameLogSensors& sensors);
     uint64_t Rows() const { return rows_; }
 
@@ -72,12 +80,24 @@ public:
     static const char* ColumnHeader();
 
 private:
-    bool Flush();
+    // Hands the filled buffer to the writer and continues in the other one.
+    void HandOff();
+    void WriterMain();
+    void StopWriter();
 
     int fd_ = -1;
     std::string path_, tmp_;
-    std::string error_;            // first write error
     uint64_t rows_ = 0;
-    std::size_t used_ = 0;
-    char buffer_[kBufferSize];
+    std::size_t used_ = 0;                 // bytes in buffers_[current_]
+    std::size_t current_ = 0;
+    std::array<std::array<char, kBufferSize>, 2> buffers_;
+
+    // Shared with the writer thread, under mutex_.
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::size_t pendingBytes_ = 0;         // bytes of buffers_[1 - current_] to write; 0: idle
+    bool stop_ = false;
+    std::string error_;                    // first write error
+    std::atomic<bool> failed_{false};      // error_ is set; Row reads it without the lock
+    std::thread writer_;
 };
