@@ -73,7 +73,7 @@ struct Metric {
     double CompareRun::*field;
 };
 constexpr Metric kMetrics[] = {
-    {"score", "score", 0, &CompareRun::score},
+    {"score", "score", 2, &CompareRun::score},
     {"avg FPS", "fps_avg", 2, &CompareRun::fps_avg},
     {"p50 ms", "frame_time_p50_ms", 3, &CompareRun::p50_ms},
     {"p99 ms", "frame_time_p99_ms", 3, &CompareRun::p99_ms},
@@ -124,7 +124,10 @@ void PrintTable(const std::vector<CompareRun>& runs, const std::vector<MannWhitn
     for (std::size_t r = 0; r < runs.size(); ++r) {
         std::vector<std::string> row = {runs[r].file};
         for (const Metric& m : kMetrics) {
-            std::string cell = Fixed(runs[r].*m.field, m.decimals);
+            const double v = runs[r].*m.field;
+            // Scores are whole frames or milliseconds, a series' mean is not.
+            const bool whole = m.field == &CompareRun::score && v == std::floor(v);
+            std::string cell = Fixed(v, whole ? 0 : m.decimals);
             if (r > 0)
                 cell += " (" + ChangeText(ChangePercent(runs[r].*m.field, runs[0].*m.field)) + ")";
             row.push_back(cell);
@@ -231,7 +234,9 @@ bool LoadCompareRun(const std::string& path, CompareRun* run, std::string* error
     }
     CompareRun r;
     r.file = path;
-    r.score = NumberOr(doc["score"]["value"]);
+    // A --repeat series is compared by its mean score; the other figures are its last run's.
+    r.score = doc["repeat"].kind == Value::Object ? NumberOr(doc["repeat"]["mean"])
+                                                   : NumberOr(doc["score"]["value"]);
     r.score_unit = doc["score"]["unit"].s;
     r.fps_avg = NumberOr(doc["fps"]["avg"]);
     r.p50_ms = NumberOr(doc["frame_time_ms"]["p50"]);
