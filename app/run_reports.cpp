@@ -145,6 +145,8 @@ void RunReportsKeepRun(bool first)
     g_repeat_runs.push_back(run);
 }
 
+const std::vector<RepeatRun>& RunReportsKeptRuns() { return g_repeat_runs; }
+
 void RunReportsEndRun()
 {
     g_frame_log_measuring = false;

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "results/frame_time_stats.h"
 #include "results/results_json.h"
@@ -40,6 +41,8 @@ void RunReportsBeginRun();
 void RunReportsRestart();
 // Keeps the figures of the benchmark run that just finished for the series summary.
 void RunReportsKeepRun(bool first);
+// The runs kept so far (read after the render thread has been joined).
+const std::vector<RepeatRun>& RunReportsKeptRuns();
 // Finishes the per-frame log of the run (--frame-log), whatever way the run ended.
 void RunReportsEndRun();
 // Records the time since the previous call (or since the start / restart) as one frame.
