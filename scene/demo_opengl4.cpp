@@ -7,8 +7,8 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -52,7 +52,6 @@ void RecordContextFacts()
     std::snprintf(s.gl_profile, sizeof s.gl_profile, "%s", profile);
     s.swap_interval = SDL_GL_GetSwapInterval();
 }
-
 
 // Stage indices of cHx7PGpuProgram::AddShader.
 constexpr int kStageVertex = 0;
