@@ -13,6 +13,8 @@
 #include <optional>
 #include <string_view>
 
+#include <strings.h>
+
 AutomationOptions g_automation_options;
 
 namespace {
@@ -34,6 +36,9 @@ constexpr GnuOption kOptions[] = {
     {"no-gui", nullptr, "start the run at once, without the startup dialog"},
     {"json", "FILE", "write the results as JSON to FILE"},
     {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
+    {"frame-log", "FILE", "write every measured frame to FILE in MangoHud's CSV log layout"},
+    {"repeat", "N", "run the benchmark N times in a row and report the mean score"},
+    {"plot", "FILE", "draw the run's frame rate, frame times and sensors to FILE (.svg or .png)"},
     {"validate", nullptr, "render fixed frames and compare them with reference images"},
     {"quiet", nullptr, "no progress lines on standard error during a headless run"},
     {"check-interval", "MS", "stability test: draw and compare a check frame every MS ms (0: none)"},
@@ -126,10 +131,19 @@ std::string CheckValue(const GnuOption& o, const std::string& v)
     } else if (name == "postfx") {
         good = PostFxIndex(v) >= 0;
         expected = "off, blur1, blur2 or fxaa";
+    } else if (name == "plot") {
+        const auto ends = [&](const char* suffix) {
+            return v.size() > 4 && strcasecmp(v.c_str() + v.size() - 4, suffix) == 0;
+        };
+        good = ends(".svg") || ends(".png");
+        expected = "a file name ending in .svg or .png";
+    } else if (name == "repeat") {
+        good = ParseInt(v, 1, 1000).has_value();
+        expected = "1 to 1000";
     } else if (name == "map-set") {
         good = ParseInt(v, 1, 4).has_value();
         expected = "1, 2, 3 or 4";
-    } else if (name == "json" || name == "csv") {
+    } else if (name == "json" || name == "csv" || name == "frame-log") {
         good = !v.empty();
         expected = "a file name";
     }
@@ -256,6 +270,12 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.json_path = value;
         } else if (name == "csv") {
             a.csv_path = value;
+        } else if (name == "frame-log") {
+            a.frame_log_path = value;
+        } else if (name == "plot") {
+            a.plot_path = value;
+        } else if (name == "repeat") {
+            a.repeat = static_cast<uint32_t>(*ParseInt(value, 1, 1000));
         } else if (name == "validate") {
             a.validate = true;
         } else if (name == "quiet") {
@@ -312,6 +332,7 @@ std::string FormatGnuHelp()
 {
     std::string text =
         "Usage: gridfall [OPTION]... [/SWITCH]...\n"
+        "  or:  gridfall compare A.json B.json [C.json]... [--json]\n"
         "OpenGL 4 tessellation benchmark and GPU stability test.\n"
         "Without options the startup dialog opens; its settings are saved in\n"
         "startup_options.xml (beside a portable copy, in $XDG_CONFIG_HOME/gridfall/ for an\n"

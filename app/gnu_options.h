@@ -3,6 +3,7 @@
 // this run only: a run without the startup dialog never writes the options file.
 #pragma once
 
+#include <cstdint>
 #include <limits>
 #include <span>
 #include <string>
@@ -40,6 +41,9 @@ struct AutomationOptions {
     bool gl_debug = false;
     std::string json_path;
     std::string csv_path;
+    std::string frame_log_path;  // every measured frame, MangoHud's CSV layout
+    uint32_t repeat = 1;         // benchmark runs in a row, each with its own warm-up
+    std::string plot_path;       // the run's chart, SVG or PNG
 };
 
 extern AutomationOptions g_automation_options;

@@ -5,8 +5,9 @@
 #include "app/frame_timer.h"
 #include "app/gnu_options.h"
 #include "app/run_progress.h"
-#include "app/stability.h"
+#include "results/stability.h"
 #include "app/stability_report.h"
+#include "gfx/gl_debug.h"
 #include "app/log_file.h"
 #include "app/priorities.h"
 #include "app/process_mode.h"
@@ -324,7 +325,7 @@ private:
         StabilityMonitor& m = RunStability();
         const uint32_t seen = scene_.GLErrorsSeen();
         for (; glErrorsSeen_ < seen; ++glErrorsSeen_)
-            m.OnGlError(elapsed_, scene_.LastGLError(), GpuNow());
+            m.OnGlError(elapsed_, scene_.LastGLError(), GLErrorName(scene_.LastGLError()), GpuNow());
         if (m.CheckDue(elapsed_)) {
             if (const uint32_t reset = scene_.GraphicsResetStatus(); reset != 0)
                 m.OnContextLost(elapsed_, reset, GpuNow());
@@ -455,14 +456,25 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
         progress->Begin(ProgressSettings(), timer.ElapsedMs());
     // A benchmark ends by its duration or frame limit, a stability test by its duration or a
     // limit; both publish their results. Otherwise the user ended the run.
-    const bool endedByItself = !g_frame_stats.quit_requested.load() && loop.Run();
+    bool endedByItself = !g_frame_stats.quit_requested.load() && loop.Run();
+    // --repeat: further benchmark runs in a row, each with its own warm-up; every finished
+    // run's figures are kept for the summary.
+    const uint32_t series = g_startup_options.active_run_mode == 1 ? g_automation_options.repeat : 1;
+    for (uint32_t run = 1; endedByItself && run < series; ++run) {
+        loop.PublishResult();
+        RunReportsKeepRun(run == 1);
+        loop.Start();
+        endedByItself = !g_frame_stats.quit_requested.load() && loop.Run();
+    }
     const bool timed = g_startup_options.active_run_mode == 1 || g_startup_options.active_stability_duration_ms > 0;
     loop.ReportEnd(!endedByItself && timed);
+    RunReportsEndRun();
 
     if (endedByItself) {
         // The result is complete before anyone hears of the end; the main thread reads it
         // only after joining this thread.
         loop.PublishResult();
+        RunReportsKeepRun(series <= 1);
         g_frame_stats.run_finished.store(1);
         SetRunOutcome(RunOutcome::Finished);
         DestroyScene(scene);

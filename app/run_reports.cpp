@@ -7,18 +7,24 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <vector>
 
 #include "app/gnu_options.h"
 #include "app/log_file.h"
 #include "app/output_file.h"
 #include "app/process_mode.h"
-#include "app/results_csv.h"
+#include "results/results_csv.h"
 #include "app/startup_options.h"
+#include "app/system_facts.h"
 #include "gpuinfo/siliscan.h"
+#include "gpuinfo/sysfs_reader.h"
+#include "results/frame_log.h"
+#include "results/run_plot.h"
 #include "scene/demo.h"
 
 namespace {
@@ -26,6 +32,19 @@ namespace {
 FrameTimeStats g_stats;
 // CLOCK_MONOTONIC nanoseconds of the previous frame mark; render thread only.
 uint64_t g_last_frame_ns = 0;
+
+// The per-frame log (render thread; its error is read by the main thread after the join).
+// Only measured frames go into it: warm-ups are left out, and the log's clock starts with the
+// first measured frame of the render thread's runs.
+FrameLog g_frame_log;
+bool g_frame_log_measuring = false;
+bool g_frame_log_started = false;
+uint64_t g_frame_log_origin_ns = 0;
+FrameLogSensors g_frame_log_sensors;
+std::string g_frame_log_error;
+
+// The finished runs of the current series (render thread; read after the join).
+std::vector<RepeatRun> g_repeat_runs;
 
 uint64_t MonotonicNs()
 {
@@ -56,6 +75,17 @@ void ReportError(const std::string& message)
     ProgramLog().Write("%s", message.c_str());
 }
 
+// The log's clock runs from the first measured frame; later runs of the same render thread
+// (repeats) continue it, so elapsed only grows.
+void StartFrameLogClock()
+{
+    g_frame_log_measuring = true;
+    if (!g_frame_log_started) {
+        g_frame_log_origin_ns = MonotonicNs();
+        g_frame_log_started = true;
+    }
+}
+
 }  // namespace
 
 FrameTimeStats& RunFrameTimeStats() { return g_stats; }
@@ -71,13 +101,69 @@ void RunReportsBeginRun()
                                             : std::size_t{o.active_max_frames} + kSecondSlack;
     }
     g_stats.Begin(capacity);
+    const std::string& logPath = g_automation_options.frame_log_path;
+    if (!logPath.empty() && !g_frame_log.IsOpen() && !g_frame_log_started) {
+        g_frame_log_error.clear();
+        g_frame_log_sensors = {};
+        std::string error;
+        if (!g_frame_log.Open(logPath,
+                              MangoHudPreamble(CollectSystemFacts(Ridudedozu::SysfsRootFromEnvironment())),
+                              &error)) {
+            g_frame_log_error = error;
+            ReportError("Frame log not written: " + error);
+        }
+    }
     g_last_frame_ns = MonotonicNs();
+    // A stability test measures from its first frame; a benchmark after its warm-up.
+    if (o.active_run_mode == 1)
+        g_frame_log_measuring = false;
+    else
+        StartFrameLogClock();
 }
 
 void RunReportsRestart()
 {
     g_stats.Restart();
     g_last_frame_ns = MonotonicNs();
+    StartFrameLogClock();
+}
+
+void RunReportsKeepRun(bool first)
+{
+    if (first)
+        g_repeat_runs.clear();
+    const BenchmarkScore score = CurrentBenchmarkScore();
+    const FrameTimeSummary f = g_stats.Summarize();
+    RepeatRun run;
+    run.score = score.score;
+    run.total_frames = static_cast<uint32_t>(g_run_result.total_frames);
+    run.elapsed_ms = g_frame_stats.elapsed_ms.load();
+    run.fps_avg = run.elapsed_ms > 0 ? run.total_frames * 1000.0 / run.elapsed_ms : NAN;
+    run.p50_ms = f.p50_us / 1000.0;
+    run.p99_ms = f.p99_us / 1000.0;
+    run.low_1pct_fps = f.low_1pct_fps;
+    run.low_01pct_fps = f.low_01pct_fps;
+    g_repeat_runs.push_back(run);
+}
+
+const std::vector<RepeatRun>& RunReportsKeptRuns() { return g_repeat_runs; }
+
+void RunReportsEndRun()
+{
+    g_frame_log_measuring = false;
+    g_frame_log_started = false;
+    if (!g_frame_log.IsOpen())
+        return;
+    const uint64_t rows = g_frame_log.Rows();
+    std::string error;
+    if (g_frame_log.Finish(&error)) {
+        ProgramLog().Write("Frame log written to %s (%llu frames).",
+                           g_automation_options.frame_log_path.c_str(),
+                           static_cast<unsigned long long>(rows));
+    } else {
+        g_frame_log_error = error;
+        ReportError("Frame log not written: " + error);
+    }
 }
 
 void RunReportsRestartFrameClock() { g_last_frame_ns = MonotonicNs(); }
@@ -86,6 +172,8 @@ void RecordFrame()
 {
     const uint64_t now = MonotonicNs();
     const uint64_t micros = (now - g_last_frame_ns) / 1000;
+    if (g_frame_log_measuring && g_frame_log.IsOpen())
+        g_frame_log.Row(now - g_last_frame_ns, now - g_frame_log_origin_ns, g_frame_log_sensors);
     g_last_frame_ns = now;
     g_stats.RecordFrame(static_cast<uint32_t>(std::min<uint64_t>(micros, UINT32_MAX)));
 }
@@ -120,6 +208,8 @@ void RecordSecond(const cHx7PDemo& scene, uint32_t frames, uint32_t windowMs, ui
             gpus[0].power_w = g_sensor_readings.power;
     }
     g_stats.RecordSecond(frames, windowMs, elapsedMs, std::span(gpus.data(), count), partial);
+    if (count > 0)
+        g_frame_log_sensors = {gpus[0].temperature_c, gpus[0].core_clock_mhz, gpus[0].memory_clock_mhz};
 }
 
 RunReport CollectRunReport()
@@ -149,6 +239,7 @@ RunReport CollectRunReport()
     r.cpu_speed = s.cpu_speed;
     r.memory = s.memory;
     r.os = s.os;
+    r.facts = CollectSystemFacts(Ridudedozu::SysfsRootFromEnvironment());
     r.main_vendor_id = g_machine_facts.main_vendor_id;
     r.main_device_id = g_machine_facts.main_device_id;
 
@@ -178,6 +269,7 @@ RunReport CollectRunReport()
     r.frame_times = g_stats.Summarize();
     r.sensors = g_sensor_readings;
     r.finished_at = UtcNow();
+    r.repeat_runs = g_repeat_runs;
     return r;
 }
 
@@ -185,6 +277,14 @@ std::string ScoreOutputLine(const RunReport& report)
 {
     // A frame-count run's figure is a time (lower is better); a parser of the score line must
     // not mistake it for points.
+    // A series reports its mean, which is rarely a whole number.
+    if (report.repeat_runs.size() > 1) {
+        double sum = 0;
+        for (const RepeatRun& run : report.repeat_runs)
+            sum += run.score;
+        const std::string mean = JsonNumber(sum / static_cast<double>(report.repeat_runs.size()), 2);
+        return report.score.timeBased ? "Gridfall Score: " + mean : "Gridfall Time: " + mean + " ms";
+    }
     if (!report.score.timeBased)
         return "Gridfall Time: " + std::to_string(report.score.score) + " ms";
     return "Gridfall Score: " + std::to_string(report.score.score);
@@ -224,6 +324,20 @@ bool ReportFinishedRun()
             ok = false;
         }
     }
+    if (!a.plot_path.empty()) {
+        if (WriteRunPlotFile(a.plot_path, RunPlotSamplesFrom(g_stats), &error))
+            ProgramLog().Write("Plot written to %s.", a.plot_path.c_str());
+        else {
+            ReportError("Plot not written: " + error);
+            ok = false;
+        }
+    }
+    // The frame log was finished when the run ended; its failure was reported then.
+    if (!g_frame_log_error.empty())
+        ok = false;
+    if (report.repeat_runs.size() > 1)
+        std::fputs(FormatRepeatLines(report.repeat_runs, report.score.timeBased ? "points" : "ms").c_str(),
+                   stdout);
     // Last on standard output, so `tail -n 1` and test harnesses find it.
     std::fflush(stderr);
     if (const std::string fps = AverageFpsOutputLine(report); !fps.empty())

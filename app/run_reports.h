@@ -12,6 +12,11 @@
 //   render thread, when a one-second measuring window closes, and for the last, partial
 //   window when the run ends:
 //       RecordSecond(scene, frames, windowMs, elapsedMs, partial);
+//   render thread, after each finished benchmark run of a series (--repeat), once its
+//   result is published (first: the series' first run):
+//       RunReportsKeepRun(first);
+//   render thread, when the run is over (finished, stopped or ended):
+//       RunReportsEndRun();
 //   main thread, after joining the render thread of a benchmark that ended by itself
 //   (run_finished), after any other text the run prints on standard output:
 //       if (!ReportFinishedRun()) exit status 1
@@ -19,9 +24,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "app/frame_time_stats.h"
-#include "app/results_json.h"
+#include "results/frame_time_stats.h"
+#include "results/results_json.h"
 
 class cHx7PDemo;
 
@@ -33,6 +39,12 @@ FrameTimeStats& RunFrameTimeStats();
 void RunReportsBeginRun();
 // Forgets what the warm-up recorded and starts the frame clock afresh.
 void RunReportsRestart();
+// Keeps the figures of the benchmark run that just finished for the series summary.
+void RunReportsKeepRun(bool first);
+// The runs kept so far (read after the render thread has been joined).
+const std::vector<RepeatRun>& RunReportsKeptRuns();
+// Finishes the per-frame log of the run (--frame-log), whatever way the run ended.
+void RunReportsEndRun();
 // Records the time since the previous call (or since the start / restart) as one frame.
 void RecordFrame();
 // The next frame's time starts now: what happened since the last frame (a check frame of the

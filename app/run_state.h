@@ -51,6 +51,8 @@ struct RunResult {
 // sphere jump.
 inline constexpr uint32_t kLongFrameMs = 1000;
 
+inline constexpr int32_t kSwapIntervalNotRead = INT32_MIN;
+
 struct SystemInfo {
     int32_t msaa_samples = 0;     // sample buffers of the run's context (scene Initialize)
     uint32_t gpu_count = 0;
@@ -62,6 +64,12 @@ struct SystemInfo {
     char os[256] = {};
     int32_t scene_width = 0;      // written by the scene's Initialize
     int32_t scene_height = 0;
+    // The run's own context, as the driver names it (the scene's Initialize).
+    char gl_vendor[128] = {};
+    char gl_renderer[256] = {};
+    char gl_version[256] = {};
+    char gl_profile[16] = {};     // "core", "compatibility" or empty
+    int32_t swap_interval = kSwapIntervalNotRead;   // SDL's answer after the run's request
     void Clear() { *this = SystemInfo{}; }
 };
 

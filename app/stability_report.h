@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/process_mode.h"
-#include "app/stability.h"
+#include "results/stability.h"
 
 // Render thread, at the first differing check frame: writes the reference and `differing`
 // as PNG files into the results' directory (that of --json or --csv, else the current one)

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/base_dir.h"
 #include "app/command_line.h"
@@ -22,9 +23,11 @@
 #include "app/run_state.h"
 #include "app/startup_options.h"
 #include "app/startup_sequence.h"
+#include "app/system_facts.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/startup_dialog.h"
 #include "gpuinfo/siliscan.h"
+#include "results/compare.h"
 
 namespace {
 
@@ -101,8 +104,14 @@ int ExitStatusOfRun()
 
 int GridfallMain(int argc, char** argv)
 {
+    // A command on results files: no log, no display, no GPU, and the log of the run that
+    // made the files stays as it is.
+    if (argc >= 2 && argv && argv[1] && std::strcmp(argv[1], "compare") == 0)
+        return RunCompareCommand(std::vector<std::string>(argv + 2, argv + argc), stdout, stderr);
+
     StartupOptions& options = g_startup_options;
     LogFile& log = ProgramLog();
+    KeepCommandLine(argc, argv);
 
     // --help and --version answer before anything else happens: no log is recreated in the
     // current directory and no options file is read for them.

@@ -4,8 +4,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -30,6 +33,27 @@
 #include "scene/tessellation.h"
 
 namespace {
+
+// What the results report of the context the run renders with: the driver's own names, the
+// profile it gave and the swap interval it accepted.
+void RecordContextFacts()
+{
+    const auto text = [](GLenum name) {
+        const char* t = reinterpret_cast<const char*>(glGetString(name));
+        return t ? t : "";
+    };
+    SystemInfo& s = g_system_info;
+    std::snprintf(s.gl_vendor, sizeof s.gl_vendor, "%s", text(GL_VENDOR));
+    std::snprintf(s.gl_renderer, sizeof s.gl_renderer, "%s", text(GL_RENDERER));
+    std::snprintf(s.gl_version, sizeof s.gl_version, "%s", text(GL_VERSION));
+    GLint mask = 0;
+    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+    const char* profile = (mask & GL_CONTEXT_CORE_PROFILE_BIT)            ? "core"
+                          : (mask & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT) ? "compatibility"
+                                                                          : "";
+    std::snprintf(s.gl_profile, sizeof s.gl_profile, "%s", profile);
+    s.swap_interval = SDL_GL_GetSwapInterval();
+}
 
 // Stage indices of cHx7PGpuProgram::AddShader.
 constexpr int kStageVertex = 0;
@@ -120,6 +144,7 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
     g_system_info.msaa_samples = sampleBuffers;
     g_system_info.scene_width = w;
     g_system_info.scene_height = h;
+    RecordContextFacts();
     glDisable(GL_MULTISAMPLE);
 
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

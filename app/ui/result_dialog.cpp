@@ -9,7 +9,7 @@
 #include "app/ui/gtk_ui.h"
 #include "app/ui/result_dialog_view.h"
 #include "app/ui/result_model.h"
-#include "app/ui/run_plot.h"
+#include "results/run_plot.h"
 #include "gpuinfo/siliscan.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/ui/result_model.h"
-#include "app/ui/run_plot.h"
+#include "results/run_plot.h"
 
 #include <gtk/gtk.h>
 

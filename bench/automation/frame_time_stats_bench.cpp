@@ -2,9 +2,14 @@
 // long runs.
 #include <benchmark/benchmark.h>
 
-#include "app/frame_time_stats.h"
-#include "app/results_csv.h"
-#include "app/results_json.h"
+#include <unistd.h>
+
+#include <string>
+
+#include "results/frame_log.h"
+#include "results/frame_time_stats.h"
+#include "results/results_csv.h"
+#include "results/results_json.h"
 
 namespace {
 
@@ -67,5 +72,26 @@ void BM_FormatReportsOneHour(benchmark::State& state)
 BENCHMARK(BM_FormatReportsOneHour)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// One per-frame log row (--frame-log), the buffer's write(2) every few hundred rows included:
+// what the frame loop pays per frame on top of the recording.
+void BM_FrameLogRow(benchmark::State& state)
+{
+    const std::string path = "/tmp/gridfall_bench_frame_log_" + std::to_string(getpid()) + ".csv";
+    FrameLog log;
+    std::string error;
+    if (!log.Open(path, {}, &error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    const FrameLogSensors sensors{61.5f, 1800.0f, 7000.0f};
+    uint64_t elapsed = 0;
+    for (auto _ : state) {
+        elapsed += 16666667;
+        log.Row(16666667, elapsed, sensors);
+    }
+    log.Discard();
+}
+BENCHMARK(BM_FrameLogRow);
 
 BENCHMARK_MAIN();

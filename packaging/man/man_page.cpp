@@ -32,7 +32,8 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
     m += ".\\\" Generated from the program's option table; do not edit.\n";
     m += ".TH GRIDFALL 1 \"" + date + "\" \"Gridfall " + version + "\" \"User Commands\"\n";
     m += ".SH NAME\ngridfall \\- OpenGL 4 tessellation benchmark and GPU stability test\n";
-    m += ".SH SYNOPSIS\n.B gridfall\n[\\fIOPTION\\fR]... [\\fI/SWITCH\\fR]...\n";
+    m += ".SH SYNOPSIS\n.B gridfall\n[\\fIOPTION\\fR]... [\\fI/SWITCH\\fR]...\n"
+         ".br\n.B gridfall compare\n\\fIA.json\\fR \\fIB.json\\fR [\\fIC.json\\fR]... [\\fB\\-\\-json\\fR]\n";
     m += ".SH DESCRIPTION\n"
          "Gridfall renders an animated, displaced and normal\\-mapped sphere whose triangles are "
          "subdivided on the GPU by OpenGL 4 tessellation shaders. A benchmark run warms up for "
@@ -105,6 +106,14 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          "a per\\-second log (elapsed time, exact frame rate, the window's worst frame time, "
          "frames, window length, temperature and clocks per GPU). Figures that were not "
          "measured are null or empty, never 0.\n";
+    m += ".SH COMPARING RUNS\n"
+         ".B gridfall compare\n"
+         "prints the score, average frame rate, p50 and p99 frame time and the 1 % and 0.1 % lows "
+         "of each results file with the change against the first, warns about differing "
+         "settings, and tells whether the frame rate changed by more than the runs' own noise "
+         "(a Mann\\-Whitney U test on the per\\-second rates).\n"
+         ".B \\-\\-json\n"
+         "prints the same as JSON. It exits 0, or 2 on a file it cannot read.\n";
     m += ".SH EXIT STATUS\n";
     for (const ExitStatusDoc& e : ExitStatusTable())
         m += ".TP\n.B " + std::to_string(e.status) + "\n" + RoffEscape(e.help) + "\n";

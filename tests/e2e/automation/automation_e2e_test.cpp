@@ -17,7 +17,7 @@
 
 #include "app/validate.h"
 #include "support/child_process.h"
-#include "unit/automation/json_reader.h"
+#include "unit/results/json_reader.h"
 
 namespace {
 
@@ -97,7 +97,8 @@ TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
     // Small and lightly tessellated: llvmpipe under the sanitizers, beside other tests.
     ChildResult r = RunGridfall(dir_, {"--headless", "--benchmark", "--duration", "2000",
                                      "--resolution", "160x120", "--tess", "2", "--json",
-                                     "r.json", "--csv", "r.csv"});
+                                     "r.json", "--csv", "r.csv", "--frame-log", "f.csv",
+                                     "--plot", "p.svg"});
     ASSERT_FALSE(r.timedOut);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
 
@@ -183,6 +184,21 @@ TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
     };
     for (size_t i = 0; i < seconds.size() && i + 1 < rows.size(); ++i)
         EXPECT_EQ(field(rows[i + 1], 3), std::to_string(static_cast<long>(seconds[i]["frames"].n)));
+    // The frame log: MangoHud's two preamble lines and header, then one row per measured frame.
+    std::vector<std::string> frameRows;
+    std::stringstream fl(ReadFile(dir_ / "f.csv"));
+    for (std::string l; std::getline(fl, l);)
+        frameRows.push_back(l);
+    ASSERT_GE(frameRows.size(), 3u);
+    EXPECT_EQ(frameRows[0], "os,cpu,gpu,ram,kernel,driver,cpuscheduler");
+    EXPECT_EQ(frameRows[2].rfind("fps,frametime,", 0), 0u);
+    EXPECT_EQ(static_cast<long>(frameRows.size()) - 3, score);
+    EXPECT_NE(ReadFile(dir_ / "p.svg").find("</svg>"), std::string::npos);
+    // The results compare with themselves: same settings, no change.
+    ChildResult cmp = RunGridfall(dir_, {"compare", "r.json", "r.json"});
+    EXPECT_EQ(cmp.status, 0) << cmp.err;
+    EXPECT_NE(cmp.out.find("(+0.00 %)"), std::string::npos) << cmp.out;
+    EXPECT_TRUE(cmp.err.empty()) << cmp.err;
     // No temporary files are left beside the results.
     for (const auto& e : fs::directory_iterator(dir_))
         EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();

@@ -42,7 +42,7 @@ std::vector<RunPlotSample> SampleRun()
 {
     std::vector<RunPlotSample> samples;
     for (int s = 1; s <= 56; ++s)
-        samples.push_back({double(s), 55 + 8 * std::sin(s / 5.0), 52 + 22 * (1 - std::exp(-s / 15.0))});
+        samples.push_back(MakeRunPlotSample(s, 55 + 8 * std::sin(s / 5.0), 52 + 22 * (1 - std::exp(-s / 15.0))));
     return samples;
 }
 

@@ -1,23 +1,27 @@
 // The render thread's frame loop driven by a fake clock: warm-up, per-second windows, the end
 // of a benchmark, quits at every stage, failed initialisation, titles and sleeps.
+#include "app/gnu_options.h"
 #include "app/process_mode.h"
 #include "app/render_thread.h"
 #include "app/gnu_options.h"
 #include "app/run_progress.h"
 #include "app/run_reports.h"
 #include "app/run_state.h"
-#include "app/stability.h"
+#include "results/stability.h"
 #include "app/startup_options.h"
 #include "tests/unit/render_loop/fake_scene.h"
 
 #include <gtest/gtest.h>
 
 #include <sched.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -115,6 +119,39 @@ TEST_F(FrameLoopTest, BenchmarkCountsOnlyFramesAfterTheWarmupUntilTheDuration)
     EXPECT_EQ(FakeScene::destroyed(), 1);
     EXPECT_EQ(g_frame_stats.current_scene.load(), nullptr);
     EXPECT_EQ(GetRunOutcome(), RunOutcome::Finished);
+}
+
+// --repeat 2 with --frame-log: two runs, each with its own warm-up, both kept; the log holds
+// the measured frames of both and none of the warm-ups.
+TEST_F(FrameLoopTest, RepeatedRunsEachWarmUpAndTheFrameLogHoldsOnlyMeasuredFrames)
+{
+    const std::string log = (std::filesystem::temp_directory_path() /
+                             ("gridfall_frame_log_" + std::to_string(getpid()) + ".csv"))
+                                .string();
+    const AutomationOptions savedAutomation = g_automation_options;
+    g_automation_options.repeat = 2;
+    g_automation_options.frame_log_path = log;
+    int frames = 0;
+    scene_->perFrame = [&](int) {
+        ++frames;
+        return 10u;
+    };
+    Run();
+    g_automation_options = savedAutomation;
+
+    ASSERT_EQ(RunReportsKeptRuns().size(), 2u);
+    for (const RepeatRun& run : RunReportsKeptRuns()) {
+        EXPECT_EQ(run.score, 250);
+        EXPECT_EQ(run.elapsed_ms, 2500u);
+    }
+    EXPECT_GT(frames, 2 * (250 + 390));   // both warm-ups were rendered
+    EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
+    std::ifstream in(log);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);)
+        ++lines;
+    EXPECT_EQ(lines, 3 + 2 * 250);
+    std::filesystem::remove(log);
 }
 
 TEST_F(FrameLoopTest, StatisticsBeforeTheFirstCompleteSecond)

@@ -1,17 +1,17 @@
-// A small strict JSON reader and a checker for the subset of JSON Schema the results schema
-// uses (type, required, properties, additionalProperties false, items, enum, const, minimum,
-// pattern-free strings). Enough to hold the results document to its published schema.
+// A small strict JSON reader (RFC 8259), enough to read results documents back: `gridfall
+// compare` and the tests. Nesting is limited, so a hostile file cannot exhaust the stack.
 #pragma once
 
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace testjson {
+namespace resultsjson {
 
 struct Value {
     enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
@@ -63,6 +63,39 @@ private:
         while (i_ < t_.size() && (t_[i_] == ' ' || t_[i_] == '\n' || t_[i_] == '\r' || t_[i_] == '\t'))
             ++i_;
     }
+    bool Hex4(std::size_t at, uint32_t& value) const
+    {
+        if (at + 4 > t_.size())
+            return false;
+        value = 0;
+        for (std::size_t k = at; k < at + 4; ++k) {
+            const char c = t_[k];
+            if (!std::isxdigit(static_cast<unsigned char>(c)))
+                return false;
+            value = value * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c))
+                                                           ? c - '0'
+                                                           : std::tolower(c) - 'a' + 10);
+        }
+        return true;
+    }
+    static void AppendUtf8(std::string& out, uint32_t cp)
+    {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
     bool Literal(const char* word)
     {
         const std::string w = word;
@@ -85,13 +118,20 @@ private:
                     return Fail("bad escape");
                 const char e = t_[i_];
                 if (e == 'u') {
-                    if (i_ + 4 >= t_.size())
+                    uint32_t cp = 0;
+                    if (!Hex4(i_ + 1, cp))
                         return Fail("bad \\u escape");
-                    for (int k = 1; k <= 4; ++k)
-                        if (!std::isxdigit(static_cast<unsigned char>(t_[i_ + k])))
-                            return Fail("bad \\u escape");
-                    out += '?';
                     i_ += 5;
+                    // A high surrogate followed by a low one is one code point.
+                    uint32_t low = 0;
+                    if (cp >= 0xD800 && cp <= 0xDBFF && t_.compare(i_, 2, "\\u") == 0 &&
+                        Hex4(i_ + 2, low) && low >= 0xDC00 && low <= 0xDFFF) {
+                        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                        i_ += 6;
+                    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+                        cp = 0xFFFD;
+                    }
+                    AppendUtf8(out, cp);
                     continue;
                 }
                 static const std::string kEscapes = "\"\\/bfnrt";
@@ -240,64 +280,4 @@ inline bool Parse(const std::string& text, Value& out, std::string* error = null
     return Parser(text).Parse(out, error);
 }
 
-// Checks `v` against `schema`; appends one line per violation to `problems`, naming the path.
-inline void Check(const Value& v, const Value& schema, const std::string& path,
-                  std::vector<std::string>& problems)
-{
-    auto typeMatches = [&](const std::string& type) {
-        switch (v.kind) {
-        case Value::Null: return type == "null";
-        case Value::Bool: return type == "boolean";
-        case Value::Number: return type == "number" || (type == "integer" && v.integral);
-        case Value::String: return type == "string";
-        case Value::Array: return type == "array";
-        case Value::Object: return type == "object";
-        }
-        return false;
-    };
-    if (const Value* type = schema.Get("type")) {
-        bool ok = false;
-        if (type->kind == Value::String)
-            ok = typeMatches(type->s);
-        for (const Value& t : type->a)
-            ok = ok || typeMatches(t.s);
-        if (!ok) {
-            problems.push_back(path + ": wrong type");
-            return;
-        }
-    }
-    if (const Value* e = schema.Get("enum")) {
-        bool found = false;
-        for (const Value& option : e->a)
-            found = found || (option.kind == v.kind && option.s == v.s && option.n == v.n);
-        if (!found)
-            problems.push_back(path + ": not one of the allowed values");
-    }
-    if (const Value* c = schema.Get("const")) {
-        if (c->kind != v.kind || c->s != v.s || c->n != v.n)
-            problems.push_back(path + ": not the constant value");
-    }
-    if (const Value* m = schema.Get("minimum"); m && v.kind == Value::Number && v.n < m->n)
-        problems.push_back(path + ": below minimum");
-    if (v.kind == Value::Object) {
-        if (const Value* req = schema.Get("required"))
-            for (const Value& key : req->a)
-                if (!v.Get(key.s))
-                    problems.push_back(path + ": missing " + key.s);
-        const Value* props = schema.Get("properties");
-        const Value* extra = schema.Get("additionalProperties");
-        for (const auto& [key, child] : v.o) {
-            const Value* sub = props ? props->Get(key) : nullptr;
-            if (sub)
-                Check(child, *sub, path + "." + key, problems);
-            else if (extra && extra->kind == Value::Bool && !extra->b)
-                problems.push_back(path + ": unexpected " + key);
-        }
-    }
-    if (v.kind == Value::Array)
-        if (const Value* items = schema.Get("items"))
-            for (std::size_t k = 0; k < v.a.size(); ++k)
-                Check(v.a[k], *items, path + "[" + std::to_string(k) + "]", problems);
-}
-
-}  // namespace testjson
+}  // namespace resultsjson

@@ -10,7 +10,7 @@
 #include <numeric>
 #include <vector>
 
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
 
 // Counts every allocation of this test program, so a test can prove a stretch of code made
 // none.
@@ -172,6 +172,19 @@ TEST(FrameTimeStats, WindowsKeepTheirLengthRateWorstFrameAndGpus)
     // Min and max come from the complete windows only, exactly.
     EXPECT_NEAR(s.MinWindowRate(), 1.0 / 2.4, 1e-12);
     EXPECT_DOUBLE_EQ(s.MaxWindowRate(), 2.0);
+    // The window's own frame-time percentiles (the plot's band).
+    EXPECT_EQ(s.Second(0).p50_frame_us, 10000u);
+    EXPECT_EQ(s.Second(0).p99_frame_us, 25000u);
+    EXPECT_EQ(s.Second(1).p50_frame_us, 2400000u);
+
+    // A window faster than the sample holds still gives its percentiles, within the spread.
+    s.Begin(4);
+    const uint32_t n = 3 * FrameTimeStats::kWindowSampleCapacity;
+    for (uint32_t i = 0; i < n; ++i)
+        s.RecordFrame(i % 100 == 0 ? 9000u : 1000u + i % 100);   // 1 % slow frames
+    s.RecordSecond(n, 1000, 1000, {});
+    EXPECT_NEAR(s.Second(0).p50_frame_us, 1050.0, 10.0);
+    EXPECT_GE(s.Second(0).p99_frame_us, 1095u);
 }
 
 TEST(FrameTimeStats, FullRingDropsTheOldestSeconds)

@@ -1,12 +1,10 @@
 // The stability test's judgement (see the header).
-#include "app/stability.h"
+#include "results/stability.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-
-#include "gfx/gl_debug.h"
 
 namespace {
 
@@ -72,10 +70,7 @@ std::string StabilityEvent::Describe() const
     case StabilityEventKind::CheckFailed:
         return Printf("check frame %u at %s could not be drawn or read back", check, at.c_str()) + GpuPart(gpu);
     case StabilityEventKind::GlError:
-    {
-        const char* name = GLErrorName(value);
-        return Printf("GL error %s (0x%04X) at %s", name ? name : "unknown", value, at.c_str()) + GpuPart(gpu);
-    }
+        return Printf("GL error %s (0x%04X) at %s", detail ? detail : "unknown", value, at.c_str()) + GpuPart(gpu);
     case StabilityEventKind::ContextLost:
         return Printf("GL context lost at %s (reset status 0x%04X)", at.c_str(), value) + GpuPart(gpu);
     case StabilityEventKind::Hang:
@@ -159,9 +154,11 @@ void StabilityMonitor::OnCheckFailed(uint32_t elapsedMs, const GpuMoment& gpu)
     Add(e);
 }
 
-void StabilityMonitor::OnGlError(uint32_t elapsedMs, uint32_t code, const GpuMoment& gpu)
+void StabilityMonitor::OnGlError(uint32_t elapsedMs, uint32_t code, const char* name, const GpuMoment& gpu)
 {
-    Add(MakeEvent(StabilityEventKind::GlError, elapsedMs, gpu, code));
+    StabilityEvent e = MakeEvent(StabilityEventKind::GlError, elapsedMs, gpu, code);
+    e.detail = name;
+    Add(e);
 }
 
 void StabilityMonitor::OnContextLost(uint32_t elapsedMs, uint32_t resetStatus, const GpuMoment& gpu)

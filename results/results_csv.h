@@ -13,6 +13,6 @@
 
 #include <string>
 
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
 
 std::string FormatResultsCsv(const FrameTimeStats& stats);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
 #include "scene/check_frame.h"
 
 struct StabilitySettings {
@@ -40,6 +40,7 @@ struct StabilityEvent {
     uint32_t check = 0;          // number of the check frame (1 = the reference)
     uint32_t value = 0;          // GL error code, reset status, frame time in ms (hang), GPU index
     float limit = 0.0f;          // the limit a hang or a temperature passed
+    const char* detail = nullptr;   // a GL error's name
     GpuMoment gpu;
     std::string Describe() const;   // "check frame 4 at 00:30 differs in 1234 pixels (GPU at 71°C)"
     const char* KindName() const;   // "check_mismatch", "gl_error", ... (the JSON's names)
@@ -76,7 +77,8 @@ public:
     bool OnCheckFrame(uint32_t elapsedMs, const CheckImage& image, const GpuMoment& gpu, bool* first);
     // A check frame could not be drawn or read (incomplete framebuffer, read error).
     void OnCheckFailed(uint32_t elapsedMs, const GpuMoment& gpu);
-    void OnGlError(uint32_t elapsedMs, uint32_t code, const GpuMoment& gpu);
+    // `name`: the error's name ("GL_INVALID_ENUM"), a text that lives for the program.
+    void OnGlError(uint32_t elapsedMs, uint32_t code, const char* name, const GpuMoment& gpu);
     void OnContextLost(uint32_t elapsedMs, uint32_t resetStatus, const GpuMoment& gpu);
     // Every frame's real time, without any check frame drawn before it.
     void OnFrameTime(uint32_t elapsedMs, uint32_t frameMs, const GpuMoment& gpu);

@@ -1,5 +1,5 @@
 // Frame-time histogram and per-second ring of a run.
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
 
 #include <algorithm>
 #include <bit>
@@ -36,6 +36,7 @@ void FrameTimeStats::Restart()
     minMicros_ = 0;
     maxMicros_ = 0;
     worstThisSecond_ = 0;
+    windowFrames_ = 0;
     secondHead_ = 0;
     secondCount_ = 0;
     droppedSeconds_ = 0;
@@ -88,6 +89,16 @@ void FrameTimeStats::RecordFrame(uint32_t frameMicros)
         minMicros_ = frameMicros;
     maxMicros_ = std::max(maxMicros_, frameMicros);
     worstThisSecond_ = std::max(worstThisSecond_, frameMicros);
+    if (windowFrames_ < kWindowSampleCapacity) {
+        windowTimes_[windowFrames_] = frameMicros;
+    } else {
+        // Each of the window's frames ends up in the sample with the same chance.
+        sampleState_ = sampleState_ * 6364136223846793005ull + 1442695040888963407ull;
+        const uint64_t slot = (sampleState_ >> 11) % (windowFrames_ + 1);
+        if (slot < kWindowSampleCapacity)
+            windowTimes_[slot] = frameMicros;
+    }
+    ++windowFrames_;
     ++frames_;
     sumMicros_ += frameMicros;
 }
@@ -97,6 +108,19 @@ void FrameTimeStats::RecordSecond(uint32_t frames, uint32_t windowMs, uint32_t e
 {
     const uint32_t worst = worstThisSecond_;
     worstThisSecond_ = 0;
+    const std::size_t kept = static_cast<std::size_t>(std::min<uint64_t>(windowFrames_, kWindowSampleCapacity));
+    windowFrames_ = 0;
+    uint32_t p50 = 0, p99 = 0;
+    if (kept > 0) {
+        const auto rank = [&](double q) {
+            return std::clamp<std::size_t>(static_cast<std::size_t>(CeilCount(q, kept)), 1, kept) - 1;
+        };
+        uint32_t* const times = windowTimes_.data();
+        std::nth_element(times, times + rank(0.50), times + kept);
+        p50 = times[rank(0.50)];
+        std::nth_element(times, times + rank(0.99), times + kept);
+        p99 = times[rank(0.99)];
+    }
     if (!partial && windowMs > 0) {
         const double rate = frames * 1000.0 / windowMs;
         minRate_ = completeWindows_ == 0 ? rate : std::min(minRate_, rate);
@@ -120,6 +144,8 @@ void FrameTimeStats::RecordSecond(uint32_t frames, uint32_t windowMs, uint32_t e
     s.frames = frames;
     s.partial = partial;
     s.worst_frame_us = worst;
+    s.p50_frame_us = p50;
+    s.p99_frame_us = p99;
     s.gpu_count = static_cast<uint32_t>(std::min(gpus.size(), kMaxRecordedGpus));
     s.gpus = {};
     std::copy_n(gpus.begin(), s.gpu_count, s.gpus.begin());

@@ -38,6 +38,10 @@ struct SecondSample {
     uint32_t frames = 0;          // frames rendered in this window
     bool partial = false;         // the run ended before the window completed
     uint32_t worst_frame_us = 0;  // longest frame time recorded in this window
+    // Median and 99th percentile (nearest rank) of the window's frame times; 0 without frames.
+    // Exact up to kWindowSampleCapacity frames a window, from an even sample beyond.
+    uint32_t p50_frame_us = 0;
+    uint32_t p99_frame_us = 0;
     uint32_t gpu_count = 0;       // entries of `gpus` in use
     std::array<GpuSecondSample, kMaxRecordedGpus> gpus{};
     // Frames per second over the window's real length; NaN for an empty window.
@@ -70,6 +74,10 @@ public:
     static constexpr uint32_t kExactLimit = 256;
     static constexpr uint32_t kSubBins = 128;
     static constexpr std::size_t kBinCount = kExactLimit + (32 - 8) * kSubBins;
+
+    // Frame times a window keeps for its percentiles; a faster window keeps a uniform random
+    // sample of this many (reservoir sampling), so memory and work stay fixed.
+    static constexpr std::size_t kWindowSampleCapacity = 4096;
 
     // Largest per-second ring ever reserved (one day of samples, about 5.5 MB).
     static constexpr std::size_t kMaxSecondCapacity = 86400;
@@ -124,6 +132,9 @@ private:
     uint32_t minMicros_ = 0;
     uint32_t maxMicros_ = 0;
     uint32_t worstThisSecond_ = 0;
+    std::array<uint32_t, kWindowSampleCapacity> windowTimes_{};
+    uint64_t windowFrames_ = 0;         // frames offered to windowTimes_ this window
+    uint64_t sampleState_ = 0x9E3779B97F4A7C15ull;   // random numbers for the sample
 
     uint64_t completeWindows_ = 0;
     double minRate_ = 0.0;

@@ -6,17 +6,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 
-#include "app/results_csv.h"
-#include "app/results_json.h"
 #include "app/output_file.h"
+#include "results/compare.h"
+#include "results/frame_log.h"
+#include "results/results_csv.h"
+#include "results/results_json.h"
 #include "app/run_reports.h"
-#include "unit/automation/json_reader.h"
+#include "unit/results/json_reader.h"
 
 namespace {
 
@@ -71,6 +74,18 @@ RunReport SampleReport()
     r.sensors.has_temperature = true;
     r.sensors.gpu0_core_clock = 2520.0f;
     r.finished_at = "2026-12-08T21:00:00Z";
+    r.facts.cpu_model = "AMD EPYC";
+    r.facts.cpu_cores = 8;
+    r.facts.cpu_threads = 16;
+    r.facts.memory_kib = 24683728;
+    r.facts.kernel = "6.1.0-18-amd64";
+    r.facts.distribution = "Debian GNU/Linux 12 (bookworm)";
+    r.facts.display_server = "headless";
+    r.facts.command_line = {"gridfall", "--headless", "--json", "r.json"};
+    r.facts.gl_version = "4.5 (Core Profile) Mesa 22.3.6";
+    r.facts.gl_driver_version = GlDriverVersion(r.facts.gl_version);
+    r.facts.gl_profile = "core";
+    r.facts.swap_interval = 0;
     return r;
 }
 
@@ -108,6 +123,12 @@ TEST(ResultsJson, MatchesItsSchemaAndTheRunItDescribes)
     EXPECT_EQ(doc["settings"]["map_set"].n, 2);
     EXPECT_EQ(doc["settings"]["post_fx"].s, "fxaa");
     EXPECT_EQ(doc["system"]["main_vendor_id"].s, "0x10de");
+    EXPECT_EQ(doc["system"]["cpu"]["threads"].n, 16);
+    EXPECT_EQ(doc["system"]["memory_kib"].n, 24683728);
+    EXPECT_EQ(doc["system"]["command_line"].a.size(), 4u);
+    EXPECT_EQ(doc["system"]["gl"]["driver_version"].s, "Mesa 22.3.6");
+    EXPECT_EQ(doc["system"]["gl"]["swap_interval"].n, 0);
+    EXPECT_EQ(GlDriverVersion("4.6.0 NVIDIA 550.54.14"), "NVIDIA 550.54.14");
     EXPECT_EQ(doc["gpus"].a.size(), 1u);
     // Exact figures: frames over the real measured time, not the windows' integer mean.
     EXPECT_DOUBLE_EQ(doc["fps"]["avg"].n, 123.28);
@@ -132,6 +153,7 @@ TEST(ResultsJson, MatchesItsSchemaAndTheRunItDescribes)
     // No GPU-Z: voltage, current and power were never measured, and say so.
     EXPECT_EQ(doc["sensors"]["max_voltage_v"].kind, testjson::Value::Null);
     EXPECT_EQ(doc["sensors"]["max_power_w"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc.Get("repeat"), nullptr);   // a single run is no series
 }
 
 TEST(ResultsJson, WhatWasNeverMeasuredIsNullNotAStandInNumber)
@@ -149,6 +171,9 @@ TEST(ResultsJson, WhatWasNeverMeasuredIsNullNotAStandInNumber)
     EXPECT_EQ(doc["long_frames"]["longest_ms"].kind, testjson::Value::Null);
     EXPECT_EQ(doc["sensors"]["max_temperature_c"].kind, testjson::Value::Null);
     EXPECT_EQ(doc["sensors"]["gpu0_core_clock_mhz"].kind, testjson::Value::Null);
+    // Facts that could not be read are null as well.
+    EXPECT_EQ(doc["system"]["cpu"]["cores"].kind, testjson::Value::Null);
+    EXPECT_EQ(doc["system"]["gl"]["swap_interval"].kind, testjson::Value::Null);
     std::vector<std::string> problems;
     testjson::Check(doc, Schema(), "$", problems);
     EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
@@ -187,8 +212,8 @@ TEST(ResultsJson, AnyMachineTextStillGivesValidJson)
     std::string error;
     const std::string text = FormatResultsJson(r, stats);
     ASSERT_TRUE(testjson::Parse(text, doc, &error)) << error << "\n" << text;
-    EXPECT_EQ(doc["system"]["cpu"].s, "Quote \" backslash \\ tab \t newline \n bell ? del ?");
-    EXPECT_EQ(doc["system"]["renderer"].s, r.renderer);
+    EXPECT_EQ(doc["system"]["text"]["cpu"].s, r.cpu);   // control characters escaped and back
+    EXPECT_EQ(doc["system"]["text"]["renderer"].s, r.renderer);
     EXPECT_NE(text.find("\\ufffd"), std::string::npos);
     EXPECT_EQ(doc["sensors"]["max_power_w"].kind, testjson::Value::Null);
     EXPECT_EQ(doc["sensors"]["max_current_a"].kind, testjson::Value::Null);
@@ -267,6 +292,35 @@ TEST(ScoreLine, MatchesTheTestProfileTemplate)
     EXPECT_FALSE(std::regex_match(ScoreOutputLine(r), std::regex(pattern)));
 }
 
+// --repeat: the series' mean is the score line, after the summary; the JSON keeps every run.
+TEST(ScoreLine, RepeatSeriesReportsTheMeanAndItsSpread)
+{
+    RunReport r = SampleReport();
+    for (double score : {1234.0, 1250.0, 1240.0}) {
+        RepeatRun run;
+        run.score = score;
+        run.total_frames = static_cast<uint32_t>(score);
+        run.elapsed_ms = 10000;
+        run.fps_avg = score / 10;
+        r.repeat_runs.push_back(run);
+    }
+    EXPECT_EQ(ScoreOutputLine(r), "Gridfall Score: 1241.33");
+    EXPECT_EQ(FormatRepeatLines(r.repeat_runs, "points"),
+              "Repeat: 3 runs: 1234, 1250, 1240 points\n"
+              "Mean: 1241.33 points, standard deviation 8.08, CV 0.65 %, 95 % interval 1221.25 to 1261.41\n");
+    FrameTimeStats stats;
+    testjson::Value doc;
+    ASSERT_TRUE(testjson::Parse(FormatResultsJson(r, stats), doc));
+    std::vector<std::string> problems;
+    testjson::Check(doc, Schema(), "$", problems);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+    EXPECT_EQ(doc["repeat"]["runs"].n, 3);
+    EXPECT_DOUBLE_EQ(doc["repeat"]["stddev"].n, 8.08);
+    EXPECT_EQ(doc["repeat"]["per_run"].a[1]["score"].n, 1250);
+    // One run has no spread: the summary says so instead of printing 0.
+    EXPECT_TRUE(std::isnan(SummarizeRepeat({1234.0}).stddev));
+}
+
 class AtomicWrite : public ::testing::Test {
 protected:
     void SetUp() override
@@ -302,6 +356,136 @@ TEST_F(AtomicWrite, FailureNamesThePathAndKeepsTheOldFile)
     EXPECT_TRUE(std::filesystem::is_directory(dir_ / "taken"));
     // Only the directories remain: the temporary file was removed.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+// The layout MangoHud's own logs have (two preamble lines, its column header, a row per
+// frame), which its viewers and mangoplot read by skipping two lines and naming columns.
+TEST_F(AtomicWrite, FrameLogHasMangoHudsLayoutAndOneRowPerFrame)
+{
+    const std::string path = (dir_ / "f.csv").string();
+    RunSystemFacts facts;
+    facts.distribution = "Debian GNU/Linux 12 (bookworm)";
+    facts.cpu_model = "Intel(R) Core(TM) i7-9700K CPU @ 3.60GHz";
+    facts.gl_renderer = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    facts.gl_version = "4.5 (Compatibility Profile) Mesa 22.3.6";
+    facts.memory_kib = 24683728;
+    facts.kernel = "6.1.0-18-amd64";
+    FrameLog log;
+    std::string error;
+    ASSERT_TRUE(log.Open(path, MangoHudPreamble(facts), &error)) << error;
+    // Enough rows to pass through the buffer several times.
+    const int kRows = 5000;
+    FrameLogSensors sensors;
+    uint64_t elapsed = 0;
+    for (int i = 0; i < kRows; ++i) {
+        if (i == 1)
+            sensors = {61.5f, 1800.0f, std::numeric_limits<float>::quiet_NaN()};
+        elapsed += 16666667;
+        log.Row(16666667, elapsed, sensors);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path)) << "visible before it is complete";
+    ASSERT_TRUE(log.Finish(&error)) << error;
+
+    std::vector<std::string> lines;
+    std::stringstream ss(ReadText(path));
+    for (std::string line; std::getline(ss, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u + kRows);
+    EXPECT_EQ(lines[0], "os,cpu,gpu,ram,kernel,driver,cpuscheduler");
+    EXPECT_EQ(lines[1], "Debian GNU/Linux 12 (bookworm),Intel Core i7-9700K CPU @ 3.60GHz,"
+                        "llvmpipe (LLVM 15.0.6  256 bits),24683728,6.1.0-18-amd64,4.5 Mesa 22.3.6,");
+    EXPECT_EQ(lines[2], "fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,"
+                        "gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,elapsed");
+    // Unknown readings are MangoHud's 0; frame time in ms, elapsed in ns.
+    EXPECT_EQ(lines[3], "60.000,16.666667,0,0,0,0,0,0,0,0,0,0,0,0,16666667");
+    EXPECT_EQ(lines[4], "60.000,16.666667,0,0,0,0,61.5,1800.0,0,0,0,0,0,0,33333334");
+    EXPECT_EQ(lines.back(), "60.000,16.666667,0,0,0,0,61.5,1800.0,0,0,0,0,0,0,83333335000");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+
+    // A log that cannot be created says where; nothing is left behind.
+    FrameLog bad;
+    EXPECT_FALSE(bad.Open((dir_ / "missing" / "f.csv").string(), {}, &error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+}
+
+// Runs of recorded shape: ten windows around a rate, with a little noise.
+std::string RunJson(double rate, double tess)
+{
+    RunReport r = SampleReport();
+    r.tess_level = static_cast<float>(tess);
+    FrameTimeStats stats;
+    stats.Begin(16);
+    for (int sec = 1; sec <= 10; ++sec) {
+        const uint32_t frames = static_cast<uint32_t>(rate) + static_cast<uint32_t>(sec % 3);
+        for (uint32_t f = 0; f < frames; ++f)
+            stats.RecordFrame(1000000u / frames);
+        stats.RecordSecond(frames, 1000, static_cast<uint32_t>(sec) * 1000, {});
+    }
+    r.frame_times = stats.Summarize();
+    r.total_frames = static_cast<uint32_t>(stats.FrameCount());
+    r.elapsed_ms = 10000;
+    r.score.score = static_cast<int32_t>(r.total_frames);
+    return FormatResultsJson(r, stats);
+}
+
+std::string ReadStream(std::FILE* f)
+{
+    std::rewind(f);
+    std::string text;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        text.append(buf, n);
+    return text;
+}
+
+TEST_F(AtomicWrite, CompareTellsChangesFromNoiseAndRejectsBadInput)
+{
+    const auto file = [&](const char* name, const std::string& text) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path) << text;
+        return path;
+    };
+    const std::string a = file("a.json", RunJson(120, 16));
+    const std::string same = file("same.json", RunJson(120, 16));
+    const std::string faster = file("b.json", RunJson(150, 32));
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_EQ(RunCompareCommand({a, same, faster}, out, err), kCompareExitOk);
+    const std::string table = ReadStream(out);
+    EXPECT_NE(table.find("Mann-Whitney U"), std::string::npos) << table;
+    EXPECT_NE(table.find("within noise (p = 1.0000)"), std::string::npos) << table;
+    EXPECT_NE(table.find("beyond noise"), std::string::npos) << table;
+    EXPECT_NE(table.find("(+24.79 %)"), std::string::npos) << table;   // 1510 / 1210 frames
+    // Only the faster run used other settings, and that is said.
+    const std::string warnings = ReadStream(err);
+    EXPECT_NE(warnings.find("settings.tessellation_level = 32"), std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find("same.json"), std::string::npos) << warnings;
+
+    std::FILE* jsonOut = std::tmpfile();
+    ASSERT_EQ(RunCompareCommand({a, faster, "--json"}, jsonOut, err), kCompareExitOk);
+    testjson::Value doc;
+    std::string error;
+    ASSERT_TRUE(testjson::Parse(ReadStream(jsonOut), doc, &error)) << error;
+    EXPECT_EQ(doc["test"].s, "mann-whitney-u");
+    ASSERT_EQ(doc["runs"].a.size(), 2u);
+    EXPECT_TRUE(doc["runs"].a[1]["noise"]["beyond_noise"].b);
+    EXPECT_LT(doc["runs"].a[1]["noise"]["p_value"].n, 0.001);
+    EXPECT_EQ(doc["runs"].a[1]["windows"].n, 10);
+    EXPECT_EQ(doc["settings_differ"].a.size(), 1u);
+
+    std::string v1 = RunJson(120, 16);
+    v1.replace(v1.find("\"schema_version\": 3"), 19, "\"schema_version\": 1");
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{a}, {a, (dir_ / "missing.json").string()},
+          {a, file("garbage.json", "{\"schema\": ")}, {a, file("v1.json", v1)},
+          {a, file("other.json", "{\"schema\": \"other\"}")}, {a, faster, "--bogus"}}) {
+        std::FILE* sink = std::tmpfile();
+        EXPECT_EQ(RunCompareCommand(bad, sink, sink), kCompareExitBadInput) << bad.back();
+        EXPECT_NE(ReadStream(sink).find(bad.size() > 1 ? "" : "Usage"), std::string::npos);
+        std::fclose(sink);
+    }
+    for (std::FILE* f : {out, err, jsonOut})
+        std::fclose(f);
 }
 
 }  // namespace

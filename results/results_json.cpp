@@ -1,5 +1,5 @@
 // JSON results document.
-#include "app/results_json.h"
+#include "results/results_json.h"
 
 #include <charconv>
 #include <cmath>
@@ -188,16 +188,46 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.Bool("headless", r.headless);
     j.End('}');
 
+    const RunSystemFacts& facts = r.facts;
+    const auto text = [](const std::string& t) { return t.empty() ? std::string("null") : JsonQuote(t); };
+    const auto count = [](int64_t n) { return n >= 0 ? std::to_string(n) : std::string("null"); };
     j.BeginObject("system");
+    j.BeginObject("cpu");
+    j.Raw("model", text(facts.cpu_model));
+    j.Raw("cores", count(facts.cpu_cores));
+    j.Raw("threads", count(facts.cpu_threads));
+    j.Raw("speed_mhz", count(facts.cpu_speed_mhz));
+    j.Raw("governor", text(facts.cpu_governor));
+    j.End('}');
+    j.Raw("memory_kib", count(facts.memory_kib));
+    j.Raw("kernel", text(facts.kernel));
+    j.Raw("distribution", text(facts.distribution));
+    j.Raw("display_server", text(facts.display_server));
+    j.BeginArray("command_line");
+    for (const std::string& arg : facts.command_line)
+        j.String(nullptr, arg);
+    j.End(']');
+    j.BeginObject("gl");
+    j.Raw("vendor", text(facts.gl_vendor));
+    j.Raw("renderer", text(facts.gl_renderer));
+    j.Raw("version", text(facts.gl_version));
+    j.Raw("driver_version", text(facts.gl_driver_version));
+    j.Raw("profile", text(facts.gl_profile));
+    j.Raw("swap_interval", facts.swap_interval == std::numeric_limits<int64_t>::min()
+                               ? std::string("null")
+                               : std::to_string(facts.swap_interval));
+    j.Raw("probe_version", text(r.gl_version));
+    j.End('}');
+    j.String("main_vendor_id", Hex(r.main_vendor_id));
+    j.String("main_device_id", Hex(r.main_device_id));
+    j.BeginObject("text");
     j.String("cpu", r.cpu);
     j.String("cpu_speed", r.cpu_speed);
     j.String("memory", r.memory);
     j.String("os", r.os);
     j.String("renderer", r.renderer);
     j.String("drivers", r.drivers);
-    j.String("gl_version", r.gl_version);
-    j.String("main_vendor_id", Hex(r.main_vendor_id));
-    j.String("main_device_id", Hex(r.main_device_id));
+    j.End('}');
     j.End('}');
 
     j.BeginArray("gpus");
@@ -215,7 +245,7 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     if (r.run_mode == 1) {
         j.BeginObject("score");
         j.Int("value", r.score.score);
-        j.String("unit", ScoreUnit(r.score));
+        j.String("unit", r.score.timeBased ? "points" : "ms");
         j.BeginObject("companion");
         j.Int("value", r.score.companion);
         j.String("unit", r.score.timeBased ? "ms" : "frames");
@@ -273,6 +303,36 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.Number("gpu0_shader_clock_mhz", clock(s.gpu0_shader_clock), 1);
     j.End('}');
 
+    if (r.repeat_runs.size() > 1) {
+        std::vector<double> scores;
+        for (const RepeatRun& run : r.repeat_runs)
+            scores.push_back(run.score);
+        const RepeatSummary sum = SummarizeRepeat(scores);
+        j.BeginObject("repeat");
+        j.Int("runs", static_cast<int64_t>(sum.runs));
+        j.String("score_unit", r.score.timeBased ? "points" : "ms");
+        j.Number("mean", sum.mean, 2);
+        j.Number("stddev", sum.stddev, 2);
+        j.Number("cv_percent", sum.cv_percent, 2);
+        j.Number("ci95_low", sum.ci95_low, 2);
+        j.Number("ci95_high", sum.ci95_high, 2);
+        j.BeginArray("per_run");
+        for (const RepeatRun& run : r.repeat_runs) {
+            j.BeginObject();
+            j.Number("score", run.score, 0);
+            j.Int("total_frames", run.total_frames);
+            j.Int("elapsed_ms", run.elapsed_ms);
+            j.Number("fps_avg", run.fps_avg, 2);
+            j.Number("frame_time_p50_ms", run.p50_ms, 3);
+            j.Number("frame_time_p99_ms", run.p99_ms, 3);
+            j.Number("low_1_percent_fps", run.low_1pct_fps, 2);
+            j.Number("low_0_1_percent_fps", run.low_01pct_fps, 2);
+            j.End('}');
+        }
+        j.End(']');
+        j.End('}');
+    }
+
     j.BeginArray("seconds");
     for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
         const SecondSample& sec = stats.Second(i);
@@ -283,6 +343,8 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
         j.Number("fps", sec.Rate(), 2);
         j.Bool("partial", sec.partial);
         j.Number("worst_frame_ms", sec.worst_frame_us / 1000.0, 3);
+        j.Number("p50_frame_ms", sec.frames > 0 ? sec.p50_frame_us / 1000.0 : NAN, 3);
+        j.Number("p99_frame_ms", sec.frames > 0 ? sec.p99_frame_us / 1000.0 : NAN, 3);
         j.BeginArray("gpus");
         for (uint32_t g = 0; g < sec.gpu_count; ++g) {
             j.BeginObject();

@@ -1,10 +1,10 @@
 // Per-second CSV log.
-#include "app/results_csv.h"
+#include "results/results_csv.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/results_json.h"
+#include "results/results_json.h"
 
 std::string FormatResultsCsv(const FrameTimeStats& stats)
 {

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_time_stats.h"
+#include "results/frame_time_stats.h"
+#include "results/repeat_summary.h"
+#include "results/system_facts.h"
 #include "app/run_state.h"
-#include "app/stability.h"
+#include "results/stability.h"
 #include "scene/scoring.h"
 
-inline constexpr int kResultsSchemaVersion = 2;
+inline constexpr int kResultsSchemaVersion = 3;
 
 struct GpuIdentity {
     std::string name;
@@ -57,7 +59,8 @@ struct RunReport {
     std::string post_fx = "off";     // off, blur1, blur2, fxaa
     bool headless = false;
 
-    // Machine identity.
+    // Machine identity: the facts one by one, and the texts the result dialog shows.
+    RunSystemFacts facts;
     std::string renderer, drivers, cpu, cpu_speed, memory, os;
     std::string gl_version;          // "4.5"; empty when unknown
     uint32_t main_vendor_id = 0xFFFFFFFF;
@@ -78,6 +81,9 @@ struct RunReport {
     SensorReadings sensors;
     std::string finished_at;         // UTC, ISO 8601
     StabilityReport stability;
+    // Every finished run of a --repeat series, this one last; the fields above describe the
+    // last run. One entry (or none) for a single run.
+    std::vector<RepeatRun> repeat_runs;
 };
 
 // Never null: the samples of the report's run (may be empty).

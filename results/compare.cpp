@@ -1,0 +1,335 @@
+// Comparison of results files.
+#include "results/compare.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "results/json_reader.h"
+#include "results/results_json.h"
+
+namespace {
+
+using resultsjson::Value;
+
+// Larger than any results document a day-long run writes; a bigger file is not one of ours.
+constexpr std::size_t kMaxFileBytes = 64 << 20;
+constexpr double kAlpha = 0.05;
+constexpr const char* kTestName =
+    "Mann-Whitney U test (two-sided, normal approximation with tie correction) on the "
+    "per-second frame rates of the complete windows";
+
+double NumberOr(const Value& v, double fallback = NAN)
+{
+    return v.kind == Value::Number ? v.n : fallback;
+}
+
+std::string ScalarText(const Value& v)
+{
+    switch (v.kind) {
+    case Value::Null: return "null";
+    case Value::Bool: return v.b ? "true" : "false";
+    case Value::String: return v.s;
+    case Value::Number: {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.15g", v.n);
+        return buf;
+    }
+    default: return "(structure)";
+    }
+}
+
+std::string Fixed(double v, int decimals)
+{
+    if (!std::isfinite(v))
+        return "n.a.";
+    return JsonNumber(v, decimals);
+}
+
+// Change of `v` against `base` in percent; NaN when either is missing or the base is 0.
+double ChangePercent(double v, double base)
+{
+    if (!std::isfinite(v) || !std::isfinite(base) || base == 0)
+        return NAN;
+    return (v - base) / base * 100.0;
+}
+
+std::string ChangeText(double percent)
+{
+    if (!std::isfinite(percent))
+        return "n.a.";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%+.2f %%", percent);
+    return buf;
+}
+
+struct Metric {
+    const char* heading;
+    const char* json;
+    int decimals;
+    double CompareRun::*field;
+};
+constexpr Metric kMetrics[] = {
+    {"score", "score", 2, &CompareRun::score},
+    {"avg FPS", "fps_avg", 2, &CompareRun::fps_avg},
+    {"p50 ms", "frame_time_p50_ms", 3, &CompareRun::p50_ms},
+    {"p99 ms", "frame_time_p99_ms", 3, &CompareRun::p99_ms},
+    {"1% low FPS", "low_1_percent_fps", 2, &CompareRun::low_1pct_fps},
+    {"0.1% low FPS", "low_0_1_percent_fps", 2, &CompareRun::low_01pct_fps},
+};
+
+struct SettingDifference {
+    std::string file, name, baseline, value;
+};
+
+std::vector<SettingDifference> DifferingSettings(const std::vector<CompareRun>& runs)
+{
+    std::vector<SettingDifference> out;
+    const auto& base = runs[0].settings;
+    for (std::size_t r = 1; r < runs.size(); ++r) {
+        for (const auto& [name, value] : runs[r].settings) {
+            const auto it = std::find_if(base.begin(), base.end(),
+                                         [&](const auto& b) { return b.first == name; });
+            const std::string baseValue = it == base.end() ? "(absent)" : it->second;
+            if (baseValue != value)
+                out.push_back({runs[r].file, name, baseValue, value});
+        }
+        if (runs[r].score_unit != runs[0].score_unit)
+            out.push_back({runs[r].file, "score.unit", runs[0].score_unit, runs[r].score_unit});
+    }
+    return out;
+}
+
+std::string NoiseText(const MannWhitneyResult& t)
+{
+    if (!t.enough)
+        return "too few windows to tell";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s (p = %.4f)", t.p < kAlpha ? "beyond noise" : "within noise", t.p);
+    return buf;
+}
+
+void PrintTable(const std::vector<CompareRun>& runs, const std::vector<MannWhitneyResult>& tests,
+                std::FILE* out)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> head = {"run"};
+    for (const Metric& m : kMetrics)
+        head.push_back(m.heading);
+    head.push_back("frame rate vs first run");
+    rows.push_back(head);
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        std::vector<std::string> row = {runs[r].file};
+        for (const Metric& m : kMetrics) {
+            const double v = runs[r].*m.field;
+            // Scores are whole frames or milliseconds, a series' mean is not.
+            const bool whole = m.field == &CompareRun::score && v == std::floor(v);
+            std::string cell = Fixed(v, whole ? 0 : m.decimals);
+            if (r > 0)
+                cell += " (" + ChangeText(ChangePercent(runs[r].*m.field, runs[0].*m.field)) + ")";
+            row.push_back(cell);
+        }
+        row.push_back(r == 0 ? "baseline" : NoiseText(tests[r]));
+        rows.push_back(row);
+    }
+    std::vector<std::size_t> width(head.size(), 0);
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c)
+            width[c] = std::max(width[c], row[c].size());
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            line += row[c];
+            if (c + 1 < row.size())
+                line.append(width[c] - row[c].size() + 2, ' ');
+        }
+        std::fprintf(out, "%s\n", line.c_str());
+    }
+    std::fprintf(out, "\nNoise: %s; a change is beyond noise at p < %.2f.\n", kTestName, kAlpha);
+    if (runs[0].score_unit == "ms")
+        std::fprintf(out, "Scores are times to render the frame limit (lower is better).\n");
+}
+
+void PrintJson(const std::vector<CompareRun>& runs, const std::vector<MannWhitneyResult>& tests,
+               const std::vector<SettingDifference>& diffs, std::FILE* out)
+{
+    std::string j = "{\n  \"test\": \"mann-whitney-u\",\n  \"test_description\": " +
+                    JsonQuote(kTestName) + ",\n  \"alpha\": " + JsonNumber(kAlpha, 2) +
+                    ",\n  \"baseline\": " + JsonQuote(runs[0].file) + ",\n  \"settings_differ\": [";
+    for (std::size_t i = 0; i < diffs.size(); ++i) {
+        j += i ? ",\n    " : "\n    ";
+        j += "{\"file\": " + JsonQuote(diffs[i].file) + ", \"setting\": " + JsonQuote(diffs[i].name) +
+             ", \"baseline\": " + JsonQuote(diffs[i].baseline) + ", \"value\": " +
+             JsonQuote(diffs[i].value) + "}";
+    }
+    j += diffs.empty() ? "],\n  \"runs\": [" : "\n  ],\n  \"runs\": [";
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const CompareRun& run = runs[r];
+        j += r ? ",\n    {" : "\n    {";
+        j += "\"file\": " + JsonQuote(run.file) + ", \"score_unit\": " + JsonQuote(run.score_unit);
+        for (const Metric& m : kMetrics)
+            j += std::string(", \"") + m.json + "\": " + JsonNumber(run.*m.field, m.decimals);
+        j += ", \"windows\": " + std::to_string(run.window_rates.size());
+        if (r == 0) {
+            j += ", \"change_percent\": null, \"noise\": null}";
+            continue;
+        }
+        j += ", \"change_percent\": {";
+        for (std::size_t k = 0; k < std::size(kMetrics); ++k) {
+            j += k ? ", \"" : "\"";
+            j += std::string(kMetrics[k].json) + "\": " +
+                 JsonNumber(ChangePercent(run.*kMetrics[k].field, runs[0].*kMetrics[k].field), 2);
+        }
+        const MannWhitneyResult& t = tests[r];
+        j += "}, \"noise\": {\"u\": " + JsonNumber(t.enough ? t.u : NAN, 1) +
+             ", \"z\": " + JsonNumber(t.enough ? t.z : NAN, 4) +
+             ", \"p_value\": " + JsonNumber(t.enough ? t.p : NAN, 6) +
+             ", \"beyond_noise\": " + (t.enough ? (t.p < kAlpha ? "true" : "false") : "null") + "}}";
+    }
+    j += "\n  ]\n}\n";
+    std::fputs(j.c_str(), out);
+}
+
+}  // namespace
+
+bool LoadCompareRun(const std::string& path, CompareRun* run, std::string* error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string text;
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kMaxFileBytes) {
+            *error = path + " is too large to be a Gridfall results file";
+            return false;
+        }
+    }
+    if (in.bad()) {
+        *error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    Value doc;
+    std::string why;
+    if (!resultsjson::Parse(text, doc, &why)) {
+        *error = path + " is not valid JSON (" + why + ")";
+        return false;
+    }
+    if (doc.kind != Value::Object || doc["schema"].s != "gridfall-results") {
+        *error = path + " is not a Gridfall results file";
+        return false;
+    }
+    // Version 2 already has every figure compared here; later versions may move them.
+    const double version = NumberOr(doc["schema_version"]);
+    if (!(version == 2 || version == kResultsSchemaVersion)) {
+        *error = path + " has results schema version " + ScalarText(doc["schema_version"]) +
+                 "; this program reads versions 2 to " + std::to_string(kResultsSchemaVersion);
+        return false;
+    }
+    CompareRun r;
+    r.file = path;
+    // A --repeat series is compared by its mean score; the other figures are its last run's.
+    r.score = doc["repeat"].kind == Value::Object ? NumberOr(doc["repeat"]["mean"])
+                                                   : NumberOr(doc["score"]["value"]);
+    r.score_unit = doc["score"]["unit"].s;
+    r.fps_avg = NumberOr(doc["fps"]["avg"]);
+    r.p50_ms = NumberOr(doc["frame_time_ms"]["p50"]);
+    r.p99_ms = NumberOr(doc["frame_time_ms"]["p99"]);
+    r.low_1pct_fps = NumberOr(doc["lows_fps"]["low_1_percent"]);
+    r.low_01pct_fps = NumberOr(doc["lows_fps"]["low_0_1_percent"]);
+    for (const Value& s : doc["seconds"].a)
+        if (!s["partial"].b && s["fps"].kind == Value::Number)
+            r.window_rates.push_back(s["fps"].n);
+    for (const auto& [name, value] : doc["settings"].o)
+        r.settings.emplace_back("settings." + name, ScalarText(value));
+    *run = std::move(r);
+    return true;
+}
+
+MannWhitneyResult MannWhitneyU(const std::vector<double>& a, const std::vector<double>& b)
+{
+    MannWhitneyResult t;
+    t.p = NAN;
+    if (a.size() < kMinWindows || b.size() < kMinWindows)
+        return t;
+    t.enough = true;
+    std::vector<std::pair<double, int>> all;
+    for (double v : a)
+        all.emplace_back(v, 0);
+    for (double v : b)
+        all.emplace_back(v, 1);
+    std::sort(all.begin(), all.end());
+    const double n1 = static_cast<double>(a.size()), n2 = static_cast<double>(b.size());
+    const double n = n1 + n2;
+    double rankSumA = 0, tieTerm = 0;
+    for (std::size_t i = 0; i < all.size();) {
+        std::size_t j = i;
+        while (j < all.size() && all[j].first == all[i].first)
+            ++j;
+        const double ties = static_cast<double>(j - i);
+        const double rank = (static_cast<double>(i + 1) + static_cast<double>(j)) / 2;   // mean rank
+        for (std::size_t k = i; k < j; ++k)
+            if (all[k].second == 0)
+                rankSumA += rank;
+        tieTerm += ties * ties * ties - ties;
+        i = j;
+    }
+    t.u = rankSumA - n1 * (n1 + 1) / 2;
+    const double mean = n1 * n2 / 2;
+    const double variance = n1 * n2 / 12 * ((n + 1) - tieTerm / (n * (n - 1)));
+    if (!(variance > 0)) {
+        t.z = 0;
+        t.p = 1;   // every value the same: no difference at all
+        return t;
+    }
+    const double diff = std::fabs(t.u - mean);
+    t.z = (t.u > mean ? 1 : -1) * std::max(0.0, diff - 0.5) / std::sqrt(variance);
+    t.p = std::min(1.0, std::erfc(std::fabs(t.z) / std::sqrt(2.0)));
+    return t;
+}
+
+int RunCompareCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
+{
+    bool json = false;
+    std::vector<std::string> files;
+    for (const std::string& a : args) {
+        if (a == "--json")
+            json = true;
+        else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(err, "gridfall compare: unrecognized option '%s'\n", a.c_str());
+            return kCompareExitBadInput;
+        } else
+            files.push_back(a);
+    }
+    if (files.size() < 2) {
+        std::fprintf(err, "Usage: gridfall compare A.json B.json [C.json ...] [--json]\n"
+                          "Compares results files (from --json) with the first one.\n");
+        return kCompareExitBadInput;
+    }
+    std::vector<CompareRun> runs(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string error;
+        if (!LoadCompareRun(files[i], &runs[i], &error)) {
+            std::fprintf(err, "gridfall compare: %s\n", error.c_str());
+            return kCompareExitBadInput;
+        }
+    }
+    const std::vector<SettingDifference> diffs = DifferingSettings(runs);
+    for (const SettingDifference& d : diffs)
+        std::fprintf(err, "gridfall compare: warning: %s ran with %s = %s, the first run with %s\n",
+                     d.file.c_str(), d.name.c_str(), d.value.c_str(), d.baseline.c_str());
+    std::vector<MannWhitneyResult> tests(runs.size());
+    for (std::size_t r = 1; r < runs.size(); ++r)
+        tests[r] = MannWhitneyU(runs[0].window_rates, runs[r].window_rates);
+    if (json)
+        PrintJson(runs, tests, diffs, out);
+    else
+        PrintTable(runs, tests, out);
+    return kCompareExitOk;
+}
