@@ -10,6 +10,7 @@
 #include "app/process_mode.h"
 #include "app/run_state.h"
 #include "gpuinfo/driver_info.h"
+#include "gpuinfo/siliscan.h"
 #include "gpuinfo/sysfs_reader.h"
 #include "gpuinfo/system_info.h"
 
@@ -85,6 +86,18 @@ RunSystemFacts CollectSystemFacts(const std::string& root)
         f.display_server = driver;
     }
     f.command_line = g_command_line;
+
+    if (Ridudedozu::SiliscanLib* lib = Ridudedozu::SiliscanLib::Instance(); lib && lib->GetGlMajor() > 0) {
+        const auto textOf = [](const char* t) { return t ? std::string(t) : std::string(); };
+        f.rendering_gpu = textOf(lib->GetMainRenderer());
+        f.rendering_vendor_id = lib->GetMainVendorId();
+        f.rendering_device_id = lib->GetMainDeviceId();
+        f.rendering_driver = textOf(lib->GetMainDriver());
+        f.software_renderer = lib->IsSoftwareRenderer();
+        f.boot_adapter = textOf(lib->GetBootAdapterName());
+        f.boot_vendor_id = lib->GetBootAdapterVendorId();
+        f.boot_device_id = lib->GetBootAdapterDeviceId();
+    }
 
     const SystemInfo& s = g_system_info;
     f.gl_vendor = s.gl_vendor;

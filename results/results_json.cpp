@@ -207,6 +207,22 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     for (const std::string& arg : facts.command_line)
         j.String(nullptr, arg);
     j.End(']');
+    j.BeginObject("rendering_gpu");
+    j.Raw("name", text(facts.rendering_gpu));
+    j.String("vendor_id", Hex(facts.rendering_vendor_id));
+    j.String("device_id", Hex(facts.rendering_device_id));
+    j.Raw("driver", text(facts.rendering_driver));
+    j.Bool("software", facts.software_renderer);
+    j.End('}');
+    if (facts.boot_adapter.empty()) {
+        j.Raw("boot_display_adapter", "null");
+    } else {
+        j.BeginObject("boot_display_adapter");
+        j.String("name", facts.boot_adapter);
+        j.String("vendor_id", Hex(facts.boot_vendor_id));
+        j.String("device_id", Hex(facts.boot_device_id));
+        j.End('}');
+    }
     j.BeginObject("gl");
     j.Raw("vendor", text(facts.gl_vendor));
     j.Raw("renderer", text(facts.gl_renderer));

@@ -23,6 +23,18 @@ struct RunSystemFacts {
     std::string display_server;          // "x11", "wayland", "headless", or SDL's driver name
     std::vector<std::string> command_line;
 
+    // The device that renders: the main card and GPU 0 of every figure (its name, PCI ids and
+    // the kernel and GL driver text), or a software rasteriser; and the boot display adapter
+    // when that is another device (a hybrid laptop), else empty and 0xFFFFFFFF.
+    std::string rendering_gpu;
+    uint32_t rendering_vendor_id = 0xFFFFFFFF;
+    uint32_t rendering_device_id = 0xFFFFFFFF;
+    std::string rendering_driver;        // "amdgpu 6.8.0-45-generic - Mesa 24.0.5"
+    bool software_renderer = false;
+    std::string boot_adapter;
+    uint32_t boot_vendor_id = 0xFFFFFFFF;
+    uint32_t boot_device_id = 0xFFFFFFFF;
+
     // The context the run rendered with.
     std::string gl_vendor, gl_renderer, gl_version;
     std::string gl_driver_version;       // GL_VERSION after the version number: "Mesa 22.3.6"

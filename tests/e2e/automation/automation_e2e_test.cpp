@@ -129,6 +129,10 @@ TEST_F(AutomationE2E, HeadlessBenchmarkResultsAgreeWithTheScoreLine)
     EXPECT_EQ(doc["settings"]["width"].n, 160);
     EXPECT_EQ(doc["settings"]["height"].n, 120);
     EXPECT_TRUE(doc["settings"]["headless"].b);
+    // llvmpipe renders here, and the facts say so, with no boot adapter to tell apart.
+    EXPECT_TRUE(doc["system"]["rendering_gpu"]["software"].b);
+    EXPECT_EQ(doc["system"]["rendering_gpu"]["name"].s.rfind("llvmpipe", 0), 0u) << doc["system"]["rendering_gpu"]["name"].s;
+    EXPECT_EQ(doc["system"]["boot_display_adapter"].kind, testjson::Value::Null);
     EXPECT_DOUBLE_EQ(doc["settings"]["tessellation_level"].n, 2.0);
     // Frame times were recorded for the measured frames (give or take the frame that crossed
     // the end of the warm-up).
