@@ -92,12 +92,13 @@ std::optional<float> ParseLevel(const std::string& text)
     return value;
 }
 
+constexpr const char* kPostFxNames[] = {"off", "blur1", "blur2", "fxaa"};
+
 // post_fx_index of an effect name; -1 when unknown.
 int PostFxIndex(const std::string& text)
 {
-    static constexpr const char* kNames[] = {"off", "blur1", "blur2", "fxaa"};
     for (int i = 0; i < 4; ++i)
-        if (text == kNames[i])
+        if (text == kPostFxNames[i])
             return i;
     return -1;
 }
@@ -155,6 +156,16 @@ std::string CheckValue(const GnuOption& o, const std::string& v)
 }  // namespace
 
 std::span<const GnuOption> GnuOptionTable() { return kOptions; }
+
+const char* PostFxName(int postFxIndex)
+{
+    return postFxIndex >= 0 && postFxIndex < 4 ? kPostFxNames[postFxIndex] : "off";
+}
+
+const char* ActivePostFxName(const StartupOptions& o)
+{
+    return o.render_post_fx ? PostFxName(o.post_fx_index) : "off";
+}
 
 bool ParseGnuCommandLine(int argc, char** argv, GnuCommandLine& out, std::string& error)
 {

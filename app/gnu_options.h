@@ -22,6 +22,11 @@ struct GnuOption {
 
 std::span<const GnuOption> GnuOptionTable();
 
+// The --postfx name of an effect index ("off", "blur1", "blur2", "fxaa"; "off" out of range),
+// and of the effect a run with these settings draws.
+const char* PostFxName(int postFxIndex);
+const char* ActivePostFxName(const StartupOptions& options);
+
 // Settings of the automation features that are not part of StartupOptions. Filled by
 // ApplyGnuOptions; acted on by the start-up sequence (headless, no_gui, help, version) and
 // by the result writers and the validation run (json_path, csv_path, validate).

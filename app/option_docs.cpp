@@ -80,10 +80,9 @@ std::string GnuOptionDefault(const GnuOption& option)
     else if (name == "msaa")
         // "Off" reads as 0 samples, "4X MSAA" as 4.
         std::snprintf(text, sizeof text, "%d", std::atoi(d.aa_mode));
-    else if (name == "postfx") {
-        static constexpr const char* kNames[] = {"off", "blur1", "blur2", "fxaa"};
-        return d.post_fx_index >= 0 && d.post_fx_index < 4 ? kNames[d.post_fx_index] : "";
-    } else if (name == "map-set")
+    else if (name == "postfx")
+        return PostFxName(d.post_fx_index);
+    else if (name == "map-set")
         std::snprintf(text, sizeof text, "%d", d.map_set + 1);
     return text;
 }

@@ -326,11 +326,11 @@ private:
         const uint32_t seen = scene_.GLErrorsSeen();
         for (; glErrorsSeen_ < seen; ++glErrorsSeen_)
             m.OnGlError(elapsed_, scene_.LastGLError(), GLErrorName(scene_.LastGLError()), GpuNow());
-        if (m.CheckDue(elapsed_)) {
-            if (const uint32_t reset = scene_.GraphicsResetStatus(); reset != 0)
-                m.OnContextLost(elapsed_, reset, GpuNow());
-        }
-        if (m.CheckDue(elapsed_)) {
+        // The context is asked for a reset when a check is due; a lost one gets no more checks
+        // (and ends the run at the next frame).
+        if (const uint32_t reset = m.CheckDue(elapsed_) ? scene_.GraphicsResetStatus() : 0; reset != 0)
+            m.OnContextLost(elapsed_, reset, GpuNow());
+        else if (m.CheckDue(elapsed_)) {
             const uint32_t start = timer_.ElapsedMs();
             ++checkNumber_;
             if (scene_.RenderCheckFrame(checkImage_)) {
@@ -394,9 +394,7 @@ RunProgressSettings ProgressSettings()
     p.width = o.client_width;
     p.height = o.client_height;
     p.tess_level = o.tess_level;
-    static constexpr const char* kPostFx[] = {"off", "blur1", "blur2", "fxaa"};
-    p.post_fx = (o.render_post_fx && o.post_fx_index >= 1 && o.post_fx_index <= 3) ? kPostFx[o.post_fx_index]
-                                                                                   : "off";
+    p.post_fx = ActivePostFxName(o);
     p.benchmark = o.active_run_mode == 1;
     p.time_based = o.active_time_based == 1;
     p.duration_ms = p.benchmark ? (p.time_based ? o.active_duration_ms : 0) : o.active_stability_duration_ms;

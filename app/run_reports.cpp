@@ -226,10 +226,7 @@ RunReport CollectRunReport()
     r.msaa_samples = g_system_info.msaa_samples;
     r.tess_level = o.tess_level;
     r.map_set = o.map_set + 1;
-    static constexpr const char* kPostFx[] = {"off", "blur1", "blur2", "fxaa"};
-    r.post_fx = (o.render_post_fx && o.post_fx_index >= 1 && o.post_fx_index <= 3)
-                    ? kPostFx[o.post_fx_index]
-                    : "off";
+    r.post_fx = ActivePostFxName(o);
     r.headless = IsHeadless();
 
     const SystemInfo& s = g_system_info;
@@ -302,9 +299,8 @@ std::string AverageFpsOutputLine(const RunReport& report)
     return line;
 }
 
-bool ReportFinishedRun()
+bool WriteRequestedResults(const RunReport& report)
 {
-    const RunReport report = CollectRunReport();
     bool ok = true;
     std::string error;
     const AutomationOptions& a = g_automation_options;
@@ -335,6 +331,13 @@ bool ReportFinishedRun()
     // The frame log was finished when the run ended; its failure was reported then.
     if (!g_frame_log_error.empty())
         ok = false;
+    return ok;
+}
+
+bool ReportFinishedRun()
+{
+    const RunReport report = CollectRunReport();
+    const bool ok = WriteRequestedResults(report);
     if (report.repeat_runs.size() > 1)
         std::fputs(FormatRepeatLines(report.repeat_runs, report.score.timeBased ? "points" : "ms").c_str(),
                    stdout);

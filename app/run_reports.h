@@ -65,6 +65,11 @@ std::string ScoreOutputLine(const RunReport& report);
 // before the score line; empty when no time was measured.
 std::string AverageFpsOutputLine(const RunReport& report);
 
+// Writes the files asked for (g_automation_options: --json, --csv, --plot) for a finished
+// run's report. False when one could not be written (or the frame log failed); the reason
+// went to standard error and the log.
+bool WriteRequestedResults(const RunReport& report);
+
 // Writes the files asked for (g_automation_options) and prints the score line last on
 // standard output. False when a file could not be written; the reason goes to standard error
 // and the log.

@@ -8,7 +8,6 @@
 #include "app/gnu_options.h"
 #include "app/log_file.h"
 #include "app/output_file.h"
-#include "results/results_csv.h"
 #include "results/results_json.h"
 #include "app/run_reports.h"
 #include "app/startup_options.h"
@@ -125,18 +124,7 @@ RunOutcome ReportStabilityRun(bool endedByItself)
                     st.reference_png.c_str());
     ProgramLog().Write("Gridfall Stability: %s", line.c_str());
 
-    bool written = true;
-    std::string error;
-    const AutomationOptions& a = g_automation_options;
-    if (!a.json_path.empty() &&
-        !WriteFileAtomically(a.json_path, FormatResultsJson(report, RunFrameTimeStats()), &error)) {
-        std::fprintf(stderr, "gridfall: JSON results not written: %s\n", error.c_str());
-        written = false;
-    }
-    if (!a.csv_path.empty() && !WriteFileAtomically(a.csv_path, FormatResultsCsv(RunFrameTimeStats()), &error)) {
-        std::fprintf(stderr, "gridfall: CSV log not written: %s\n", error.c_str());
-        written = false;
-    }
+    const bool written = WriteRequestedResults(report);
     // Last on standard output, for scripts and fleets.
     std::fflush(stderr);
     std::printf("Gridfall Stability: %s\n", line.c_str());
