@@ -3,8 +3,18 @@
 #   1. a Debug build under AddressSanitizer and UndefinedBehaviorSanitizer, all tiers;
 #   2. a ThreadSanitizer build of the render-thread and frame-loop test areas.
 # Starts its own Xvfb when there is no display. Exits non-zero on any failure.
+#
+#   scripts/test.sh --under-load   the same while stress-ng keeps every core busy (two CPU hogs a
+#                                  core), to show a test that depends on the machine's speed
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+UNDER_LOAD=0
+for arg in "$@"; do
+  case "$arg" in
+    --under-load) UNDER_LOAD=1 ;;
+    *) echo "usage: scripts/test.sh [--under-load]" >&2; exit 2 ;;
+  esac
+done
 "$ROOT/scripts/setup-deps.sh"
 
 # One line that says what this run tests against, so a CI log can be compared with another.
@@ -15,10 +25,18 @@ echo "test.sh: Mesa $(pkg_version libgl1-mesa-dri), SDL2 $(pkg-config --modversi
 
 JOBS="${GRIDFALL_JOBS:-$(nproc)}"
 XVFB_PID=""
+HOG_PID=""
 cleanup() {
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+  if [ -n "$HOG_PID" ]; then kill "$HOG_PID" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
+
+if [ "$UNDER_LOAD" = 1 ]; then
+  stress-ng --cpu "$((2 * $(nproc)))" --quiet &
+  HOG_PID=$!
+  echo "test.sh: under load, stress-ng --cpu $((2 * $(nproc))) (pid $HOG_PID)"
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   # -noreset: without it Xvfb drops connections made in quick succession.
@@ -36,13 +54,9 @@ if [ -z "${DISPLAY:-}" ]; then
   done
 fi
 
-# Tests render with Mesa's software rasteriser; sanitizer reports name the suppressed
-# leaks of system libraries.
+# Tests render with Mesa's software rasteriser. The sanitizer options and suppressions are
+# built into the test programs (tests/support/sanitizer_defaults.cpp.in).
 export LIBGL_ALWAYS_SOFTWARE=1
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
-export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export TSAN_OPTIONS="suppressions=$ROOT/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
 
 status=0
 DEBUG="$ROOT/build/debug"
