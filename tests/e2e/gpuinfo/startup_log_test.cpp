@@ -37,7 +37,7 @@ bool HasOsLine(const std::vector<std::string>& lines)
 // the program is killed as soon as the log holds its "OS:" line (or after two minutes).
 std::vector<std::string> StartUpLog(const Machine& m, const std::string& name)
 {
-    const std::filesystem::path dir = std::filesystem::path(GRIDFALL_BINARY_DIR) / "e2e_gpuinfo" / name;
+    const std::filesystem::path dir = std::filesystem::current_path() / "e2e_gpuinfo" / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
 

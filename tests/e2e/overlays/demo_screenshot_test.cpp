@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -71,7 +72,7 @@ TEST(DemoScreenshot, WindowedDemoRunShowsTheTitleLine)
     if (!display || !*display)
         GTEST_SKIP() << "needs an X server (scripts/test.sh starts Xvfb)";
 
-    const std::string dir = std::string(GRIDFALL_BINARY_DIR) + "/e2e_overlays_" + std::to_string(getpid());
+    const std::string dir = std::filesystem::current_path().string() + "/e2e_overlays";
     std::string mk = "mkdir -p '" + dir + "'";
     ASSERT_EQ(std::system(mk.c_str()), 0);
     const std::string shotPath = dir + "/screen.ppm";

@@ -59,7 +59,7 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::path(GRIDFALL_BINARY_DIR) / "e2e_render_loop" / info->name();
+        dir_ = fs::current_path() / "e2e_render_loop" / info->name();
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

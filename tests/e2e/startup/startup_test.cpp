@@ -34,7 +34,7 @@ protected:
     void SetUp() override
     {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        root_ = fs::path(GRIDFALL_BINARY_DIR) / "e2e_startup" / name;
+        root_ = fs::current_path() / "e2e_startup" / name;
         fs::remove_all(root_);
         fs::create_directories(root_ / "bin");
         fs::create_directories(work_ = root_ / "work");

@@ -79,7 +79,7 @@ TEST(FirstStart, EscapeQuitsAndWritesTheDefaultOptions)
     PrivateDisplay display;
     ASSERT_TRUE(display.Ok()) << "could not start Xvfb";
 
-    const fs::path dir = fs::path(GRIDFALL_BINARY_DIR) / "ui_first_start";
+    const fs::path dir = fs::current_path() / "ui_first_start";
     fs::remove_all(dir);
     fs::create_directories(dir / "config");
     fs::create_directories(dir / "data");
@@ -140,7 +140,7 @@ TEST(FirstStart, InstalledCopyQuitsOnSigtermAndKeepsItsSettingsUnderXdg)
     PrivateDisplay display;
     ASSERT_TRUE(display.Ok()) << "could not start Xvfb";
 
-    const fs::path dir = fs::path(GRIDFALL_BINARY_DIR) / "ui_installed_copy";
+    const fs::path dir = fs::current_path() / "ui_installed_copy";
     fs::remove_all(dir);
     fs::create_directories(dir / "config");
     fs::create_directories(dir / "work");

@@ -8,6 +8,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -98,7 +99,7 @@ TEST(ProgramMessageBox, TerminationSignalClosesTheBoxAndEndsTheProgram)
     ASSERT_TRUE(display && *display) << "no display: run under Xvfb (DISPLAY)";
     const std::string text = "OpenGL: version 2.0 or higher required (current version detected: 1.5).";
     for (const int signal : {SIGTERM, SIGINT}) {
-        const fs::path dir = fs::path(GRIDFALL_BINARY_DIR) / ("e2e_ui_box_signal_" + std::to_string(signal));
+        const fs::path dir = fs::current_path() / ("e2e_ui_box_signal_" + std::to_string(signal));
         fs::remove_all(dir);
         fs::create_directories(dir);
         gridfall_test::ChildLaunch launch;

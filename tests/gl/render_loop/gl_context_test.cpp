@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -38,7 +39,7 @@ protected:
 
     void SetUp() override
     {
-        logPath_ = std::string(GRIDFALL_BINARY_DIR) + "/gl_context_test_log.txt";
+        logPath_ = std::filesystem::current_path().string() + "/gl_context_test_log.txt";
         ProgramLog().SetFileName(logPath_);
         ProgramLog().Open();
     }

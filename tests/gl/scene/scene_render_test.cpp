@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -163,7 +164,7 @@ protected:
 
 TEST_F(SceneGL, InitializeBuildsTheGLSideAndReportsTheContext)
 {
-    const std::string logPath = std::string(GRIDFALL_BINARY_DIR) + "/gl_scene_init_log.txt";
+    const std::string logPath = std::filesystem::current_path().string() + "/gl_scene_init_log.txt";
     const std::string oldName = ProgramLog().FileName();
     ProgramLog().SetFileName(logPath);
     ProgramLog().Open();
