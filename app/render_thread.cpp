@@ -156,6 +156,11 @@ public:
                 const StabilityMonitor& m = RunStability();
                 const uint32_t length = g_startup_options.active_stability_duration_ms;
                 if ((length > 0 && elapsed_ >= length) || m.LimitHit() || m.ContextLost()) {
+                    // A run that reached its duration closes with one more check frame, so
+                    // every timed run that drew its reference compares at least once, however
+                    // few of the interval's checks a slow GPU left room for.
+                    if (!m.LimitHit() && !m.ContextLost() && m.HasReference())
+                        DrawCheckFrame();
                     CloseLastWindow();
                     return true;
                 }
@@ -330,23 +335,31 @@ private:
         // (and ends the run at the next frame).
         if (const uint32_t reset = m.CheckDue(elapsed_) ? scene_.GraphicsResetStatus() : 0; reset != 0)
             m.OnContextLost(elapsed_, reset, GpuNow());
-        else if (m.CheckDue(elapsed_)) {
-            const uint32_t start = timer_.ElapsedMs();
-            ++checkNumber_;
-            if (scene_.RenderCheckFrame(checkImage_)) {
-                if (checkNumber_ == corruptCheck_ && checkNumber_ > 1)
-                    for (std::size_t i = 0; i < checkImage_.rgba.size() && i < 4 * 4096; ++i)
-                        checkImage_.rgba[i] ^= 0xFF;
-                bool first = false;
-                if (m.OnCheckFrame(elapsed_, checkImage_, GpuNow(), &first) && first)
-                    SaveCheckPictures(m, checkImage_);
-            } else {
-                m.OnCheckFailed(elapsed_, GpuNow());
-            }
-            checkMs_ = timer_.ElapsedMs() - start;
-            // The check's time belongs to no frame: the next frame's time starts after it.
-            RunReportsRestartFrameClock();
+        else if (m.CheckDue(elapsed_))
+            DrawCheckFrame();
+        PublishStability();
+    }
+
+    // Draws a check frame, reads it back and compares it with the reference (the first one
+    // becomes the reference).
+    void DrawCheckFrame()
+    {
+        StabilityMonitor& m = RunStability();
+        const uint32_t start = timer_.ElapsedMs();
+        ++checkNumber_;
+        if (scene_.RenderCheckFrame(checkImage_)) {
+            if (checkNumber_ == corruptCheck_ && checkNumber_ > 1)
+                for (std::size_t i = 0; i < checkImage_.rgba.size() && i < 4 * 4096; ++i)
+                    checkImage_.rgba[i] ^= 0xFF;
+            bool first = false;
+            if (m.OnCheckFrame(elapsed_, checkImage_, GpuNow(), &first) && first)
+                SaveCheckPictures(m, checkImage_);
+        } else {
+            m.OnCheckFailed(elapsed_, GpuNow());
         }
+        checkMs_ = timer_.ElapsedMs() - start;
+        // The check's time belongs to no frame: the next frame's time starts after it.
+        RunReportsRestartFrameClock();
         PublishStability();
     }
 

@@ -87,6 +87,7 @@ public:
 
     uint32_t Checks() const { return checks_.load(std::memory_order_relaxed); }
     uint32_t Errors() const { return errors_.load(std::memory_order_relaxed); }
+    bool HasReference() const { return haveReference_; }
     bool LimitHit() const { return limitHit_; }
     bool ContextLost() const { return contextLost_; }
     const std::vector<StabilityEvent>& Events() const { return events_; }

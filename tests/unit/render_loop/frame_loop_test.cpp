@@ -529,8 +529,9 @@ TEST_F(FrameLoopTest, TimedStabilityTestChecksItsFramesAndKeepsEachErrorWithItsM
     EXPECT_EQ(g_run_result.longest_frame_ms, 5200u);   // the checks' time is no frame's
 
     const StabilityMonitor& m = RunStability();
-    EXPECT_EQ(m.Checks(), 4u);   // at the first frame, then every second until the hang
-    EXPECT_EQ(drawn, 4);
+    // At the first frame, then every second until the hang, and the closing one at the end.
+    EXPECT_EQ(m.Checks(), 5u);
+    EXPECT_EQ(drawn, 5);
     ASSERT_EQ(m.Events().size(), 2u);
     EXPECT_EQ(m.Events()[0].kind, StabilityEventKind::CheckMismatch);
     EXPECT_EQ(m.Events()[0].check, 3u);
