@@ -20,7 +20,7 @@ PACKAGES=(
   libdrm-dev libpci-dev pci.ids
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-xserver-utils x11-utils xdotool imagemagick
-  valgrind
+  valgrind stress-ng
   # release artefacts: the .deb's Depends (dpkg-shlibdeps, file) and the profile's XML check
   dpkg-dev file libxml2-utils
 )
