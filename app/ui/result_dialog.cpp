@@ -16,10 +16,13 @@
 
 void ShowResultDialog()
 {
+    // The render thread has been joined, so the recorder can be read here.
     const ResultTexts texts = BuildResultTexts({g_startup_options, g_run_result,
                                                 g_frame_stats.elapsed_ms.load(),
                                                 g_sensor_readings, g_system_info,
-                                                Ridudedozu::SiliscanLib::Instance()->GetMainVendorKind()});
+                                                Ridudedozu::SiliscanLib::Instance()->GetMainVendorKind(),
+                                                RunFrameTimeStats().MinWindowRate(),
+                                                RunFrameTimeStats().MaxWindowRate()});
     if (IsHeadless() || !IsGtkUiReady()) {
         for (const auto& [label, text] : ResultReportLines(texts)) {
             if (label.empty())
@@ -30,7 +33,6 @@ void ShowResultDialog()
         std::fflush(stdout);
         return;
     }
-    // The render thread has been joined, so the recorder can be read here.
     RunDialogModal(BuildResultDialog(texts, HasRunPlotSource()
                                                 ? CurrentRunPlotSamples()
                                                 : RunPlotSamplesFrom(RunFrameTimeStats())));
