@@ -47,7 +47,8 @@ constexpr ExitStatusDoc kExitStatuses[] = {
         "normal quit"},
     {1, "a failure: a start-up check, a run that could not start, a results file that could "
         "not be written, a failed validation"},
-    {2, "an unknown option or a bad value"},
+    {2, "a bad command line: an unknown option, a bad value, an extra operand, options that "
+        "contradict each other or one the chosen run does not use"},
     {3, "a benchmark, or a timed stability test, stopped by the user before its end"},
     {4, "a stability test with the verdict FAIL"},
 };

@@ -47,7 +47,12 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          "start; with the dialog they preselect its controls, and what the dialog holds when it "
          "is quit, options included, is stored. A run without the dialog never writes the "
          "options file. The log is written to\n.I gridfall_log.txt\n"
-         "in the current directory.\n";
+         "in the current directory.\n"
+         ".PP\n"
+         "The command line is strict: a word that is neither an option nor holds a switch, a "
+         "value that starts with \"\\-\\-\" (unless joined with \"=\"), contradicting options "
+         "and an option the chosen run does not use end the program with exit status 2; an "
+         "unknown word that starts with \"/\" is warned about and ignored.\n";
     m += ".SH OPTIONS\n";
     for (const GnuOption& o : options) {
         m += ".TP\n.B \\-\\-" + RoffEscape(o.name);
@@ -87,11 +92,12 @@ std::string FormatManPage(std::span<const GnuOption> options, const std::string&
          ".RS\n.B Gridfall Score: \\fIN\\fR\n.RE\n"
          "A run with\n.B \\-\\-frames\nprints the real time the frames took (lower is better):\n"
          ".RS\n.B Gridfall Time: \\fIN\\fR ms\n.RE\n"
-         "With\n.B \\-\\-repeat\nboth lines give the series' mean, after one line with every "
-         "run's score and one with the mean's spread. Frames that take longer than a "
-         "second count their real time. The line before it,\n"
+         "Frames that take longer than a second count their real time. The line before the "
+         "score,\n"
          ".BR \"Gridfall Average FPS: \" \\fIX\\fR ,\n"
-         "is the exact frame rate over the measured time (two decimals).\n"
+         "is the exact frame rate over the measured time (two decimals). With\n"
+         ".B \\-\\-repeat\nboth lines speak of the series (its mean score, its frames over "
+         "its time), after one line with every run's score and one with the mean's spread.\n"
          "A stability test started from the command line ends with\n"
          ".RS\n.B Gridfall Stability: PASS\n(duration, checks, errors, maximum temperature)\n.RE\n"
          "or FAIL with the first error, or STOPPED (exit status 3) when a timed run was ended "
