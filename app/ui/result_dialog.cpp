@@ -24,6 +24,9 @@ void ShowResultDialog()
                                                 RunFrameTimeStats().MinWindowRate(),
                                                 RunFrameTimeStats().MaxWindowRate()});
     if (IsHeadless() || !IsGtkUiReady()) {
+        // The dialog's texts are one run's; the lines after them speak of the whole series.
+        if (const std::size_t runs = RunReportsKeptRuns().size(); runs > 1)
+            std::printf("Last run of %zu:\n", runs);
         for (const auto& [label, text] : ResultReportLines(texts)) {
             if (label.empty())
                 std::printf("%s\n", text.c_str());
