@@ -304,6 +304,7 @@ TEST(ScoreLine, RepeatSeriesReportsTheMeanAndItsSpread)
         run.fps_avg = score / 10;
         run.fps_min = score / 10 - 5;
         run.fps_max = score / 10 + 5;
+        run.p50_ms = score / 100;
         r.repeat_runs.push_back(run);
     }
     ApplySeriesTotals(r);
@@ -328,6 +329,17 @@ TEST(ScoreLine, RepeatSeriesReportsTheMeanAndItsSpread)
     EXPECT_DOUBLE_EQ(doc["fps"]["min"].n, 118.4);
     EXPECT_DOUBLE_EQ(doc["fps"]["max"].n, 130.0);
     EXPECT_EQ(doc["fps"]["total_frames"].n, 3724);
+    // compare takes the series as the lines do, its frame times as its runs' mean.
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("gridfall_series_" + std::to_string(getpid()) + ".json")).string();
+    std::ofstream(path) << FormatResultsJson(r, stats);
+    CompareRun series;
+    std::string error;
+    ASSERT_TRUE(LoadCompareRun(path, &series, &error)) << error;
+    std::filesystem::remove(path);
+    EXPECT_DOUBLE_EQ(series.score, 1241.33);
+    EXPECT_DOUBLE_EQ(series.fps_avg, 124.13);
+    EXPECT_NEAR(series.p50_ms, (12.34 + 12.5 + 12.4) / 3, 1e-9);
     // One run has no spread: the summary says so instead of printing 0.
     EXPECT_TRUE(std::isnan(SummarizeRepeat({1234.0}).stddev));
 }
