@@ -2,11 +2,37 @@
 // whole text, applied once from its first occurrence; values follow the switch directly.
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 namespace {
+
+// Every switch as it is looked up, the value's '=' included.
+constexpr const char* kSwitches[] = {
+    "/version", "/app_thread_priority=", "/rendering_thread_priority=", "/app_process_priority=",
+    "/app_cpu_affinity=", "/rendering_cpu_affinity=", "/log_temperature", "/gl3_core_profile",
+    "/gpuz_polling",
+};
+
+std::size_t EditDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1] ? 1 : 0)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
 
 // Reads what scanf's "%d" would at text: optional white space, an optional sign, decimal
 // digits. False when no digit follows or the number does not fit 32 bits (the field then
@@ -86,4 +112,29 @@ void ApplyCommandLine(const char* commandLine, StartupOptions& options)
     // Reads GPU-Z's shared memory during demo runs; benchmark runs clear it again.
     if (Find(commandLine, "/gpuz_polling"))
         options.gpuz_polling = 1;
+}
+
+bool ContainsSwitch(std::string_view word)
+{
+    for (const char* name : kSwitches)
+        if (word.find(name) != std::string_view::npos)
+            return true;
+    return false;
+}
+
+std::string NearestSwitch(std::string_view word)
+{
+    // Compared without the value: "/app_cpu_afinity=1" against "/app_cpu_affinity=".
+    const std::size_t eq = word.find('=');
+    const std::string_view name = word.substr(0, eq == std::string_view::npos ? word.size() : eq + 1);
+    std::string best;
+    std::size_t bestDistance = 4;  // more than three edits is another word, not a typo
+    for (const char* candidate : kSwitches) {
+        const std::size_t d = EditDistance(name, candidate);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = candidate;
+        }
+    }
+    return best;
 }

@@ -1,5 +1,6 @@
 // GNU-style long options: table, parser and their effect on the settings.
 #include "app/gnu_options.h"
+#include "app/command_line.h"
 #include "app/option_docs.h"
 #include "app/startup_sequence.h"
 
@@ -23,27 +24,27 @@ constexpr GnuOption kOptions[] = {
     {"help", nullptr, "show this help and exit"},
     {"version", nullptr, "print the program's name and version and exit"},
     {"headless", nullptr, "render without a display (offscreen), no dialogs; implies --no-gui"},
-    {"benchmark", nullptr, "run a benchmark (scored, ends after the duration)"},
-    {"demo", nullptr, "run the stability test (until stopped, or for --duration)"},
-    {"duration", "MS", "length of a benchmark or stability-test run in milliseconds"},
-    {"frames", "N", "end the benchmark after N frames instead of a time"},
-    {"tess", "LEVEL", "tessellation level (limited to what the GPU supports)"},
-    {"resolution", "WxH", "render window size in pixels, e.g. 1280x720"},
-    {"fullscreen", nullptr, "run in full-screen mode"},
-    {"msaa", "N", "multisample anti-aliasing: 0 (off), 2, 4, 6 or 8 samples"},
-    {"postfx", "EFFECT", "post-processing effect: off, blur1, blur2 or fxaa"},
-    {"map-set", "N", "texture map set 1 to 4"},
+    {"benchmark", nullptr, "run a benchmark (scored, ends after the duration)", kForBenchmark},
+    {"demo", nullptr, "run the stability test (until stopped, or for --duration)", kForDemo},
+    {"duration", "MS", "length of a benchmark or stability-test run in milliseconds", kForBenchmark | kForDemo},
+    {"frames", "N", "end the benchmark after N frames instead of a time", kForBenchmark},
+    {"tess", "LEVEL", "tessellation level (limited to what the GPU supports)", kForBenchmark | kForDemo},
+    {"resolution", "WxH", "render window size in pixels, e.g. 1280x720", kForBenchmark | kForDemo},
+    {"fullscreen", nullptr, "run in full-screen mode", kForBenchmark | kForDemo},
+    {"msaa", "N", "multisample anti-aliasing: 0 (off), 2, 4, 6 or 8 samples", kForBenchmark | kForDemo},
+    {"postfx", "EFFECT", "post-processing effect: off, blur1, blur2 or fxaa", kForBenchmark | kForDemo},
+    {"map-set", "N", "texture map set 1 to 4", kForBenchmark | kForDemo},
     {"no-gui", nullptr, "start the run at once, without the startup dialog"},
-    {"json", "FILE", "write the results as JSON to FILE"},
-    {"csv", "FILE", "write a per-second CSV log of the run to FILE"},
-    {"frame-log", "FILE", "write every measured frame to FILE in MangoHud's CSV log layout"},
-    {"repeat", "N", "run the benchmark N times in a row and report the mean score"},
-    {"plot", "FILE", "draw the run's frame rate, frame times and sensors to FILE (.svg or .png)"},
-    {"validate", nullptr, "render fixed frames and compare them with reference images"},
-    {"quiet", nullptr, "no progress lines on standard error during a headless run"},
-    {"check-interval", "MS", "stability test: draw and compare a check frame every MS ms (0: none)"},
-    {"hang-limit", "MS", "stability test: a frame longer than MS ms is an error (0: no limit)"},
-    {"max-temp", "C", "stability test: end as a failure when a GPU passes C degrees Celsius"},
+    {"json", "FILE", "write the results as JSON to FILE", kForBenchmark | kForDemo},
+    {"csv", "FILE", "write a per-second CSV log of the run to FILE", kForBenchmark | kForDemo},
+    {"frame-log", "FILE", "write every measured frame to FILE in MangoHud's CSV log layout", kForBenchmark | kForDemo},
+    {"repeat", "N", "run the benchmark N times in a row and report the mean score", kForBenchmark},
+    {"plot", "FILE", "draw the run's frame rate, frame times and sensors to FILE (.svg or .png)", kForBenchmark | kForDemo},
+    {"validate", nullptr, "render fixed frames and compare them with reference images", kForValidate},
+    {"quiet", nullptr, "no progress lines on standard error during a headless run", kForBenchmark | kForDemo},
+    {"check-interval", "MS", "stability test: draw and compare a check frame every MS ms (0: none)", kForDemo},
+    {"hang-limit", "MS", "stability test: a frame longer than MS ms is an error (0: no limit)", kForDemo},
+    {"max-temp", "C", "stability test: end as a failure when a GPU passes C degrees Celsius", kForDemo},
     {"gl-debug", nullptr, "log the GL driver's debug messages and every GL error (slower)"},
 };
 
@@ -181,8 +182,26 @@ bool ParseGnuCommandLine(int argc, char** argv, GnuCommandLine& out, std::string
             continue;
         const std::string_view arg = argv[i];
         if (optionsEnded || !arg.starts_with("--")) {
-            addSwitchText(argv[i]);
-            continue;
+            // Not an option: a word holding a switch, or a mistake a script must hear of.
+            if (ContainsSwitch(arg)) {
+                addSwitchText(argv[i]);
+                continue;
+            }
+            if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+                error = "unrecognized option '" + std::string(arg) + "'";
+                return false;
+            }
+            if (arg.starts_with("/")) {
+                // Switches are looked up as substrings, so a path-like word may be meant for
+                // one; tell of it rather than stop a run over it.
+                std::string warning = "unknown switch '" + std::string(arg) + "' ignored";
+                if (const std::string near = NearestSwitch(arg); !near.empty())
+                    warning += " (did you mean '" + near + "'?)";
+                out.warnings.push_back(std::move(warning));
+                continue;
+            }
+            error = "extra operand '" + std::string(arg) + "'";
+            return false;
         }
         if (arg == "--") {
             optionsEnded = true;
@@ -199,11 +218,16 @@ bool ParseGnuCommandLine(int argc, char** argv, GnuCommandLine& out, std::string
         if (option->argument) {
             if (eq != std::string_view::npos) {
                 value = std::string(arg.substr(eq + 1));
-            } else if (i + 1 < argc && argv[i + 1]) {
+            } else if (i + 1 < argc && argv[i + 1] && !std::string_view(argv[i + 1]).starts_with("--")) {
                 value = argv[++i];
             } else {
+                // "--json --quiet" is a forgotten file name far more often than a file called
+                // "--quiet"; such a name can still be given as "--json=--quiet".
                 error = "option '--" + std::string(name) + "' requires an argument " +
                         option->argument;
+                if (i + 1 < argc && argv[i + 1])
+                    error += " (a value that starts with '--' is given as '--" + std::string(name) +
+                             "=" + argv[i + 1] + "')";
                 return false;
             }
             if (std::string complaint = CheckValue(*option, value); !complaint.empty()) {
@@ -215,6 +239,67 @@ bool ParseGnuCommandLine(int argc, char** argv, GnuCommandLine& out, std::string
             return false;
         }
         out.options.emplace_back(option, std::move(value));
+    }
+
+    // Contradictions: a later option must not quietly undo an earlier one.
+    const auto given = [&](const char* name) {
+        for (const auto& [option, value] : out.options)
+            if (std::strcmp(option->name, name) == 0)
+                return true;
+        return false;
+    };
+    if (given("frames") && given("duration")) {
+        error = "options '--frames' and '--duration' cannot be used together (a benchmark ends "
+                "either after N frames or after a time)";
+        return false;
+    }
+    const char* modes[] = {"benchmark", "demo", "validate"};
+    const char* chosen = nullptr;
+    for (const char* mode : modes) {
+        if (!given(mode))
+            continue;
+        if (chosen) {
+            error = std::string("options '--") + chosen + "' and '--" + mode +
+                    "' cannot be used together (each chooses what the program runs)";
+            return false;
+        }
+        chosen = mode;
+    }
+    return true;
+}
+
+bool CheckOptionsForMode(const GnuCommandLine& parsed, const StartupOptions& o,
+                         const AutomationOptions& a, std::vector<std::string>& warnings,
+                         std::string& error)
+{
+    unsigned mode = 0;
+    const char* modeName = "";
+    if (a.validate) {
+        mode = kForValidate;
+        modeName = "--validate";
+    } else if (o.display_gui != 0 && !a.no_gui) {
+        return true;   // the startup dialog chooses the run
+    } else if (o.run_mode == 1) {
+        mode = kForBenchmark;
+        modeName = "a benchmark run";
+    } else {
+        mode = kForDemo;
+        modeName = "the stability test (demo mode)";
+    }
+    bool modeGiven = false;
+    for (const auto& [option, value] : parsed.options)
+        for (const char* name : {"benchmark", "demo", "validate"})
+            if (std::strcmp(option->name, name) == 0)
+                modeGiven = true;
+    for (const auto& [option, value] : parsed.options) {
+        if (option->modes & mode)
+            continue;
+        const std::string text = "option '--" + std::string(option->name) + "' is not used by " + modeName;
+        if (modeGiven) {
+            error = text;
+            return false;
+        }
+        warnings.push_back(text + " (run_mode of the options file); ignored");
     }
     return true;
 }
@@ -347,8 +432,9 @@ std::string FormatGnuHelp()
         "OpenGL 4 tessellation benchmark and GPU stability test.\n"
         "Without options the startup dialog opens; its settings are saved in\n"
         "startup_options.xml (beside a portable copy, in $XDG_CONFIG_HOME/gridfall/ for an\n"
-        "installed one). Options change the settings of this start only and preselect the\n"
-        "dialog. Defaults are the built-in ones; the options file's settings replace them.\n\n"
+        "installed one). Options change the settings of this start; with the dialog they\n"
+        "preselect its controls, and what it holds when it is quit is stored. Defaults are\n"
+        "the built-in ones; the options file's settings replace them.\n\n"
         "Options:\n";
     for (const GnuOption& o : kOptions) {
         std::string left = std::string("--") + o.name;

@@ -14,10 +14,19 @@
 
 // One row of the option table. The table is data so that --help and the manual page are
 // generated from the same rows.
+// The runs an option is for, as bits.
+enum GnuOptionMode : unsigned {
+    kForBenchmark = 1u,
+    kForDemo = 2u,       // the stability test
+    kForValidate = 4u,
+    kForEveryMode = kForBenchmark | kForDemo | kForValidate,
+};
+
 struct GnuOption {
     const char* name;       // without the leading "--"
     const char* argument;   // placeholder of the value ("MS", "WxH"); null: takes no value
     const char* help;       // one line
+    unsigned modes = kForEveryMode;  // GnuOptionMode bits: the runs that use it
 };
 
 std::span<const GnuOption> GnuOptionTable();
@@ -60,15 +69,27 @@ struct GnuCommandLine {
     // the "/switches" are looked up in. Option values stay out of it, so a path such as
     // "--json /srv/version/r.json" cannot trigger "/version".
     std::string switch_text;
+    // Words that look like mistyped switches: told on standard error, otherwise ignored.
+    std::vector<std::string> warnings;
 };
 
 // Splits and checks argv (argv[0] is the program). False with a message for the user in
-// `error` on an unknown option, a missing value or a bad value.
+// `error` on an unknown option, a missing value or a bad value, a word that is neither an
+// option nor a switch ("extra operand"), a value that is itself an option ("--json --quiet";
+// "--json=--quiet" is a file name), and options that contradict each other.
 bool ParseGnuCommandLine(int argc, char** argv, GnuCommandLine& out, std::string& error);
 
 // Applies parsed options to the record and the automation settings, in command-line order.
 void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& options,
                      AutomationOptions& automation);
+
+// Options the run cannot use: --frames for a stability test, --json for a validation. When the
+// mode was chosen on this command line (--benchmark, --demo, --validate) such an option is an
+// error (false, with `error`); when it comes from the stored settings it is a warning, since
+// the options file may say either. Nothing is checked when the startup dialog will choose.
+bool CheckOptionsForMode(const GnuCommandLine& parsed, const StartupOptions& options,
+                         const AutomationOptions& automation, std::vector<std::string>& warnings,
+                         std::string& error);
 
 // The --help text, generated from the table.
 std::string FormatGnuHelp();

@@ -1,6 +1,7 @@
 // Defaults, switches, environment and exit statuses for --help and the manual page.
 #include "app/option_docs.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -22,7 +23,9 @@ constexpr SwitchDoc kSwitches[] = {
     {"/rendering_cpu_affinity", "MASK",
      "processors of the render thread, within the process's; without it the thread keeps "
      "the system's affinity"},
-    {"/log_temperature", nullptr, "stored in the options file only"},
+    {"/log_temperature", nullptr,
+     "sets log_temperature in the options file, which is written when the startup dialog is "
+     "quit; a run clears it again. No other effect"},
     {"/gl3_core_profile", nullptr, "core-profile context, no HUD (demo runs)"},
     {"/gpuz_polling", nullptr, "read GPU-Z's shared memory /GPUZShMem during demo runs"},
 };
@@ -44,7 +47,8 @@ constexpr ExitStatusDoc kExitStatuses[] = {
         "normal quit"},
     {1, "a failure: a start-up check, a run that could not start, a results file that could "
         "not be written, a failed validation"},
-    {2, "an unknown option or a bad value"},
+    {2, "a bad command line: an unknown option, a bad value, an extra operand, options that "
+        "contradict each other or one the chosen run does not use"},
     {3, "a benchmark, or a timed stability test, stopped by the user before its end"},
     {4, "a stability test with the verdict FAIL"},
 };
@@ -61,6 +65,7 @@ const StartupOptions& BuiltInDefaults()
 std::string GnuOptionDefault(const GnuOption& option)
 {
     const StartupOptions& d = BuiltInDefaults();
+    const AutomationOptions automation;
     const std::string_view name = option.name;
     char text[64] = "";
     if (name == "benchmark" && d.run_mode == 1)
@@ -84,6 +89,14 @@ std::string GnuOptionDefault(const GnuOption& option)
         return PostFxName(d.post_fx_index);
     else if (name == "map-set")
         std::snprintf(text, sizeof text, "%d", d.map_set + 1);
+    else if (name == "check-interval")
+        std::snprintf(text, sizeof text, "%u", automation.check_interval_ms);
+    else if (name == "hang-limit")
+        std::snprintf(text, sizeof text, "%u", automation.hang_limit_ms);
+    else if (name == "repeat")
+        std::snprintf(text, sizeof text, "%u", automation.repeat);
+    else if (name == "max-temp")
+        return std::isnan(automation.max_temp_c) ? "none" : std::to_string(automation.max_temp_c);
     return text;
 }
 

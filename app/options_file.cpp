@@ -228,7 +228,46 @@ int32_t FloatToInt(float value)
     return static_cast<int32_t>(value);
 }
 
-void ApplyElement(const XmlElementView& xml, StartupOptions& o)
+// Out-of-range values are replaced by the built-in default, as the command line would refuse
+// them: a map set of 99 would otherwise end in a texture failure that names neither the file
+// nor the attribute, and an unknown multisample mode would be printed as if it were used.
+void CheckRanges(const XmlElementView& xml, StartupOptions& o, const char* source)
+{
+    const StartupOptions defaults;
+    auto refuse = [&](const char* name, const char* expected, const std::string& fallback) {
+        std::string value;
+        PaddedValue(xml, name, value);
+        ProgramLog().Write("Options file %s: %s=\"%s\" is not %s; the default %s is used.",
+                           source ? source : kOptionsFileName, name, value.c_str(), expected,
+                           fallback.c_str());
+    };
+    auto checkInt = [&](const char* name, int32_t& field, int32_t lo, int32_t hi,
+                        int32_t fallback, const char* expected) {
+        if (xml.Value(name) && (field < lo || field > hi)) {
+            refuse(name, expected, std::to_string(fallback));
+            field = fallback;
+        }
+    };
+    checkInt("width", o.width, 1, 16384, defaults.width, "1 to 16384");
+    checkInt("height", o.height, 1, 16384, defaults.height, "1 to 16384");
+    if (xml.Value("aa_mode")) {
+        bool known = false;
+        for (const char* mode : {"Off", "2X MSAA", "4X MSAA", "6X MSAA", "8X MSAA"})
+            known = known || std::strcmp(o.aa_mode, mode) == 0;
+        // The text itself is kept, so the file is written back as the user wrote it; the
+        // context and every text of the run treat an unknown mode as no multisampling.
+        if (!known)
+            refuse("aa_mode", "Off, 2X MSAA, 4X MSAA, 6X MSAA or 8X MSAA", defaults.aa_mode);
+    }
+    // 0 is the file's own way of saying "the default duration" and "no frame limit".
+    checkInt("max_time", o.max_time, 0, INT32_MAX, defaults.max_time, "0 or more milliseconds");
+    checkInt("max_frames", o.max_frames, 0, INT32_MAX, defaults.max_frames, "0 or more frames");
+    checkInt("post_fx_index", o.post_fx_index, 0, 3, defaults.post_fx_index, "0 to 3");
+    checkInt("map_set", o.map_set, 0, 3, defaults.map_set, "0 to 3");
+    checkInt("tessellation_mode", o.tessellation_mode, 1, 4, defaults.tessellation_mode, "1 to 4");
+}
+
+void ApplyElement(const XmlElementView& xml, StartupOptions& o, const char* source)
 {
     auto readInt = [&](const char* name, int32_t& field) {
         if (xml.Value(name))
@@ -269,6 +308,7 @@ void ApplyElement(const XmlElementView& xml, StartupOptions& o)
     readInt("tone_down_delay_ms", o.tone_down_delay_ms);
     readInt("map_set", o.map_set);
     readInt("tessellation_mode", o.tessellation_mode);
+    CheckRanges(xml, o, source);
 }
 
 // Escapes XML's special characters so that any aa_mode text survives the round trip.
@@ -297,14 +337,15 @@ bool ReadStartupOptionsFile(const char* path, StartupOptions& options)
     std::string raw;
     if (!ReadWholeFile(path, raw))
         return false;
-    return ApplyStartupOptionsText(raw, options);
+    return ApplyStartupOptionsText(raw, options, path);
 }
 
-bool ApplyStartupOptionsText(std::string_view fileBytes, StartupOptions& options)
+bool ApplyStartupOptionsText(std::string_view fileBytes, StartupOptions& options, const char* source)
 {
     const std::string text = NormaliseForReader(fileBytes);
-    return ForEachXmlElement(text, "startup_options",
-                             [&](const XmlElementView& element) { ApplyElement(element, options); });
+    return ForEachXmlElement(text, "startup_options", [&](const XmlElementView& element) {
+        ApplyElement(element, options, source);
+    });
 }
 
 std::string FormatStartupOptionsFile(const StartupOptions& o)

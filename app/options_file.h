@@ -13,7 +13,11 @@ inline constexpr const char* kOptionsFileName = "startup_options.xml";
 // Returns true when the file was opened and parsed.
 bool ReadStartupOptionsFile(const char* path, StartupOptions& options);
 // The reader's work on the file's bytes, for callers that have them already (the fuzz target).
-bool ApplyStartupOptionsText(std::string_view fileBytes, StartupOptions& options);
+// A value outside what the command line accepts for the same setting (a size, the
+// multisample mode, duration, frame limit, effect, map set, preset) gets its default, and a
+// log line names `source` (the file's path) and the attribute.
+bool ApplyStartupOptionsText(std::string_view fileBytes, StartupOptions& options,
+                             const char* source = nullptr);
 // The exact bytes the writer produces for a record.
 std::string FormatStartupOptionsFile(const StartupOptions& options);
 // Writes the file; false when it cannot be written.

@@ -429,9 +429,14 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
 {
     // Without the switch the thread keeps the affinity the system gave it: pinning it would
     // also pin the GL driver's own threads it starts. Refusals (a mask outside the process
-    // mask, a level without privilege) are ignored.
-    if (g_startup_options.rendering_cpu_affinity_given)
-        SetThreadAffinityMask(0, g_startup_options.rendering_cpu_affinity);
+    // mask, a level without privilege) do not stop the run; a refused mask is logged, since the
+    // user asked for it and would otherwise measure an unpinned thread unknowingly.
+    if (g_startup_options.rendering_cpu_affinity_given &&
+        !SetThreadAffinityMask(0, g_startup_options.rendering_cpu_affinity))
+        ProgramLog().Write("Rendering thread CPU affinity 0x%x refused (the process may use "
+                           "processors 0x%llx); the thread keeps the system's affinity.",
+                           g_startup_options.rendering_cpu_affinity,
+                           static_cast<unsigned long long>(ProcessAffinityMask()));
     SetThreadPriorityLevel(0, g_startup_options.rendering_thread_priority);
 
     const bool windowed = IsWindowed();

@@ -3,10 +3,15 @@
 
 #include <cmath>
 
+#include "results/stability.h"
+
 namespace {
 
 constexpr uint32_t kTerminalIntervalMs = 1000;
 constexpr uint32_t kPlainIntervalMs = 5000;
+// A rate over less time than this is one or two frames' worth of noise (a first frame of
+// 1 ms reads as 1000 fps), so none is shown before.
+constexpr uint32_t kMinRateSpanMs = 1000;
 
 std::string Printf(const char* format, auto... args)
 {
@@ -38,7 +43,7 @@ std::string RunProgress::DescribeRun(const RunProgressSettings& s)
         text += Printf("%s s measured after a %s s warm-up", Seconds(s.duration_ms).c_str(),
                        Seconds(s.warmup_ms).c_str());
     else if (s.benchmark)
-        text += Printf("%u frames measured after a %s s warm-up", s.max_frames,
+        text += Printf("%s measured after a %s s warm-up", CountText(s.max_frames, "frame").c_str(),
                        Seconds(s.warmup_ms).c_str());
     else if (s.duration_ms > 0)
         text += Printf("%s s", Seconds(s.duration_ms).c_str());
@@ -53,7 +58,7 @@ std::string RunProgress::StatusText(RunPhase phase, uint32_t phaseElapsedMs, uin
     const RunProgressSettings& s = settings_;
     // The last complete window's rate; before one closed, the phase's average so far.
     double rate = windowRate;
-    if (!std::isfinite(rate) && phaseElapsedMs > 0)
+    if (!std::isfinite(rate) && phaseElapsedMs >= kMinRateSpanMs)
         rate = phaseFrames * 1000.0 / phaseElapsedMs;
     const std::string rateText = std::isfinite(rate) ? Printf("%.2f fps", rate) : std::string("-- fps");
     // Seconds a frame-count run still needs at this rate.
@@ -72,22 +77,24 @@ std::string RunProgress::StatusText(RunPhase phase, uint32_t phaseElapsedMs, uin
     case RunPhase::Measuring:
         if (s.time_based) {
             const double left = s.duration_ms > phaseElapsedMs ? (s.duration_ms - phaseElapsedMs) / 1000.0 : 0.0;
-            return Printf("measuring: %s of %s s, %u frames, %s", Seconds(phaseElapsedMs).c_str(),
-                          Seconds(s.duration_ms).c_str(), phaseFrames, rateText.c_str()) +
+            return Printf("measuring: %s of %s s, %s, %s", Seconds(phaseElapsedMs).c_str(),
+                          Seconds(s.duration_ms).c_str(), CountText(phaseFrames, "frame").c_str(),
+                          rateText.c_str()) +
                    TimeLeft(left);
         }
-        return Printf("measuring: %u of %u frames, %s s, %s", phaseFrames, s.max_frames,
+        return Printf("measuring: %u of %s, %s s, %s", phaseFrames, CountText(s.max_frames, "frame").c_str(),
                       Seconds(phaseElapsedMs).c_str(), rateText.c_str()) +
                TimeLeft(rate > 0 ? framesLeft(phaseFrames) : NAN);
     case RunPhase::Running:
         if (s.duration_ms > 0) {
             const double left = s.duration_ms > phaseElapsedMs ? (s.duration_ms - phaseElapsedMs) / 1000.0 : 0.0;
-            return Printf("running: %s of %s s, %u frames, %s", Seconds(phaseElapsedMs).c_str(),
-                          Seconds(s.duration_ms).c_str(), phaseFrames, rateText.c_str()) +
+            return Printf("running: %s of %s s, %s, %s", Seconds(phaseElapsedMs).c_str(),
+                          Seconds(s.duration_ms).c_str(), CountText(phaseFrames, "frame").c_str(),
+                          rateText.c_str()) +
                    TimeLeft(left);
         }
-        return Printf("running: %s s, %u frames, %s", Seconds(phaseElapsedMs).c_str(), phaseFrames,
-                      rateText.c_str());
+        return Printf("running: %s s, %s, %s", Seconds(phaseElapsedMs).c_str(),
+                      CountText(phaseFrames, "frame").c_str(), rateText.c_str());
     }
     return {};
 }
@@ -135,9 +142,9 @@ void RunProgress::End(uint32_t measuredMs, uint32_t frames, bool stopped)
     started_ = false;
     if (terminal_ && printedOnce_)
         std::fputc('\n', out_);
-    const double rate = measuredMs > 0 ? frames * 1000.0 / measuredMs : NAN;
-    std::string text = Printf("%s: %u frames in %s s measured", stopped ? "stopped" : "done", frames,
-                              Seconds(measuredMs).c_str());
+    const double rate = measuredMs >= kMinRateSpanMs ? frames * 1000.0 / measuredMs : NAN;
+    std::string text = Printf("%s: %s in %s s measured", stopped ? "stopped" : "done",
+                              CountText(frames, "frame").c_str(), Seconds(measuredMs).c_str());
     if (std::isfinite(rate))
         text += Printf(" (%.2f fps)", rate);
     std::fprintf(out_, "%s\n", text.c_str());

@@ -139,6 +139,8 @@ void RunReportsKeepRun(bool first)
     run.total_frames = static_cast<uint32_t>(g_run_result.total_frames);
     run.elapsed_ms = g_frame_stats.elapsed_ms.load();
     run.fps_avg = run.elapsed_ms > 0 ? run.total_frames * 1000.0 / run.elapsed_ms : NAN;
+    run.fps_min = g_stats.MinWindowRate();
+    run.fps_max = g_stats.MaxWindowRate();
     run.p50_ms = f.p50_us / 1000.0;
     run.p99_ms = f.p99_us / 1000.0;
     run.low_1pct_fps = f.low_1pct_fps;
@@ -219,7 +221,8 @@ RunReport CollectRunReport()
     r.run_mode = o.active_run_mode;
     r.time_based = o.active_time_based == 1;
     r.duration_ms = o.active_duration_ms;
-    r.max_frames = o.active_max_frames;
+    // A limit that did not end the run is not one of its settings.
+    r.max_frames = o.active_run_mode == 1 && o.active_time_based != 1 ? o.active_max_frames : 0;
     r.width = g_system_info.scene_width ? g_system_info.scene_width : o.active_width;
     r.height = g_system_info.scene_height ? g_system_info.scene_height : o.active_height;
     r.fullscreen = o.active_fullscreen != 0;
@@ -267,6 +270,7 @@ RunReport CollectRunReport()
     r.sensors = g_sensor_readings;
     r.finished_at = UtcNow();
     r.repeat_runs = g_repeat_runs;
+    ApplySeriesTotals(r);
     return r;
 }
 
@@ -289,8 +293,8 @@ std::string ScoreOutputLine(const RunReport& report)
 
 std::string AverageFpsOutputLine(const RunReport& report)
 {
-    // The exact rate over the measured real time, as the JSON's fps.avg (two decimals);
-    // nothing when no time was measured, never a stand-in figure.
+    // The exact rate over the measured real time (of the whole series for --repeat), as the
+    // JSON's fps.avg (two decimals); nothing when no time was measured, never a stand-in.
     if (report.elapsed_ms == 0)
         return {};
     char line[64];

@@ -101,11 +101,12 @@ RunOutcome ReportStabilityRun(bool endedByItself)
     st.error_png = m.SavedDiffering();
 
     // What a person reads: duration, checks, errors with their moments, throttling.
-    std::printf("Stability test: %s, %u checks, %u errors\n", RunClock(elapsed).c_str(), st.checks, st.errors);
+    std::printf("Stability test: %s, %s, %s\n", RunClock(elapsed).c_str(),
+                CountText(st.checks, "check").c_str(), CountText(st.errors, "error").c_str());
     for (const StabilityEvent& e : st.events)
         std::printf("Error: %s\n", e.Describe().c_str());
     if (st.errors > st.events.size())
-        std::printf("... and %zu more errors\n", static_cast<std::size_t>(st.errors - st.events.size()));
+        std::printf("... and %s more\n", CountText(st.errors - st.events.size(), "error").c_str());
     for (const GpuThrottling& t : st.throttling) {
         if (!t.has_clocks)
             std::printf("GPU %u throttling: n.a. (no core clock)\n", t.gpu + 1);

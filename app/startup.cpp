@@ -76,6 +76,9 @@ bool InitVideo(bool& headless, bool dialogWanted)
                          reason.c_str());
             return false;
         }
+        // A run nobody asked to be headless: the log must say why it rendered offscreen.
+        ProgramLog().Write("No display could be opened (%s): the run renders offscreen, as with "
+                           "--headless.", reason.c_str());
         headless = true;
     }
     // Override priority: an SDL_VIDEODRIVER left in the environment must not put a window
@@ -157,6 +160,17 @@ int GridfallMain(int argc, char** argv)
     }
     ApplyCommandLine(commandLine.switch_text.c_str(), options);
     ApplyGnuOptions(commandLine, options, g_automation_options);
+    std::vector<std::string> warnings = commandLine.warnings;
+    if (!CheckOptionsForMode(commandLine, options, g_automation_options, warnings, usageError)) {
+        std::fprintf(stderr, "gridfall: %s\nTry 'gridfall --help' for more information.\n",
+                     usageError.c_str());
+        log.Write("Command line: %s", usageError.c_str());
+        return kExitUsage;
+    }
+    for (const std::string& warning : warnings) {
+        std::fprintf(stderr, "gridfall: warning: %s\n", warning.c_str());
+        log.Write("Command line: %s", warning.c_str());
+    }
     // A results file that cannot be created is found now, not after a run whose results it
     // would then lose.
     for (const std::string* path : {&g_automation_options.json_path, &g_automation_options.csv_path}) {
@@ -192,8 +206,10 @@ int GridfallMain(int argc, char** argv)
 
     // After GTK and SDL have started their helper threads, so the affinity reaches them too.
     // Only when asked for: see app_cpu_affinity_given.
-    if (options.app_cpu_affinity_given)
-        SetProcessAffinityMask(options.app_cpu_affinity);
+    if (options.app_cpu_affinity_given && !SetProcessAffinityMask(options.app_cpu_affinity))
+        log.Write("Process CPU affinity 0x%x refused (the process may use processors 0x%llx); "
+                  "no thread is pinned.",
+                  options.app_cpu_affinity, static_cast<unsigned long long>(ProcessAffinityMask()));
     SetProcessPriorityClass(options.app_process_priority);
     SetThreadPriorityLevel(0, options.app_thread_priority);
     RememberMainThread();

@@ -227,22 +227,32 @@ bool LoadCompareRun(const std::string& path, CompareRun* run, std::string* error
     }
     // Version 2 already has every figure compared here; later versions may move them.
     const double version = NumberOr(doc["schema_version"]);
-    if (!(version == 2 || version == kResultsSchemaVersion)) {
+    if (!(version >= 2 && version <= kResultsSchemaVersion && version == std::floor(version))) {
         *error = path + " has results schema version " + ScalarText(doc["schema_version"]) +
                  "; this program reads versions 2 to " + std::to_string(kResultsSchemaVersion);
         return false;
     }
     CompareRun r;
     r.file = path;
-    // A --repeat series is compared by its mean score; the other figures are its last run's.
-    r.score = doc["repeat"].kind == Value::Object ? NumberOr(doc["repeat"]["mean"])
-                                                   : NumberOr(doc["score"]["value"]);
+    // A --repeat series is compared as a series: its mean score, its average rate (from
+    // version 4 fps.avg is the series'; before, the mean of its runs' is the nearest figure)
+    // and the means of its runs' frame times and lows. Only the window rates are its last
+    // run's, the one whose seconds the file keeps.
+    const Value& repeat = doc["repeat"];
+    const bool series = repeat.kind == Value::Object && !repeat["per_run"].a.empty();
+    const auto seriesMean = [&](const char* key) {
+        double sum = 0;
+        for (const Value& run : repeat["per_run"].a)
+            sum += NumberOr(run[key]);
+        return sum / static_cast<double>(repeat["per_run"].a.size());
+    };
+    r.score = series ? NumberOr(repeat["mean"]) : NumberOr(doc["score"]["value"]);
     r.score_unit = doc["score"]["unit"].s;
-    r.fps_avg = NumberOr(doc["fps"]["avg"]);
-    r.p50_ms = NumberOr(doc["frame_time_ms"]["p50"]);
-    r.p99_ms = NumberOr(doc["frame_time_ms"]["p99"]);
-    r.low_1pct_fps = NumberOr(doc["lows_fps"]["low_1_percent"]);
-    r.low_01pct_fps = NumberOr(doc["lows_fps"]["low_0_1_percent"]);
+    r.fps_avg = series && version < 4 ? seriesMean("fps_avg") : NumberOr(doc["fps"]["avg"]);
+    r.p50_ms = series ? seriesMean("frame_time_p50_ms") : NumberOr(doc["frame_time_ms"]["p50"]);
+    r.p99_ms = series ? seriesMean("frame_time_p99_ms") : NumberOr(doc["frame_time_ms"]["p99"]);
+    r.low_1pct_fps = series ? seriesMean("low_1_percent_fps") : NumberOr(doc["lows_fps"]["low_1_percent"]);
+    r.low_01pct_fps = series ? seriesMean("low_0_1_percent_fps") : NumberOr(doc["lows_fps"]["low_0_1_percent"]);
     for (const Value& s : doc["seconds"].a)
         if (!s["partial"].b && s["fps"].kind == Value::Number)
             r.window_rates.push_back(s["fps"].n);

@@ -1,6 +1,7 @@
 // The summary of a --repeat series: N benchmark runs in a row, each with its own warm-up.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ struct RepeatRun {
     uint32_t total_frames = 0;
     uint32_t elapsed_ms = 0;
     double fps_avg = 0;              // exact: frames over the measured time
+    double fps_min = NAN, fps_max = NAN;  // exact rates of its slowest and fastest complete window
     double p50_ms = 0, p99_ms = 0;
     double low_1pct_fps = 0, low_01pct_fps = 0;
 };

@@ -1,6 +1,7 @@
 // JSON results document.
 #include "results/results_json.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -157,6 +158,24 @@ std::string JsonNumber(double value, int decimals)
     return out;
 }
 
+void ApplySeriesTotals(RunReport& r)
+{
+    if (r.repeat_runs.size() < 2)
+        return;
+    uint64_t frames = 0, ms = 0;
+    double slowest = NAN, fastest = NAN;
+    for (const RepeatRun& run : r.repeat_runs) {
+        frames += run.total_frames;
+        ms += run.elapsed_ms;
+        slowest = std::fmin(slowest, run.fps_min);   // fmin and fmax skip a NaN
+        fastest = std::fmax(fastest, run.fps_max);
+    }
+    r.total_frames = static_cast<uint32_t>(std::min<uint64_t>(frames, UINT32_MAX));
+    r.elapsed_ms = static_cast<uint32_t>(std::min<uint64_t>(ms, UINT32_MAX));
+    r.fps_min_exact = slowest;
+    r.fps_max_exact = fastest;
+}
+
 std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
 {
     JsonOut j;
@@ -260,7 +279,15 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
 
     if (r.run_mode == 1) {
         j.BeginObject("score");
-        j.Int("value", r.score.score);
+        // A series scores its mean, as on the score line.
+        if (r.repeat_runs.size() > 1) {
+            double sum = 0;
+            for (const RepeatRun& run : r.repeat_runs)
+                sum += run.score;
+            j.Number("value", sum / static_cast<double>(r.repeat_runs.size()), 2);
+        } else {
+            j.Int("value", r.score.score);
+        }
         j.String("unit", r.score.timeBased ? "points" : "ms");
         j.BeginObject("companion");
         j.Int("value", r.score.companion);
@@ -279,9 +306,9 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.Number("avg", r.elapsed_ms > 0 ? r.total_frames * 1000.0 / r.elapsed_ms : NAN, 2);
     j.Int("total_frames", r.total_frames);
     j.Int("elapsed_ms", r.elapsed_ms);
-    // The whole-frame figures the HUD and the result dialog show.
+    // The whole-frame figures the HUD and the result dialog show: one run's, none for a series.
     j.BeginObject("hud");
-    const bool windowClosed = std::isfinite(r.fps_min_exact);
+    const bool windowClosed = std::isfinite(r.fps_min_exact) && r.repeat_runs.size() <= 1;
     j.Raw("min", windowClosed ? std::to_string(r.fps_min) : "null");
     j.Raw("max", windowClosed ? std::to_string(r.fps_max) : "null");
     j.Raw("avg", windowClosed ? std::to_string(r.fps_avg) : "null");
@@ -339,6 +366,8 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
             j.Int("total_frames", run.total_frames);
             j.Int("elapsed_ms", run.elapsed_ms);
             j.Number("fps_avg", run.fps_avg, 2);
+            j.Number("fps_min", run.fps_min, 2);
+            j.Number("fps_max", run.fps_max, 2);
             j.Number("frame_time_p50_ms", run.p50_ms, 3);
             j.Number("frame_time_p99_ms", run.p99_ms, 3);
             j.Number("low_1_percent_fps", run.low_1pct_fps, 2);

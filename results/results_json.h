@@ -15,7 +15,7 @@
 #include "results/stability.h"
 #include "scene/scoring.h"
 
-inline constexpr int kResultsSchemaVersion = 3;
+inline constexpr int kResultsSchemaVersion = 4;
 
 struct GpuIdentity {
     std::string name;
@@ -81,10 +81,16 @@ struct RunReport {
     SensorReadings sensors;
     std::string finished_at;         // UTC, ISO 8601
     StabilityReport stability;
-    // Every finished run of a --repeat series, this one last; the fields above describe the
-    // last run. One entry (or none) for a single run.
+    // Every finished run of a --repeat series, this one last. For a series the score is its
+    // mean, and total_frames, elapsed_ms and the exact rates are the series'; the HUD figures,
+    // the frame times and the seconds are the last run's. One entry (or none) for a single run.
     std::vector<RepeatRun> repeat_runs;
 };
+
+// For a --repeat series (more than one run kept): total_frames, elapsed_ms and the exact
+// rates become the series' (all its measured frames over all its measured time, the slowest
+// and fastest window of any run), so that the average-rate line and the JSON speak of it.
+void ApplySeriesTotals(RunReport& report);
 
 // Never null: the samples of the report's run (may be empty).
 std::string FormatResultsJson(const RunReport& report, const FrameTimeStats& stats);

@@ -47,6 +47,11 @@ std::string RunClock(uint32_t ms)
     return Printf("%02u:%02u", s / 60, s % 60);
 }
 
+std::string CountText(uint64_t n, const char* noun)
+{
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 const char* StabilityEvent::KindName() const
 {
     switch (kind) {
@@ -215,13 +220,14 @@ std::string StabilityMonitor::VerdictText(bool stoppedEarly, uint32_t elapsedMs,
     case StabilityVerdict::Fail:
         return "FAIL (" + (events_.empty() ? std::string("errors") : events_.front().Describe()) + ")";
     case StabilityVerdict::Stopped:
-        return Printf("STOPPED (at %s of %s, %u checks, %u errors, max %s)", RunClock(elapsedMs).c_str(),
-                      RunClock(settings_.duration_ms).c_str(), checks, errors, maxText.c_str());
+        return Printf("STOPPED (at %s of %s, %s, %s, max %s)", RunClock(elapsedMs).c_str(),
+                      RunClock(settings_.duration_ms).c_str(), CountText(checks, "check").c_str(),
+                      CountText(errors, "error").c_str(), maxText.c_str());
     case StabilityVerdict::Pass:
         break;
     }
-    return Printf("PASS (%s, %u checks, %u errors, max %s)", RunClock(elapsedMs).c_str(), checks, errors,
-                  maxText.c_str());
+    return Printf("PASS (%s, %s, %s, max %s)", RunClock(elapsedMs).c_str(),
+                  CountText(checks, "check").c_str(), CountText(errors, "error").c_str(), maxText.c_str());
 }
 
 std::vector<GpuThrottling> ThrottlingFromSamples(const FrameTimeStats& stats)

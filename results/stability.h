@@ -130,5 +130,8 @@ std::vector<GpuThrottling> ThrottlingFromSamples(const FrameTimeStats& stats);
 // "mm:ss", or "h:mm:ss" from an hour on.
 std::string RunClock(uint32_t ms);
 
+// A count with its noun: "1 check", "2 checks", "0 errors" (nouns with a plain plural -s).
+std::string CountText(uint64_t n, const char* noun);
+
 // The process-wide monitor of the current (or last) run.
 StabilityMonitor& RunStability();

@@ -107,7 +107,8 @@ HudInputs GatherHudInputs(const cHx7PDemo_OpenGL_4& scene)
     in.renderer = renderer ? renderer : "";
     in.vendorId = g_machine_facts.main_vendor_id;
     in.deviceId = g_machine_facts.main_device_id;
-    in.aaMode = o.aa_mode;
+    // The mode the context got: a refused one ran without multisampling.
+    in.aaMode = scene.hasSampleBuffers ? o.aa_mode : "Off";
     in.tessLevel = o.tess_level;
     in.tessLevelInner = o.tess_level_inner;
     in.tessLevelOuter = o.tess_level_outer;

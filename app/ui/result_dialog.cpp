@@ -16,11 +16,17 @@
 
 void ShowResultDialog()
 {
+    // The render thread has been joined, so the recorder can be read here.
     const ResultTexts texts = BuildResultTexts({g_startup_options, g_run_result,
                                                 g_frame_stats.elapsed_ms.load(),
                                                 g_sensor_readings, g_system_info,
-                                                Ridudedozu::SiliscanLib::Instance()->GetMainVendorKind()});
+                                                Ridudedozu::SiliscanLib::Instance()->GetMainVendorKind(),
+                                                RunFrameTimeStats().MinWindowRate(),
+                                                RunFrameTimeStats().MaxWindowRate()});
     if (IsHeadless() || !IsGtkUiReady()) {
+        // The dialog's texts are one run's; the lines after them speak of the whole series.
+        if (const std::size_t runs = RunReportsKeptRuns().size(); runs > 1)
+            std::printf("Last run of %zu:\n", runs);
         for (const auto& [label, text] : ResultReportLines(texts)) {
             if (label.empty())
                 std::printf("%s\n", text.c_str());
@@ -30,7 +36,6 @@ void ShowResultDialog()
         std::fflush(stdout);
         return;
     }
-    // The render thread has been joined, so the recorder can be read here.
     RunDialogModal(BuildResultDialog(texts, HasRunPlotSource()
                                                 ? CurrentRunPlotSamples()
                                                 : RunPlotSamplesFrom(RunFrameTimeStats())));

@@ -3,6 +3,7 @@
 
 #include "gpuinfo/siliscan.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -16,6 +17,26 @@ std::string Format256(const char* format, auto... args)
 
 // The degree sign in UTF-8.
 constexpr const char* kDegree = "\u00B0";
+
+// Below this average a window's whole frame count is off by more than a tenth (a window
+// closes with the frame that passes its second), so the exact rates are shown instead.
+constexpr double kWholeFrameFpsFloor = 10.0;
+
+std::string FpsText(const ResultInputs& in)
+{
+    const RunResult& r = in.result;
+    // No window closed (a run shorter than a second): nothing was measured per second.
+    if (r.min_fps > r.max_fps)
+        return "FPS: min=n.a.  max=n.a.  avg=n.a.";
+    const double average = in.elapsed_ms > 0 ? r.total_frames * 1000.0 / in.elapsed_ms : 0.0;
+    if (in.elapsed_ms == 0 || average >= kWholeFrameFpsFloor)
+        return Format256("FPS: min=%d  max=%d  avg=%d", r.min_fps, r.max_fps, r.avg_fps);
+    const auto exact = [](double v) {
+        return std::isfinite(v) ? Format256("%.2f", v) : std::string("n.a.");
+    };
+    return "FPS: min=" + exact(in.fps_min_exact) + "  max=" + exact(in.fps_max_exact) +
+           "  avg=" + exact(average);
+}
 
 }  // namespace
 
@@ -31,9 +52,10 @@ ResultTexts BuildResultTexts(const ResultInputs& in)
         t.score = Format256("SCORE: %d points, time: %d ms", in.result.total_frames,
                             static_cast<int>(o.active_duration_ms));
     } else {
-        t.title = Format256("%s %d.%d.%d - SCORE: %d ms (%d frames)", kProductTitle,
+        t.title = Format256("%s %d.%d.%d - SCORE: %d ms (%d frame%s)", kProductTitle,
                             kVersionMajor, kVersionMinor, kVersionPatch,
-                            static_cast<int>(in.elapsed_ms), static_cast<int>(o.active_max_frames));
+                            static_cast<int>(in.elapsed_ms), static_cast<int>(o.active_max_frames),
+                            o.active_max_frames == 1 ? "" : "s");
         t.score = Format256("SCORE: %d ms, frames: %d", static_cast<int>(in.elapsed_ms),
                             static_cast<int>(o.active_max_frames));
     }
@@ -51,11 +73,13 @@ ResultTexts BuildResultTexts(const ResultInputs& in)
     else
         t.max_temperature = Format256("Max GPU temp: %s", maxTemp.c_str());
 
+    // What the run used: a multisample mode the driver refused ran without one, and an effect
+    // index out of range draws nothing.
+    const bool postFx = o.render_post_fx && o.post_fx_index >= 1 && o.post_fx_index <= 3;
     t.settings = Format256("Res:%dx%d(%s) - AA:%s - PostFX:%s", o.client_width, o.client_height,
-                           o.active_fullscreen ? "FS" : "W", o.aa_mode,
-                           o.render_post_fx ? "ON" : "OFF");
-    t.fps = Format256("FPS: min=%d  max=%d  avg=%d", in.result.min_fps, in.result.max_fps,
-                      in.result.avg_fps);
+                           o.active_fullscreen ? "FS" : "W",
+                           in.system.msaa_samples > 0 ? o.aa_mode : "Off", postFx ? "ON" : "OFF");
+    t.fps = FpsText(in);
     t.codepath = Format256("Codepath: %s - Tessellation level: %.1f - Map set %d",
                            o.api3d == 11 ? "Direct3D 11" : "OpenGL 4",
                            static_cast<double>(o.tess_level), o.map_set + 1);

@@ -6,6 +6,7 @@
 #include "app/startup_options.h"
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,10 @@ struct ResultInputs {
     const SensorReadings& sensors;
     const SystemInfo& system;
     int32_t vendor_kind;             // Ridudedozu::VendorKind of the main adapter
+    // Exact rates of the slowest and fastest complete window (frames over its real length);
+    // NaN when unknown. A slow run's texts show these instead of whole frame counts.
+    double fps_min_exact = std::numeric_limits<double>::quiet_NaN();
+    double fps_max_exact = std::numeric_limits<double>::quiet_NaN();
 };
 
 ResultTexts BuildResultTexts(const ResultInputs& in);

@@ -265,7 +265,11 @@ void StartupDialogView::Quit()
     // copied into them.
     if (runs_.IsRunActive())
         runs_.StopRendering();
+    // Copying the controls clears /log_temperature, as every run start does; quitting starts
+    // no run, so the switch's setting is what gets stored.
+    const uint8_t logTemperature = options_.log_temperature;
     ApplyDialogSettings(ReadControls(), options_, stats_);
+    options_.log_temperature = logTemperature;
     if (loop_ && g_main_loop_is_running(loop_))
         g_main_loop_quit(loop_);
 }

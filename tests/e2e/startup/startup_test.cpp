@@ -128,12 +128,16 @@ TEST_F(StartupE2E, GnuOptionsHelpVersionAndBadUsage)
     // Asking for help or the version leaves nothing behind in the current directory.
     EXPECT_FALSE(fs::exists(Log()));
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--msaa", "3"}, {"--duration"}, {"--resolution=big"}}) {
+             {"--bogus"}, {"--msaa", "3"}, {"--duration"}, {"--resolution=big"},
+             {"--headless", "--frames", "3", "extra"}, {"--headless", "--json", "--quiet"},
+             {"--headless", "--demo", "--frames", "10"}}) {
         r = Run(bad);
         EXPECT_EQ(r.status, 2) << bad[0];
         EXPECT_NE(r.err.find("gridfall: "), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
     }
+    EXPECT_NE(Run({"--headless", "--frames", "3", "extra"}).err.find("extra operand 'extra'"),
+              std::string::npos);
     EXPECT_FALSE(fs::exists(OptionsFile()));
 }
 

@@ -184,6 +184,7 @@ TEST(FirstStart, InstalledCopyQuitsOnSigtermAndKeepsItsSettingsUnderXdg)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Gridfall Time: "), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("FPS"), std::string::npos) << "the result report goes to stdout: " << run.out;
+    EXPECT_EQ(run.out.find("min=10000"), std::string::npos) << "a starting value shown as a figure: " << run.out;
     fs::remove_all(dir);
 }
 

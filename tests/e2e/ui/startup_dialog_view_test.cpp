@@ -316,11 +316,13 @@ TEST_F(StartupDialogViewTest, QuitEscapeAndCloseBoxEndTheLoopWithTheSettingsAppl
     };
     for (const auto& end : enders) {
         options.tessellation_mode = 2;
+        options.log_temperature = 1;   // /log_temperature: no run clears it, so it is stored
         auto view = Open();
         gtk_combo_box_set_active(GTK_COMBO_BOX(view->Control(1127)), 0);
         RunWith(*view, [&] { end(*view); });
         EXPECT_TRUE(view->QuitRequested());
         EXPECT_EQ(options.tessellation_mode, 1) << "the controls are applied on the way out";
+        EXPECT_EQ(options.log_temperature.get(), 1);
         EXPECT_EQ(runs.starts, 0);
     }
 }

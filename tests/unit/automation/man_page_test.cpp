@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "app/gnu_options.h"
 #include "app/option_docs.h"
@@ -52,6 +53,15 @@ TEST(ManPage, DocumentsEveryOptionOfTheTable)
     }
     EXPECT_GE(defaults, 8);
     EXPECT_NE(flatHelp.find("(default: 60000)"), std::string::npos);
+    for (const char* option : {"check-interval", "hang-limit", "repeat", "max-temp"}) {
+        for (const GnuOption& o : GnuOptionTable()) {
+            if (option == std::string_view(o.name)) {
+                EXPECT_FALSE(GnuOptionDefault(o).empty()) << option;
+            }
+        }
+    }
+    EXPECT_NE(flatHelp.find("(default: 10000)"), std::string::npos);
+    EXPECT_NE(flatHelp.find("(default: 5000)"), std::string::npos);
     EXPECT_NE(flatHelp.find("(default: 32; the startup dialog's preset gives its own level)"), std::string::npos);
     for (const SwitchDoc& sw : SwitchTable()) {
         EXPECT_NE(page.find(RoffEscape(sw.name)), std::string::npos) << sw.name;
@@ -59,7 +69,7 @@ TEST(ManPage, DocumentsEveryOptionOfTheTable)
         EXPECT_NE(flatHelp.find(unwrapped(sw.help)), std::string::npos) << sw.name;
     }
     EXPECT_NE(page.find(".B /gpuz_polling\n"), std::string::npos);
-    EXPECT_NE(page.find(".B /log_temperature\nstored in the options file only\n"), std::string::npos);
+    EXPECT_NE(page.find(".B /log_temperature\nsets log_temperature in the options file"), std::string::npos);
     for (const char* name : {"GRIDFALL_SYSFS_ROOT", "GRIDFALL_NVML_LIBRARY", "XDG_CONFIG_HOME"}) {
         EXPECT_NE(page.find(".B " + RoffEscape(name) + "\n"), std::string::npos) << name;
         EXPECT_NE(help.find(name), std::string::npos) << name;

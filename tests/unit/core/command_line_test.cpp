@@ -76,25 +76,28 @@ protected:
         storage_ = std::move(args);
         GnuCommandLine parsed;
         error_.clear();
+        automation_ = AutomationOptions{};
         if (!ParseGnuCommandLine(static_cast<int>(argv.size()), argv.data(), parsed, error_))
             return false;
         switch_text_ = parsed.switch_text;
+        warnings_ = parsed.warnings;
         ApplyCommandLine(parsed.switch_text.c_str(), options_);
         ApplyGnuOptions(parsed, options_, automation_);
-        return true;
+        return CheckOptionsForMode(parsed, options_, automation_, warnings_, error_);
     }
     std::vector<std::string> storage_;
     StartupOptions options_;
     AutomationOptions automation_;
     std::string error_;
     std::string switch_text_;
+    std::vector<std::string> warnings_;
 };
 
 TEST_F(GnuOptionsTest, EveryOptionChangesItsSetting)
 {
     ASSERT_TRUE(Run({"--demo", "--duration", "5000", "--tess=12.5", "--resolution", "640x480",
                      "--fullscreen", "--msaa", "4", "--postfx=blur2", "--map-set", "1", "--no-gui",
-                     "--json", "r.json", "--csv=r.csv", "--validate"}))
+                     "--json", "r.json", "--csv=r.csv"}))
         << error_;
     EXPECT_EQ(options_.run_mode, 2);
     EXPECT_EQ(options_.max_time, 5000);
@@ -113,10 +116,11 @@ TEST_F(GnuOptionsTest, EveryOptionChangesItsSetting)
     EXPECT_FALSE(automation_.headless);
     EXPECT_EQ(automation_.json_path, "r.json");
     EXPECT_EQ(automation_.csv_path, "r.csv");
+    ASSERT_TRUE(Run({"--validate"}));
     EXPECT_TRUE(automation_.validate);
 
     ASSERT_TRUE(Run({"--headless", "--benchmark", "--frames", "500", "--msaa", "0", "--postfx", "off",
-                     "--help", "--version"}));
+                     "--help", "--version"})) << error_;
     EXPECT_TRUE(automation_.headless);
     EXPECT_EQ(options_.display_gui, 0);
     EXPECT_EQ(options_.run_mode, 1);
@@ -138,6 +142,12 @@ TEST_F(GnuOptionsTest, BadUsageIsRefusedWithAMessage)
         {"--resolution", "640x480x"}, {"--resolution", "+640x480"}, {"--msaa", "3"}, {"--msaa", "16"},
         {"--postfx", "sepia"}, {"--map-set", "0"}, {"--map-set", "5"}, {"--json"}, {"--json="},
         {"--headless=yes"}, {"--Help"},
+        // Words that are neither options nor switches, and values that are options.
+        {"--headless", "--frames", "3", "extra"}, {"-tess", "8"}, {"tess=8"}, {"--", "--x"},
+        {"--json", "--quiet"}, {"--json", "--duration", "1000"},
+        // Contradictions.
+        {"--frames", "10", "--duration", "1000"}, {"--demo", "--benchmark"},
+        {"--validate", "--demo"},
     };
     for (const auto& args : bad) {
         EXPECT_FALSE(Run(args)) << args[0];
@@ -147,24 +157,67 @@ TEST_F(GnuOptionsTest, BadUsageIsRefusedWithAMessage)
     EXPECT_NE(error_.find("--msaa"), std::string::npos);
     Run({"--bogus"});
     EXPECT_NE(error_.find("--bogus"), std::string::npos);
+    Run({"--headless", "--frames", "3", "extra"});
+    EXPECT_EQ(error_, "extra operand 'extra'");
+    Run({"--json", "--quiet"});
+    EXPECT_NE(error_.find("--json=--quiet"), std::string::npos) << error_;
+    // Written with '=', any text is the value.
+    ASSERT_TRUE(Run({"--no-gui", "--json=--quiet"})) << error_;
+    EXPECT_EQ(automation_.json_path, "--quiet");
+}
+
+TEST_F(GnuOptionsTest, AMistypedSwitchIsToldOfAndIgnored)
+{
+    ASSERT_TRUE(Run({"/app_cpu_afinity=3", "/nothing_like_it"})) << error_;
+    EXPECT_EQ(options_.app_cpu_affinity_given, 0);
+    ASSERT_EQ(warnings_.size(), 2u);
+    EXPECT_EQ(warnings_[0], "unknown switch '/app_cpu_afinity=3' ignored (did you mean '/app_cpu_affinity='?)");
+    EXPECT_EQ(warnings_[1], "unknown switch '/nothing_like_it' ignored");
+}
+
+TEST_F(GnuOptionsTest, OptionsTheRunDoesNotUseAreRefusedOrToldOf)
+{
+    const std::vector<std::pair<std::vector<std::string>, const char*>> refused = {
+        {{"--demo", "--no-gui", "--frames", "10"}, "option '--frames' is not used by the stability test"},
+        {{"--headless", "--demo", "--repeat", "2"}, "option '--repeat' is not used by the stability test"},
+        {{"--headless", "--benchmark", "--max-temp", "50"}, "option '--max-temp' is not used by a benchmark run"},
+        {{"--headless", "--benchmark", "--check-interval=500"}, "option '--check-interval' is not used by a benchmark"},
+        {{"--validate", "--json", "v.json"}, "option '--json' is not used by --validate"},
+    };
+    for (const auto& [args, text] : refused) {
+        options_ = StartupOptions{};
+        EXPECT_FALSE(Run(args)) << args[1];
+        EXPECT_TRUE(error_.starts_with(text)) << error_;
+    }
+    // A mode that comes from the options file may be either: a warning, the run goes on.
+    options_ = StartupOptions{};
+    options_.run_mode = 2;
+    ASSERT_TRUE(Run({"--headless", "--frames", "10", "--check-interval", "0"})) << error_;
+    ASSERT_EQ(warnings_.size(), 1u) << ::testing::PrintToString(warnings_);
+    EXPECT_TRUE(warnings_[0].starts_with("option '--frames' is not used by the stability test")) << warnings_[0];
+    // The startup dialog chooses the run: every option may serve it.
+    options_ = StartupOptions{};
+    ASSERT_TRUE(Run({"--frames", "10", "--max-temp", "90"})) << error_;
+    EXPECT_TRUE(warnings_.empty());
 }
 
 TEST_F(GnuOptionsTest, SwitchesSeeOnlyTheirOwnArguments)
 {
     // A value that happens to contain a switch does not trigger it.
     ASSERT_TRUE(Run({"--json", "/srv/version/r.json", "/app_cpu_affinity=3", "--csv=/x/log_temperature.csv",
-                     "--", "--not-an-option"}));
+                     "--", "--x/gl3_core_profile"}));
     EXPECT_EQ(options_.display_version, 0);
     EXPECT_EQ(options_.log_temperature, 0);
     EXPECT_EQ(options_.app_cpu_affinity, 3u);
-    EXPECT_EQ(switch_text_, "/app_cpu_affinity=3 --not-an-option");
+    EXPECT_EQ(options_.gl3_core_profile, 1);
+    EXPECT_EQ(switch_text_, "/app_cpu_affinity=3 --x/gl3_core_profile");
     ASSERT_TRUE(Run({"/version", "--benchmark"}));
     EXPECT_EQ(options_.display_version, 1);
 }
 
-TEST_F(GnuOptionsTest, LaterOptionsWin)
+TEST_F(GnuOptionsTest, ARepeatedOptionTakesItsLastValue)
 {
-    ASSERT_TRUE(Run({"--frames", "100", "--duration", "2000", "--demo", "--benchmark"}));
+    ASSERT_TRUE(Run({"--duration", "1000", "--benchmark", "--duration", "2000", "--benchmark"}));
     EXPECT_EQ(options_.time_based_benchmark, 1);
     EXPECT_EQ(options_.max_time, 2000);
     EXPECT_EQ(options_.run_mode, 1);

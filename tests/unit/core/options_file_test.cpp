@@ -126,7 +126,7 @@ TEST_F(OptionsFileTest, ConversionRules)
         "log_temperature=\"-1\" fullscreen=\"1e12\" api3d=\"-1e12\" "
         "run_mode=\"benchmark\" unknown_attribute=\"7\""));
     EXPECT_EQ(o.width, 800);           // through a float, truncated
-    EXPECT_EQ(o.height, -600);
+    EXPECT_EQ(o.height, 720);          // -600 is no size: the default
     EXPECT_EQ(o.max_time, 1000);
     EXPECT_EQ(o.max_frames, 0);        // not a number reads as 0
     EXPECT_EQ(o.render_post_fx, 0);    // booleans only when exactly 1
@@ -137,6 +137,39 @@ TEST_F(OptionsFileTest, ConversionRules)
     EXPECT_EQ(o.api3d, INT32_MIN);
     EXPECT_EQ(o.run_mode, 2);          // case-sensitive
     EXPECT_EQ(o.display_gui, 1);       // absent attributes keep their values
+}
+
+// The file's values pass the command line's checks: out of range, the default, and the log
+// names the file and the attribute.
+TEST_F(OptionsFileTest, OutOfRangeValuesGetTheirDefaultAndALogLine)
+{
+    const std::string oldLog = ProgramLog().FileName();
+    ProgramLog().SetFileName(dir_.File("gridfall_log.txt"));
+    ASSERT_TRUE(ProgramLog().Open());
+    const StartupOptions o = ReadText(Element(
+        "map_set=\"99\" aa_mode=\"64X MSAA\" post_fx_index=\"99\" render_post_fx=\"1\" "
+        "tessellation_mode=\"0\" max_time=\"-5\" max_frames=\"-1\" width=\"0\" height=\"20000\""));
+    const StartupOptions good = ReadText(Element("map_set=\"3\" post_fx_index=\"3\" max_time=\"0\""));
+    ProgramLog().Close();
+    ProgramLog().SetFileName(oldLog);
+    EXPECT_EQ(o.map_set, 2);
+    EXPECT_EQ(o.post_fx_index, 0);
+    EXPECT_EQ(o.tessellation_mode, 2);
+    EXPECT_EQ(o.max_time, 60000);
+    EXPECT_EQ(o.max_frames, 0);
+    EXPECT_EQ(o.width, 1280);
+    EXPECT_EQ(o.height, 720);
+    EXPECT_STREQ(o.aa_mode, "64X MSAA");   // kept as written; it runs without multisampling
+    EXPECT_EQ(good.map_set, 3);
+    EXPECT_EQ(good.post_fx_index, 3);
+    EXPECT_EQ(good.max_time, 0);
+    const std::string log = ReadFileBytes(dir_.File("gridfall_log.txt"));
+    EXPECT_NE(log.find("Options file " + path_ + ": map_set=\"99\" is not 0 to 3; the default 2 is used."),
+              std::string::npos) << log;
+    EXPECT_NE(log.find(": aa_mode=\"64X MSAA\" is not Off, 2X MSAA"), std::string::npos) << log;
+    for (const char* name : {"post_fx_index", "tessellation_mode", "max_time", "max_frames", "width", "height"})
+        EXPECT_NE(log.find(std::string(": ") + name + "=\""), std::string::npos) << name;
+    EXPECT_EQ(log.find("post_fx_index=\"3\""), std::string::npos) << log;
 }
 
 TEST_F(OptionsFileTest, ReadOnlyAttributesAreNeverWritten)

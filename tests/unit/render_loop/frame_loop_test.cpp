@@ -493,6 +493,10 @@ TEST(RunProgress, PlainLinesEveryFiveSecondsAndAtEachPhaseTheTerminalLineInPlace
     const std::string last = "\nstopped: 30 frames in 10.0 s measured (3.00 fps)\n";
     ASSERT_GE(out.size(), last.size());
     EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
+
+    // One frame of a millisecond is no rate; one frame is "1 frame".
+    EXPECT_EQ(t.StatusText(RunPhase::WarmUp, 1, 1, NAN), "warm-up: 0.0 of 4.0 s, -- fps, about 14 s left");
+    EXPECT_EQ(t.StatusText(RunPhase::Measuring, 1, 1, NAN), "measuring: 0.0 of 10.0 s, 1 frame, -- fps, about 10 s left");
 }
 
 }  // namespace

@@ -302,9 +302,15 @@ TEST(ScoreLine, RepeatSeriesReportsTheMeanAndItsSpread)
         run.total_frames = static_cast<uint32_t>(score);
         run.elapsed_ms = 10000;
         run.fps_avg = score / 10;
+        run.fps_min = score / 10 - 5;
+        run.fps_max = score / 10 + 5;
+        run.p50_ms = score / 100;
         r.repeat_runs.push_back(run);
     }
+    ApplySeriesTotals(r);
     EXPECT_EQ(ScoreOutputLine(r), "Gridfall Score: 1241.33");
+    // The series' rate: its 3724 frames over its 30 s, not the last run's.
+    EXPECT_EQ(AverageFpsOutputLine(r), "Gridfall Average FPS: 124.13");
     EXPECT_EQ(FormatRepeatLines(r.repeat_runs, "points"),
               "Repeat: 3 runs: 1234, 1250, 1240 points\n"
               "Mean: 1241.33 points, standard deviation 8.08, CV 0.65 %, 95 % interval 1221.25 to 1261.41\n");
@@ -317,6 +323,23 @@ TEST(ScoreLine, RepeatSeriesReportsTheMeanAndItsSpread)
     EXPECT_EQ(doc["repeat"]["runs"].n, 3);
     EXPECT_DOUBLE_EQ(doc["repeat"]["stddev"].n, 8.08);
     EXPECT_EQ(doc["repeat"]["per_run"].a[1]["score"].n, 1250);
+    // The JSON agrees with the lines: the mean score, the series' rate and windows.
+    EXPECT_DOUBLE_EQ(doc["score"]["value"].n, 1241.33);
+    EXPECT_DOUBLE_EQ(doc["fps"]["avg"].n, 124.13);
+    EXPECT_DOUBLE_EQ(doc["fps"]["min"].n, 118.4);
+    EXPECT_DOUBLE_EQ(doc["fps"]["max"].n, 130.0);
+    EXPECT_EQ(doc["fps"]["total_frames"].n, 3724);
+    // compare takes the series as the lines do, its frame times as its runs' mean.
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("gridfall_series_" + std::to_string(getpid()) + ".json")).string();
+    std::ofstream(path) << FormatResultsJson(r, stats);
+    CompareRun series;
+    std::string error;
+    ASSERT_TRUE(LoadCompareRun(path, &series, &error)) << error;
+    std::filesystem::remove(path);
+    EXPECT_DOUBLE_EQ(series.score, 1241.33);
+    EXPECT_DOUBLE_EQ(series.fps_avg, 124.13);
+    EXPECT_NEAR(series.p50_ms, (12.34 + 12.5 + 12.4) / 3, 1e-9);
     // One run has no spread: the summary says so instead of printing 0.
     EXPECT_TRUE(std::isnan(SummarizeRepeat({1234.0}).stddev));
 }
@@ -474,7 +497,7 @@ TEST_F(AtomicWrite, CompareTellsChangesFromNoiseAndRejectsBadInput)
     EXPECT_EQ(doc["settings_differ"].a.size(), 1u);
 
     std::string v1 = RunJson(120, 16);
-    v1.replace(v1.find("\"schema_version\": 3"), 19, "\"schema_version\": 1");
+    v1.replace(v1.find("\"schema_version\": 4"), 19, "\"schema_version\": 1");
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{a}, {a, (dir_ / "missing.json").string()},
           {a, file("garbage.json", "{\"schema\": ")}, {a, file("v1.json", v1)},

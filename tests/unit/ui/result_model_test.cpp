@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -16,6 +17,8 @@ struct FinishedRun {
     SystemInfo system;
     uint32_t elapsed_ms = 0;
     int32_t vendor = Ridudedozu::kVendorNvidia;
+    double fps_min_exact = std::numeric_limits<double>::quiet_NaN();
+    double fps_max_exact = std::numeric_limits<double>::quiet_NaN();
 
     FinishedRun()
     {
@@ -30,7 +33,8 @@ struct FinishedRun {
     }
     ResultTexts Texts() const
     {
-        return BuildResultTexts({options, result, elapsed_ms, sensors, system, vendor});
+        return BuildResultTexts({options, result, elapsed_ms, sensors, system, vendor, fps_min_exact,
+                                 fps_max_exact});
     }
 };
 
@@ -60,7 +64,9 @@ TEST(ResultModel, FrameCountRunFullscreenPostFxAndCurrent)
     run.options.active_max_frames = 1000;
     run.options.active_fullscreen = 1;
     run.options.render_post_fx = 1;
+    run.options.post_fx_index = 3;
     std::strcpy(run.options.aa_mode, "4X MSAA");
+    run.system.msaa_samples = 4;
     run.elapsed_ms = 15432;
     run.sensors.max_temperature = 70.2f;
     run.sensors.has_temperature = true;
@@ -70,6 +76,28 @@ TEST(ResultModel, FrameCountRunFullscreenPostFxAndCurrent)
     EXPECT_EQ(t.score, "SCORE: 15432 ms, frames: 1000");
     EXPECT_EQ(t.max_temperature, "Max GPU temp: 70\u00B0C - Max current: 12.3A");
     EXPECT_EQ(t.settings, "Res:1280x720(FS) - AA:4X MSAA - PostFX:ON");
+    // The texts say what ran: a multisample mode the driver refused, an effect out of range.
+    run.system.msaa_samples = 0;
+    run.options.post_fx_index = 99;
+    EXPECT_EQ(run.Texts().settings, "Res:1280x720(FS) - AA:Off - PostFX:OFF");
+}
+
+TEST(ResultModel, FpsLineNeverShowsAPlaceholderOrAWholeFrameCountOfASlowRun)
+{
+    FinishedRun run;
+    // Five frames, no second completed: the records still hold their starting values.
+    run.result = {10000, 0, 0, 5};
+    run.elapsed_ms = 400;
+    EXPECT_EQ(run.Texts().fps, "FPS: min=n.a.  max=n.a.  avg=n.a.");
+    // 0.15 fps: each window holds one or two frames of several seconds.
+    run.result = {1, 2, 1, 9};
+    run.elapsed_ms = 60000;
+    run.fps_min_exact = 0.1234;
+    run.fps_max_exact = 0.3;
+    EXPECT_EQ(run.Texts().fps, "FPS: min=0.12  max=0.30  avg=0.15");
+    // A run at normal speed keeps the dialog's whole figures.
+    run.result = {31, 77, 52, 3120};
+    EXPECT_EQ(run.Texts().fps, "FPS: min=31  max=77  avg=52");
 }
 
 TEST(ResultModel, CodepathFollowsApiAndMapSetCountsFromOne)
