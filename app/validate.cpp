@@ -21,6 +21,7 @@
 #include "app/startup_options.h"
 #include "scene/demo.h"
 #include "gfx/render_target.h"
+#include "gpuinfo/drm_cards.h"
 #include "scene/demo_opengl4.h"
 
 // Private static copies of the stb codecs; their unused entry points would warn.
@@ -159,7 +160,10 @@ ImageComparison CompareImages(const RgbImage& actual, const RgbImage& reference,
 
 std::string ValidationDriverKey(const char* glRenderer)
 {
-    std::string r = glRenderer ? glRenderer : "";
+    // The rasteriser draws the picture, whatever layer feeds it: zink over lavapipe draws with
+    // llvmpipe's, zink or virgl over a GPU with that GPU's.
+    const Ridudedozu::RendererStack stack = Ridudedozu::ParseRendererStack(glRenderer ? glRenderer : "");
+    std::string r = stack.device + " " + stack.vulkan_driver;
     std::transform(r.begin(), r.end(), r.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const char* known : {"llvmpipe", "softpipe"})
