@@ -277,13 +277,23 @@ bool CreateFullscreenWindow()
     SDL_DisplayMode now;
     int ww = 0, wh = 0;
     SDL_GetWindowSize(window, &ww, &wh);
-    const bool modeOk = SDL_GetCurrentDisplayMode(display, &now) == 0 && now.w == w && now.h == h;
+    // Wayland clients cannot change the display's mode: SDL emulates a smaller one by having
+    // the compositor scale the full-screen surface, and the display keeps its own mode. The
+    // window being full screen at the asked size is the success there.
+    const char* videoDriver = SDL_GetCurrentVideoDriver();
+    const bool emulated = videoDriver && std::strcmp(videoDriver, "wayland") == 0 &&
+                          (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+    const bool modeOk = SDL_GetCurrentDisplayMode(display, &now) == 0 &&
+                        ((now.w == w && now.h == h) || emulated);
     if (rc != 0 || !modeOk || ww != w || wh != h) {
         const char* error = SDL_GetError();
         ProgramLog().Write("The switch to %dx%d full screen was refused (%s).", w, h,
                            error && *error ? error : "the display kept its mode");
         return false;
     }
+    if (emulated && (now.w != w || now.h != h))
+        ProgramLog().Write("Full screen at %dx%d: the compositor scales it to the display's %dx%d "
+                           "(Wayland has no display-mode change).", w, h, now.w, now.h);
     SDL_RaiseWindow(window);
     StoreClientSize(window);
     return true;

@@ -26,6 +26,7 @@
 #include "gfx/polyline.h"
 #include "gfx/render_target.h"
 #include "gfx/texture.h"
+#include "gpuinfo/gl_probe.h"
 #include "scene/overlays.h"
 #include "scene/scene_assets.h"
 #include "scene/scoring.h"
@@ -36,7 +37,7 @@ namespace {
 
 // What the results report of the context the run renders with: the driver's own names, the
 // profile it gave and the swap interval it accepted.
-void RecordContextFacts()
+void RecordContextFacts(bool swapIntervalAccepted)
 {
     const auto text = [](GLenum name) {
         const char* t = reinterpret_cast<const char*>(glGetString(name));
@@ -52,7 +53,8 @@ void RecordContextFacts()
                           : (mask & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT) ? "compatibility"
                                                                           : "";
     std::snprintf(s.gl_profile, sizeof s.gl_profile, "%s", profile);
-    s.swap_interval = SDL_GL_GetSwapInterval();
+    // Unknown (null in the results) when the driver refused the request.
+    s.swap_interval = swapIntervalAccepted ? SDL_GL_GetSwapInterval() : kSwapIntervalNotRead;
 }
 
 // Stage indices of cHx7PGpuProgram::AddShader.
@@ -174,10 +176,14 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
 
     const int sampleBuffers = GetSampleBuffers();
     hasSampleBuffers = sampleBuffers != 0;
-    g_system_info.msaa_samples = sampleBuffers;
+    // The samples per pixel the window got (GL_SAMPLE_BUFFERS only says whether it has any).
+    GLint samples = 0;
+    if (hasSampleBuffers)
+        glGetIntegerv(GL_SAMPLES, &samples);
+    g_system_info.msaa_samples = hasSampleBuffers ? samples : 0;
     g_system_info.scene_width = w;
     g_system_info.scene_height = h;
-    RecordContextFacts();
+    RecordContextFacts(renderContext->SwapIntervalAccepted());
     glDisable(GL_MULTISAMPLE);
 
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

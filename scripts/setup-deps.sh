@@ -20,6 +20,8 @@ PACKAGES=(
   libdrm-dev libpci-dev pci.ids
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-xserver-utils x11-utils xdotool imagemagick
+  # the other stacks users run: a Wayland compositor, and zink over lavapipe
+  weston mesa-vulkan-drivers
   valgrind
   # release artefacts: the .deb's Depends (dpkg-shlibdeps, file) and the profile's XML check
   dpkg-dev file libxml2-utils
