@@ -202,6 +202,8 @@ int GridfallMain(int argc, char** argv)
     if (!lib->Start(0, 0, 32, 32, kProbeGlMajor, kProbeGlMinor)) {
         ShowErrorBox("Could not initialize Siliscan. %s startup failed. Bye!", kProductTitle);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The log of a refused machine ends as every other does: a cut log reads as a crash.
+        log.Write("Exit from %s.", kProductTitle);
         return kExitFailure;
     }
     const int32_t glMajor = lib->GetGlMajor();
@@ -211,12 +213,16 @@ int GridfallMain(int argc, char** argv)
         ShowErrorBox("OpenGL: version 2.0 or higher required (current version detected: %d.%d).",
                      glMajor, glMinor);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The log of a refused machine ends as every other does: a cut log reads as a crash.
+        log.Write("Exit from %s.", kProductTitle);
         return kExitFailure;
     }
     if (!lib->IsDriverDetected()) {
         lib->Stop();
         ShowErrorBox("Graphics drivers detection failed. Bye!");
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The log of a refused machine ends as every other does: a cut log reads as a crash.
+        log.Write("Exit from %s.", kProductTitle);
         return kExitFailure;
     }
 
