@@ -258,7 +258,9 @@ TEST_F(StartupE2E, OldOpenGLIsRefused)
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display)
         return;
-    const ChildResult indirect = Run({"--no-gui"}, {"LIBGL_ALWAYS_INDIRECT=1"});
+    // Short and small, should the display be unreachable and the run go ahead headless.
+    const ChildResult indirect =
+        Run({"--no-gui", "--duration", "1000", "--resolution", "64x64"}, {"LIBGL_ALWAYS_INDIRECT=1"});
     EXPECT_EQ(indirect.status, 1) << indirect.err;
     EXPECT_NE(indirect.err.find("OpenGL: version 2.0 or higher required"), std::string::npos) << indirect.err;
     const std::string log = gridfall_test::ReadFile(Log());
