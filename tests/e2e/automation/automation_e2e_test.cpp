@@ -328,13 +328,13 @@ TEST_F(AutomationE2E, TimedStabilityTestPassesWithItsChecksAndAWrongCheckFrameFa
     }
 }
 
-// A Wayland compositor of the test's own with a seat: weston's X11 backend on a private
-// Xvfb (its headless backend has no seat, which SDL 2.26 does not survive).
+// A Wayland compositor of the test's own. With a seat: weston's X11 backend on a private
+// Xvfb. Without: its headless backend, which has no input devices (SDL 2.26 crashes there).
 class PrivateWayland {
 public:
-    explicit PrivateWayland(const fs::path& runtimeDir) : runtimeDir_(runtimeDir)
+    explicit PrivateWayland(const fs::path& runtimeDir, bool seat = true) : runtimeDir_(runtimeDir)
     {
-        for (int n = 240; n < 300 && !x_; ++n) {
+        for (int n = 240; n < 300 && !x_ && seat; ++n) {
             const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
             if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") || fs::exists(socket))
                 continue;
@@ -348,14 +348,14 @@ public:
             if (!x_->Started() || !fs::exists(socket))
                 return;
         }
-        if (!x_)
+        if (!x_ && seat)
             return;
         fs::create_directories(runtimeDir_);
         fs::permissions(runtimeDir_, fs::perms::owner_all, fs::perm_options::replace);
         gridfall_test::ChildLaunch launch;
         launch.program = "weston";
-        launch.args = {"--backend=x11-backend.so", "--socket=gridfall-test", "--width=1024",
-                       "--height=768", "--idle-time=0"};
+        launch.args = {seat ? "--backend=x11-backend.so" : "--backend=headless-backend.so",
+                       "--socket=gridfall-test", "--width=1024", "--height=768", "--idle-time=0"};
         launch.environment = gridfall_test::ChildEnvironment(
             {"WAYLAND_DISPLAY"}, {"DISPLAY=" + display_, "XDG_RUNTIME_DIR=" + runtimeDir_.string()});
         launch.stdoutPath = launch.stderrPath = runtimeDir_.parent_path() / "weston.txt";
@@ -429,6 +429,24 @@ TEST_F(AutomationE2E, WaylandRunsAreWaylandRuns)
     r = RunGridfall(dir_, {"--validate"}, wayland.ClientEnvironment());
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(LastLine(r.out), "Validation: Success") << r.out << r.err;
+}
+
+// A compositor without a seat: a --no-gui run says why and renders headless instead of
+// crashing inside SDL.
+TEST_F(AutomationE2E, WaylandWithoutASeatFallsBackToHeadless)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    ASSERT_EQ(std::system("command -v weston >/dev/null"), 0) << "needs weston";
+    PrivateWayland wayland(dir_ / "xdg", false);
+    ASSERT_TRUE(wayland.Ok()) << ReadFile(dir_ / "weston.txt");
+    ChildResult r = RunGridfall(dir_, {"--no-gui", "--benchmark", "--duration", "1000", "--resolution",
+                                       "64x64", "--tess", "2", "--json", "b.json"},
+                                wayland.ClientEnvironment());
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(StabilityResults(dir_ / "b.json")["system"]["display_server"].s, "headless");
+    EXPECT_NE(ReadFile(dir_ / "gridfall_log.txt").find("offers no seat"), std::string::npos);
 }
 
 TEST_F(AutomationE2E, ASignalEndsAStabilityTestWithItsResults)
