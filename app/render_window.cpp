@@ -12,6 +12,7 @@
 #include "app/run_state.h"
 #include "app/startup_options.h"
 #include "app/x11_window_class.h"
+#include "gpuinfo/gl_probe.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/result_dialog.h"
 #include "app/ui/ui_resources.h"
@@ -25,6 +26,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <mutex>
 #include <thread>
 
@@ -480,8 +482,15 @@ bool StartRun()
         g_title_pending = false;
     }
 
+    // GLX requests the X server refuses come back as X errors, which Xlib's default handler
+    // answers by ending the process: here they fail the step that caused them.
+    // Let go before the render thread starts: its context creation takes a trap of its own.
+    std::optional<Ridudedozu::XErrorTrap> xErrors(std::in_place);
     // The visual is fixed when the window is made, so the multisample level is chosen now.
+    // A refused probe only costs the multisampling.
     PrepareWindowPixelFormat(g_startup_options.aa_mode);
+    if (const std::string x = xErrors->Check(nullptr); !x.empty())
+        ProgramLog().Write("OpenGL - the multisample probe failed: %s", x.c_str());
 
     // A headless run has no display mode to change: it renders offscreen at the active size.
     if (g_startup_options.active_fullscreen && !IsHeadless()) {
@@ -498,6 +507,14 @@ bool StartRun()
             return false;
         }
     }
+    if (const std::string x = xErrors->Check(g_window); !x.empty()) {
+        ProgramLog().Write("The render window could not be created: %s", x.c_str());
+        xErrors.reset();
+        DestroyRenderWindow();
+        SetRunOutcome(RunOutcome::Failed);
+        return false;
+    }
+    xErrors.reset();
 
     ++g_run_serial;
     {

@@ -259,8 +259,8 @@ TEST_F(StartupE2E, OldOpenGLIsRefused)
     if (!display || !*display)
         return;
     // Short and small, should the display be unreachable and the run go ahead headless.
-    const ChildResult indirect =
-        Run({"--no-gui", "--duration", "1000", "--resolution", "64x64"}, {"LIBGL_ALWAYS_INDIRECT=1"});
+    const ChildResult indirect = Run({"--no-gui", "--duration", "1000", "--resolution", "64x64"},
+                                     {"LIBGL_ALWAYS_INDIRECT=1", std::string("DISPLAY=") + display});
     EXPECT_EQ(indirect.status, 1) << indirect.err;
     EXPECT_NE(indirect.err.find("OpenGL: version 2.0 or higher required"), std::string::npos) << indirect.err;
     const std::string log = gridfall_test::ReadFile(Log());
