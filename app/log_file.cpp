@@ -110,9 +110,20 @@ void LogFile::Write(const char* format, ...)
     va_start(args, format);
     std::vsnprintf(message, sizeof(message), format, args);
     va_end(args);
-    std::fputs(prefix, file_);
-    std::fputs(message, file_);
-    std::fputc('\n', file_);
+    // A message box's line breaks ("\n\r") make lines of their own, each with the prefix, so
+    // every line of the log starts with its time.
+    const char* line = message;
+    do {
+        const size_t length = std::strcspn(line, "\r\n");
+        if (length > 0 || line == message) {
+            std::fputs(prefix, file_);
+            std::fwrite(line, 1, length, file_);
+            std::fputc('\n', file_);
+        }
+        line += length;
+        while (*line == '\r' || *line == '\n')
+            ++line;
+    } while (*line);
     if (std::fflush(file_) != 0 || std::ferror(file_)) {
         // A full disk or a file-size limit: later lines may still fit, so the file stays open,
         // but the user is told once that the log is incomplete.

@@ -12,6 +12,7 @@
 #include "app/run_state.h"
 #include "app/startup_options.h"
 #include "app/x11_window_class.h"
+#include "gpuinfo/gl_probe.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/result_dialog.h"
 #include "app/ui/ui_resources.h"
@@ -25,6 +26,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <mutex>
 #include <thread>
 
@@ -277,13 +279,23 @@ bool CreateFullscreenWindow()
     SDL_DisplayMode now;
     int ww = 0, wh = 0;
     SDL_GetWindowSize(window, &ww, &wh);
-    const bool modeOk = SDL_GetCurrentDisplayMode(display, &now) == 0 && now.w == w && now.h == h;
+    // Wayland clients cannot change the display's mode: SDL emulates a smaller one by having
+    // the compositor scale the full-screen surface, and the display keeps its own mode. The
+    // window being full screen at the asked size is the success there.
+    const char* videoDriver = SDL_GetCurrentVideoDriver();
+    const bool emulated = videoDriver && std::strcmp(videoDriver, "wayland") == 0 &&
+                          (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+    const bool modeOk = SDL_GetCurrentDisplayMode(display, &now) == 0 &&
+                        ((now.w == w && now.h == h) || emulated);
     if (rc != 0 || !modeOk || ww != w || wh != h) {
         const char* error = SDL_GetError();
         ProgramLog().Write("The switch to %dx%d full screen was refused (%s).", w, h,
                            error && *error ? error : "the display kept its mode");
         return false;
     }
+    if (emulated && (now.w != w || now.h != h))
+        ProgramLog().Write("Full screen at %dx%d: the compositor scales it to the display's %dx%d "
+                           "(Wayland has no display-mode change).", w, h, now.w, now.h);
     SDL_RaiseWindow(window);
     StoreClientSize(window);
     return true;
@@ -470,8 +482,15 @@ bool StartRun()
         g_title_pending = false;
     }
 
+    // GLX requests the X server refuses come back as X errors, which Xlib's default handler
+    // answers by ending the process: here they fail the step that caused them.
+    // Let go before the render thread starts: its context creation takes a trap of its own.
+    std::optional<Ridudedozu::XErrorTrap> xErrors(std::in_place);
     // The visual is fixed when the window is made, so the multisample level is chosen now.
+    // A refused probe only costs the multisampling.
     PrepareWindowPixelFormat(g_startup_options.aa_mode);
+    if (const std::string x = xErrors->Check(nullptr); !x.empty())
+        ProgramLog().Write("OpenGL - the multisample probe failed: %s", x.c_str());
 
     // A headless run has no display mode to change: it renders offscreen at the active size.
     if (g_startup_options.active_fullscreen && !IsHeadless()) {
@@ -488,6 +507,14 @@ bool StartRun()
             return false;
         }
     }
+    if (const std::string x = xErrors->Check(g_window); !x.empty()) {
+        ProgramLog().Write("The render window could not be created: %s", x.c_str());
+        xErrors.reset();
+        DestroyRenderWindow();
+        SetRunOutcome(RunOutcome::Failed);
+        return false;
+    }
+    xErrors.reset();
 
     ++g_run_serial;
     {

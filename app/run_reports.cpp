@@ -21,6 +21,7 @@
 #include "results/results_csv.h"
 #include "app/startup_options.h"
 #include "app/system_facts.h"
+#include "gfx/gl_context.h"
 #include "gpuinfo/siliscan.h"
 #include "gpuinfo/sysfs_reader.h"
 #include "results/frame_log.h"
@@ -227,6 +228,7 @@ RunReport CollectRunReport()
     r.height = g_system_info.scene_height ? g_system_info.scene_height : o.active_height;
     r.fullscreen = o.active_fullscreen != 0;
     r.msaa_samples = g_system_info.msaa_samples;
+    r.msaa_samples_requested = MultisampleSamplesForName(o.aa_mode);
     r.tess_level = o.tess_level;
     r.map_set = o.map_set + 1;
     r.post_fx = ActivePostFxName(o);

@@ -69,7 +69,8 @@ struct SystemInfo {
     char gl_renderer[256] = {};
     char gl_version[256] = {};
     char gl_profile[16] = {};     // "core", "compatibility" or empty
-    int32_t swap_interval = kSwapIntervalNotRead;   // SDL's answer after the run's request
+    int32_t swap_interval = kSwapIntervalNotRead;   // the interval the driver accepted; not read
+                                                    // when it refused
     void Clear() { *this = SystemInfo{}; }
 };
 

@@ -3,6 +3,7 @@
 #include "app/validate.h"
 
 #include <SDL.h>
+#include <wayland-client.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,45 @@ bool EnvironmentNamesADisplay()
     return (x11 && *x11) || (wayland && *wayland);
 }
 
+// Whether SDL will take the Wayland driver: SDL 2 prefers X11 (XWayland) when both are there,
+// unless SDL_VIDEODRIVER asks for Wayland.
+bool SdlWillUseWayland()
+{
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!wayland || !*wayland)
+        return false;
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wanted = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (wanted && *wanted)
+        return std::strncmp(wanted, "wayland", 7) == 0;
+    return !x11 || !*x11;
+}
+
+void NoteSeat(void* data, wl_registry*, uint32_t, const char* interface, uint32_t)
+{
+    if (std::strcmp(interface, "wl_seat") == 0)
+        *static_cast<bool*>(data) = true;
+}
+void IgnoreRemoval(void*, wl_registry*, uint32_t) {}
+
+// A compositor without a seat (no input: a headless or kiosk one) crashes SDL 2.26 inside
+// SDL_InitSubSystem; later SDL releases cope. Asked before SDL connects. True when the
+// compositor cannot be reached at all: SDL then says why itself.
+bool WaylandCompositorHasSeat()
+{
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display)
+        return true;
+    bool seat = false;
+    wl_registry* registry = wl_display_get_registry(display);
+    static const wl_registry_listener listener = {NoteSeat, IgnoreRemoval};
+    wl_registry_add_listener(registry, &listener, &seat);
+    wl_display_roundtrip(display);
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    return seat;
+}
+
 // Brings up SDL's video subsystem: the desktop's driver, or the offscreen driver (EGL, no
 // display) when headless. A desktop that cannot be opened turns the process headless when no
 // dialog is wanted. False (after telling the user) when nothing can be opened.
@@ -59,7 +99,22 @@ bool InitVideo(bool& headless, bool dialogWanted)
         // Only a desktop session counts: without one SDL would fall back to drivers such as
         // KMSDRM on a text console, where no dialog or message box can appear.
         std::string reason = "no DISPLAY or WAYLAND_DISPLAY is set";
-        if (EnvironmentNamesADisplay()) {
+        bool usable = EnvironmentNamesADisplay();
+        if (usable && SdlWillUseWayland() && !WaylandCompositorHasSeat()) {
+            const char* x11 = std::getenv("DISPLAY");
+            if (x11 && *x11) {
+                ProgramLog().Write("The Wayland compositor offers no seat (no input devices), "
+                                   "which this SDL does not survive: using its X11 server.");
+                SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+            } else {
+                reason = "the Wayland compositor offers no seat (no input devices), which this SDL "
+                         "does not survive";
+                usable = false;
+                if (!dialogWanted)
+                    ProgramLog().Write("%s: rendering headless.", reason.c_str());
+            }
+        }
+        if (usable) {
             if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
                 const char* driver = SDL_GetCurrentVideoDriver();
                 if (driver && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0))
@@ -218,6 +273,8 @@ int GridfallMain(int argc, char** argv)
     if (!lib->Start(0, 0, 32, 32, kProbeGlMajor, kProbeGlMinor)) {
         ShowErrorBox("Could not initialize Siliscan. %s startup failed. Bye!", kProductTitle);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The log of a refused machine ends as every other does: a cut log reads as a crash.
+        log.Write("Exit from %s.", kProductTitle);
         return kExitFailure;
     }
     const int32_t glMajor = lib->GetGlMajor();
@@ -227,12 +284,16 @@ int GridfallMain(int argc, char** argv)
         ShowErrorBox("OpenGL: version 2.0 or higher required (current version detected: %d.%d).",
                      glMajor, glMinor);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The log of a refused machine ends as every other does: a cut log reads as a crash.
+        log.Write("Exit from %s.", kProductTitle);
         return kExitFailure;
     }
     if (!lib->IsDriverDetected()) {
         lib->Stop();
         ShowErrorBox("Graphics drivers detection failed. Bye!");
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The log of a refused machine ends as every other does: a cut log reads as a crash.
+        log.Write("Exit from %s.", kProductTitle);
         return kExitFailure;
     }
 

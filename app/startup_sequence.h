@@ -127,7 +127,7 @@ void ReportGraphicsAndSystem(Library& lib, StartupOptions& options, MachineFacts
     facts.cpu_speed_mhz = static_cast<uint32_t>(mhz);
     std::snprintf(info.cpu_speed, sizeof(info.cpu_speed), "%d MHz", mhz);
     log.Write("CPU speed: %d MHz", mhz);
-    std::snprintf(info.memory, sizeof(info.memory), "%d MB",
+    std::snprintf(info.memory, sizeof(info.memory), "%d MiB",
                   static_cast<int>(lib.GetSystemMemoryKb() / 1024u));
     log.Write("System memory: %s", info.memory);
     std::snprintf(info.os, sizeof(info.os), "%s", text(lib.GetOsName()));

@@ -20,6 +20,8 @@
 #include "app/run_state.h"
 #include "app/startup_options.h"
 #include "scene/demo.h"
+#include "gfx/render_target.h"
+#include "gpuinfo/drm_cards.h"
 #include "scene/demo_opengl4.h"
 
 // Private static copies of the stb codecs; their unused entry points would warn.
@@ -96,13 +98,10 @@ void ApplyValidationSettings(StartupOptions& o)
     std::memset(o.image_paths, 0, sizeof o.image_paths);
 }
 
-// The frame just presented, read back top row first. After a swap the picture is in the front
-// buffer of a double-buffered window; a single-buffered surface (an EGL pbuffer) has only one.
+// The frame just drawn into the bound target, read back top row first.
 bool ReadFrame(RgbImage& out)
 {
-    GLboolean doubleBuffered = GL_FALSE;
-    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
-    glReadBuffer(doubleBuffered ? GL_FRONT : GL_BACK);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     std::vector<uint8_t> rows(static_cast<size_t>(kValidationWidth) * kValidationHeight * 3);
     glReadPixels(0, 0, kValidationWidth, kValidationHeight, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
@@ -161,7 +160,10 @@ ImageComparison CompareImages(const RgbImage& actual, const RgbImage& reference,
 
 std::string ValidationDriverKey(const char* glRenderer)
 {
-    std::string r = glRenderer ? glRenderer : "";
+    // The rasteriser draws the picture, whatever layer feeds it: zink over lavapipe draws with
+    // llvmpipe's, zink or virgl over a GPU with that GPU's.
+    const Ridudedozu::RendererStack stack = Ridudedozu::ParseRendererStack(glRenderer ? glRenderer : "");
+    std::string r = stack.device + " " + stack.vulkan_driver;
     std::transform(r.begin(), r.end(), r.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const char* known : {"llvmpipe", "softpipe"})
@@ -238,16 +240,24 @@ int RunValidation()
     if (!window)
         return Fail((std::string("no window: ") + SDL_GetError()).c_str());
 
-    std::unique_ptr<cHx7PDemo> scene = CreateOpenGL4Demo();
-    if (!scene) {
-        SDL_DestroyWindow(window);
-        return Fail("this build has no benchmark scene");
-    }
+    auto scene = std::make_unique<cHx7PDemo_OpenGL_4>();
     if (!scene->Initialize(window, kValidationWidth, kValidationHeight)) {
         scene->Terminate();
         scene.reset();
         SDL_DestroyWindow(window);
         return Fail("the scene could not be initialised");
+    }
+    // The frames are drawn into a target of our own and read from there. A window's buffers
+    // belong to the window system: after a swap, and in a hidden window at all, X11 and Wayland
+    // leave their pixels undefined (only an EGL pbuffer happens to keep them), so reading the
+    // window would judge the compositor rather than the renderer.
+    cHx7PRenderTarget target;
+    if (!target.Init(kValidationWidth, kValidationHeight)) {
+        target.Release();
+        scene->Terminate();
+        scene.reset();
+        SDL_DestroyWindow(window);
+        return Fail("no off-screen target to render into");
     }
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const std::string driver = ValidationDriverKey(renderer);
@@ -257,15 +267,17 @@ int RunValidation()
     const char* saveDir = std::getenv("GRIDFALL_VALIDATE_SAVE");
     bool allPassed = true;
     for (const ValidationCapture& cap : ValidationCaptures()) {
+        target.Bind();
         for (int f = 0; f < cap.frames; ++f) {
             scene->frameDt = cap.dtSeconds;
-            scene->RenderFrame(cap.dtSeconds);
+            scene->DrawFrame(cap.dtSeconds);
         }
         glFinish();
         RgbImage frame;
-        if (!ReadFrame(frame)) {
-            std::printf("[validate] %s: the frame could not be read back: Validation: Failure\n",
-                        cap.name);
+        const bool read = ReadFrame(frame);
+        target.Unbind();
+        if (!read) {
+            std::printf("[validate] %s: the frame could not be read back: failed\n", cap.name);
             allPassed = false;
             continue;
         }
@@ -279,7 +291,7 @@ int RunValidation()
         std::string usedKey;
         const auto reference = LoadValidationReference(cap.name, driver, &usedKey);
         if (!reference) {
-            std::printf("[validate] %s: no reference picture: Validation: Failure\n", cap.name);
+            std::printf("[validate] %s: no reference picture: failed\n", cap.name);
             allPassed = false;
             continue;
         }
@@ -287,14 +299,15 @@ int RunValidation()
                                                                               : kGenericTolerance;
         const ImageComparison c = CompareImages(frame, *reference, tol);
         std::printf("[validate] %s (%s reference): %.2f%% pixels differ, mean error %.2f, "
-                    "largest %d: Validation: %s\n",
+                    "largest %d: %s\n",
                     cap.name, usedKey.c_str(), c.bad_fraction * 100.0, c.mean_error, c.max_error,
-                    c.passed ? "Success" : "Failure");
+                    c.passed ? "passed" : "failed");
         ProgramLog().Write("Validation %s: %s (%.2f%% pixels differ, mean error %.2f).", cap.name,
                            c.passed ? "success" : "failure", c.bad_fraction * 100.0, c.mean_error);
         allPassed = allPassed && c.passed;
     }
 
+    target.Release();
     scene->Terminate();
     scene.reset();
     SDL_DestroyWindow(window);

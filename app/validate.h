@@ -1,6 +1,8 @@
 // --validate: renders the scene with fixed settings at fixed scene times, reads the frames
 // back and compares them with reference pictures within a tolerance, reporting each check as
-// "Validation: Success" or "Validation: Failure" and the overall result last.
+// passed or failed and, on the last line (the only one a script needs), "Validation: Success"
+// or "Validation: Failure". The frames are drawn off-screen, so a hidden window on any display
+// server gives the same verdict as a headless run.
 //
 // References are PNG files named "<capture>-<driver>.png" (e.g. "sphere_t0-llvmpipe.png"). A
 // driver with its own reference is held to a tight tolerance; any other driver is compared

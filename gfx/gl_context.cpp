@@ -231,7 +231,8 @@ void cHx7PGLContext::SetSwapInterval(bool on)
 {
     if (!renderingContext)
         return;
-    if (SDL_GL_SetSwapInterval(on ? 1 : 0) != 0 && !on) {
+    swapIntervalAccepted_ = SDL_GL_SetSwapInterval(on ? 1 : 0) == 0;
+    if (!swapIntervalAccepted_ && !on) {
         ProgramLog().Write("OpenGL - the driver refused to switch vertical sync off (%s): "
                            "frame rates may be capped by the display's refresh rate.",
                            SDL_GetError());

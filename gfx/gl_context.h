@@ -40,6 +40,9 @@ public:
     // Vertical sync on or off. A driver that refuses to switch it off is logged once per
     // context: frame rates may then be capped by the display's refresh rate.
     void SetSwapInterval(bool on);
+    // Whether the driver accepted the last SetSwapInterval (SDL's own query would answer the
+    // value asked for even when the driver refused it).
+    bool SwapIntervalAccepted() const { return swapIntervalAccepted_; }
     // Releases the context (the window stays the caller's). Safe to call more than once.
     void Shutdown();
     void Release() { Shutdown(); }
@@ -68,6 +71,7 @@ public:
     SDL_GLContext renderingContext = nullptr;
 
 private:
+    bool swapIntervalAccepted_ = false;
     bool CreateContext(SDL_Window* target, int major, int minor, bool coreProfile);
     bool TryCreate(int major, int minor, int profileMask);
 

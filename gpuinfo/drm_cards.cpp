@@ -156,18 +156,112 @@ const DrmCard* ChoosePrimaryCard(const std::vector<DrmCard>& cards)
     return nullptr;
 }
 
+namespace {
+
+// Mesa drivers that run OpenGL on another API. Each names the device underneath in
+// parentheses after its own name; zink since Mesa 23 also puts the Vulkan version before and
+// the Vulkan driver's id after it: "zink Vulkan 1.3(NVIDIA GeForce RTX 4070 (NVIDIA_PROPRIETARY))".
+struct LayerEntry {
+    const char* prefix;   // how GL_RENDERER begins
+    const char* layer;    // our name for the stack
+};
+const LayerEntry kLayers[] = {
+    {"zink", "zink"},
+    {"D3D12", "d3d12"},
+    {"virgl", "virgl"},
+};
+
+// Software rasterisers, by a text in the renderer (or in the device under a layer) or by the
+// Vulkan driver id zink appends. lavapipe calls its device "llvmpipe (LLVM ...)"; Windows'
+// WARP is "Microsoft Basic Render Driver".
+struct SoftwareEntry {
+    const char* text;
+    const char* rasteriser;
+};
+const SoftwareEntry kSoftware[] = {
+    {"llvmpipe", "llvmpipe"},
+    {"MESA_LLVMPIPE", "llvmpipe"},
+    {"lavapipe", "llvmpipe"},
+    {"softpipe", "softpipe"},
+    {"Software Rasterizer", "swrast"},
+    {"swrast", "swrast"},
+    {"SwiftShader", "swiftshader"},
+    {"GOOGLE_SWIFTSHADER", "swiftshader"},
+    {"Microsoft Basic Render Driver", "warp"},
+};
+
+std::string Trim(std::string t)
+{
+    while (!t.empty() && t.back() == ' ')
+        t.pop_back();
+    size_t first = 0;
+    while (first < t.size() && t[first] == ' ')
+        ++first;
+    return t.substr(first);
+}
+
+}  // namespace
+
+RendererStack ParseRendererStack(const std::string& r)
+{
+    RendererStack stack;
+    stack.device = r;
+    for (const LayerEntry& l : kLayers) {
+        if (r.rfind(l.prefix, 0) != 0)
+            continue;
+        stack.layer = l.layer;
+        const size_t open = r.find('(');
+        const size_t close = r.rfind(')');
+        stack.device = open != std::string::npos && close != std::string::npos && close > open
+                           ? Trim(r.substr(open + 1, close - open - 1))
+                           : std::string();
+        // zink's trailing Vulkan driver id: "NVIDIA GeForce RTX 4070 (NVIDIA_PROPRIETARY)".
+        if (stack.layer == "zink" && !stack.device.empty() && stack.device.back() == ')') {
+            const size_t idOpen = stack.device.rfind('(');
+            const std::string id = stack.device.substr(idOpen + 1, stack.device.size() - idOpen - 2);
+            if (idOpen != std::string::npos && !id.empty() &&
+                id.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") == std::string::npos) {
+                stack.vulkan_driver = id;
+                stack.device = Trim(stack.device.substr(0, idOpen));
+            }
+        }
+        break;
+    }
+    for (const SoftwareEntry& e : kSoftware)
+        if (stack.device.find(e.text) != std::string::npos || stack.vulkan_driver == e.text) {
+            stack.rasteriser = e.rasteriser;
+            break;
+        }
+    return stack;
+}
+
 std::string SoftwareRendererName(const std::string& r)
 {
-    if (r.find("llvmpipe") != std::string::npos)
-        return "llvmpipe";
-    if (r.find("softpipe") != std::string::npos)
-        return "softpipe";
-    if (r.find("Software Rasterizer") != std::string::npos || r.find("swrast") != std::string::npos)
-        return "swrast";
-    // virgl hands the commands to the host's GPU: no card of this machine renders them.
-    if (r.rfind("virgl", 0) == 0)
-        return "virgl";
+    const RendererStack stack = ParseRendererStack(r);
+    if (!stack.rasteriser.empty())
+        return stack.layer.empty() ? stack.rasteriser : stack.layer;
+    // virgl without the host's renderer in its name: the host's GPU draws, but which one is
+    // unknown and no card of this machine renders.
+    if (!stack.layer.empty() && stack.device.empty())
+        return stack.layer;
     return {};
+}
+
+uint32_t VendorIdFromDeviceName(const std::string& name)
+{
+    struct Entry {
+        const char* text;
+        uint32_t vendor;
+    };
+    static const Entry kVendors[] = {
+        {"NVIDIA", 0x10DE}, {"GeForce", 0x10DE}, {"Quadro", 0x10DE},
+        {"AMD", 0x1002},    {"Radeon", 0x1002},  {"ATI ", 0x1002},
+        {"Intel", 0x8086},
+    };
+    for (const Entry& e : kVendors)
+        if (name.find(e.text) != std::string::npos)
+            return e.vendor;
+    return 0;
 }
 
 RenderingChoice ChooseRenderingCard(const std::vector<DrmCard>& cards, const RendererIdentity& id)
@@ -177,11 +271,17 @@ RenderingChoice ChooseRenderingCard(const std::vector<DrmCard>& cards, const Ren
         choice.kind = RenderingKind::kSoftware;
         return choice;
     }
+    // A layered driver (zink, d3d12, virgl) is Mesa's, whatever GPU it runs on: the device it
+    // names tells the vendor, and a card of another vendor (virgl's virtio card) is not it.
+    const RendererStack stack = ParseRendererStack(id.gl_renderer);
+    const uint32_t layeredVendor = stack.layer.empty() ? 0 : VendorIdFromDeviceName(stack.device);
     auto pick = [&](auto matches) {
         int32_t first = -1;
         for (size_t i = 0; i < cards.size(); ++i) {
             const DrmCard& c = cards[i];
             if (!c.is_pci || !c.is_display_class || !matches(c))
+                continue;
+            if (layeredVendor != 0 && c.vendor_id != layeredVendor)
                 continue;
             if (c.boot_display || c.boot_vga)
                 return static_cast<int32_t>(i);
@@ -210,11 +310,16 @@ RenderingChoice ChooseRenderingCard(const std::vector<DrmCard>& cards, const Ren
         vendor = 0x1002;
     else if (id.gl_vendor.rfind("Intel", 0) == 0)
         vendor = 0x8086;
+    if (!stack.layer.empty())
+        vendor = layeredVendor;
     if (index < 0 && vendor != 0)
         index = pick([vendor](const DrmCard& c) { return c.vendor_id == vendor; });
     if (index >= 0) {
         choice.kind = RenderingKind::kCard;
         choice.card_index = index;
+    } else if (!stack.layer.empty()) {
+        // WSL's GPU (d3d12) or a virtual machine's host GPU (virgl): a GPU, not one of ours.
+        choice.kind = RenderingKind::kLayeredDevice;
     }
     return choice;
 }

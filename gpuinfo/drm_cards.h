@@ -58,16 +58,31 @@ struct RendererIdentity {
 enum class RenderingKind {
     kUnknown,    // nothing identifies the device: the boot display adapter stands for it
     kCard,       // one of the DRM cards
-    kSoftware,   // a software rasteriser (or virgl, whose GPU is the host's), not a card here
+    kSoftware,   // a software rasteriser (or virgl naming no device), not a card here
+    kLayeredDevice,  // a GPU under zink, d3d12 or virgl that is no DRM card of this machine
 };
 struct RenderingChoice {
     RenderingKind kind = RenderingKind::kUnknown;
     int32_t card_index = -1;         // into the card list, for kCard
 };
 
-// GL_RENDERER of llvmpipe, softpipe, swrast and virgl; the short name ("llvmpipe", ...) or ""
-// for a hardware renderer.
+// What a GL_RENDERER text says about the stack that renders.
+struct RendererStack {
+    std::string layer;          // "zink", "d3d12", "virgl"; "" for a driver of its own device
+    std::string device;         // the device the layer runs on, or the whole text without a layer
+    std::string vulkan_driver;  // zink's Vulkan driver id ("MESA_NVK"), when it names one
+    std::string rasteriser;     // "llvmpipe", "softpipe", "swrast", "warp", ... when software
+                                // draws in the end; "" for a GPU
+};
+RendererStack ParseRendererStack(const std::string& glRenderer);
+
+// The short name of a renderer no GPU of this machine runs: the rasteriser ("llvmpipe",
+// "softpipe", ...), or the layer over one ("zink" over lavapipe, "d3d12" over WARP), or
+// "virgl" when it names no host device; "" for a GPU, layered or not.
 std::string SoftwareRendererName(const std::string& glRenderer);
+
+// 0x10DE, 0x1002, 0x8086 from a device name ("NVIDIA GeForce RTX 4070"); 0 when none fits.
+uint32_t VendorIdFromDeviceName(const std::string& deviceName);
 
 // Which card renders: a software renderer first (whatever cards exist), then the EGL device's
 // node, the Mesa PCI ids, then GL_VENDOR's vendor (NVIDIA's own driver answers neither query);

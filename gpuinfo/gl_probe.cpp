@@ -5,6 +5,9 @@
 #include "gpuinfo/gl_probe.h"
 
 #include <SDL2/SDL.h>
+#include <string>
+
+#include "app/log_file.h"
 #include <cstring>
 
 namespace Ridudedozu {
@@ -90,6 +93,10 @@ bool GlProbe::Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_
     if (height < 1)
         height = 32;
     const Uint32 windowFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+    // An X server that refuses a GLX request answers with an X error, which Xlib's default
+    // handler turns into the end of the process (indirect GLX under ssh -X, a driver that does
+    // not load): each step here is judged by the errors it caused instead.
+    XErrorTrap xErrors;
     SetPixelAttributes(true);
     window_ = SDL_CreateWindow("q7DummyRW", x, y, width, height, windowFlags);
     if (!window_) {
@@ -98,22 +105,56 @@ bool GlProbe::Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_
         window_ = SDL_CreateWindow("q7DummyRW", x, y, width, height, windowFlags);
     }
     if (!window_) {
+        failure = "no window for OpenGL: " + std::string(SDL_GetError());
+        if (const std::string x = xErrors.Check(nullptr); !x.empty())
+            failure = x;
+        ProgramLog().Write("OpenGL - the probe context could not be made: %s", failure.c_str());
         Release();
         return false;
     }
+    if (const std::string x = xErrors.Check(window_); !x.empty())
+        failure = x;
 
     for (const ContextAttempt& a : BuildContextAttempts(major, minor)) {
         SetContextAttributes(a);
         context_ = SDL_GL_CreateContext(window_);
+        // A context the server refused may still have a client-side handle.
+        if (const std::string x = xErrors.Check(window_); !x.empty()) {
+            failure = x;
+            if (context_)
+                SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+            context_ = nullptr;
+            xErrors.Check(window_);
+        }
         if (context_) {
             attrib_context = !a.legacy;
             break;
         }
+        if (failure.empty() && *SDL_GetError())
+            failure = SDL_GetError();
     }
-    if (!context_ || SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(context_)) != 0) {
+    if (context_ && SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(context_)) != 0) {
+        failure = "the context could not be made current: " + std::string(SDL_GetError());
+        SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+        context_ = nullptr;
+    }
+    if (context_) {
+        if (const std::string x = xErrors.Check(window_); !x.empty()) {
+            failure = x;
+            SDL_GL_MakeCurrent(window_, nullptr);
+            SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+            context_ = nullptr;
+        }
+    }
+    if (!context_) {
+        ProgramLog().Write("OpenGL - the probe context could not be made: %s",
+                           failure.empty() ? "no reason given" : failure.c_str());
+        // The deletions' own answers, before Release may close the connection.
+        xErrors.Check(window_);
         Release();
         return false;
     }
+    failure.clear();
 
     ReadVersion();
     glewExperimental = GL_TRUE;

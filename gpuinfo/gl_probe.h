@@ -80,6 +80,23 @@ WindowSystemInfo QueryCurrentWindowSystem();
 // GL_VENDOR and GL_RENDERER are left for the caller.
 RendererIdentity QueryCurrentRendererIdentity();
 
+// Catches X errors while it lives, so a GLX request the server refuses (an indirect context,
+// a driver that cannot load) fails that one step instead of ending the process in Xlib's
+// default handler. Traps nest; one thread at a time holds them. Harmless without X11.
+class XErrorTrap {
+public:
+    XErrorTrap();
+    ~XErrorTrap();
+    XErrorTrap(const XErrorTrap&) = delete;
+    XErrorTrap& operator=(const XErrorTrap&) = delete;
+    // From then on only the window's connection is watched (null, or a window that is not an
+    // X11 one: no change); waits for the server's answers to everything sent. "" when nothing
+    // failed since the last check, else what failed, e.g. "X error BadValue (integer parameter
+    // out of range for operation) in X_GLXCreateContext", naming the environment that asked
+    // for that stack.
+    std::string Check(SDL_Window* window);
+};
+
 // --- The probe. ---
 
 struct GlLimits {
@@ -134,6 +151,8 @@ public:
     // made (the fields then keep their defaults). Must run on the thread that owns the video
     // subsystem (the main thread).
     bool Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_t major, int32_t minor);
+    // Why the last Create failed ("" after a success); also logged.
+    std::string failure;
     // Deletes the context and the window; harmless when nothing was created.
     void Release();
 

@@ -16,7 +16,8 @@ enum GpuKind : uint32_t {
     // database or pci.ids, temperature from hwmon where the driver has one (i915 has none),
     // clocks where the driver publishes them.
     kGpuKindHwmon = 3,
-    // The software renderer (llvmpipe, ...) when it renders the context: no sensors at all.
+    // The software renderer (llvmpipe, ...) when it renders the context, or a GPU that is no
+    // device of this machine (WSL's under d3d12, a host's under virgl): no sensors at all.
     kGpuKindSoftware = 4,
 };
 

@@ -38,6 +38,8 @@ struct SystemProbe {
     bool boot_card_renders = true;
     // A software renderer renders the context ("llvmpipe", ...); empty for a hardware one.
     std::string software_renderer;
+    // The layer a GPU renders through ("zink", "d3d12", "virgl"); empty for its own driver.
+    std::string renderer_layer;
 
     SystemFacts system;
     bool system_detected = false;

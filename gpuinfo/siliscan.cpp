@@ -92,8 +92,20 @@ void ChooseMainCard(SystemProbe* p, const std::vector<DrmCard>& cards)
         return;
     case RenderingKind::kCard:
         UseCardAsPrimary(p, cards[static_cast<size_t>(choice.card_index)]);
+        p->renderer_layer = ParseRendererStack(identity->gl_renderer).layer;
         p->boot_card_renders = !boot || boot == &cards[static_cast<size_t>(choice.card_index)];
         return;
+    case RenderingKind::kLayeredDevice: {
+        // The GPU is real but no card here: it is named as the layer names it.
+        const RendererStack stack = ParseRendererStack(identity->gl_renderer);
+        p->renderer_layer = stack.layer;
+        p->primary_is_pci = false;
+        CopyText(p->adapter_description, sizeof(p->adapter_description), stack.device);
+        p->primary_adapter = !stack.device.empty();
+        p->vendor_kind = p->primary_adapter ? VendorKindOf(VendorIdFromDeviceName(stack.device)) : kVendorNone;
+        p->boot_card_renders = !boot;
+        return;
+    }
     case RenderingKind::kUnknown:
         break;
     }
@@ -113,6 +125,9 @@ void ChooseMainCard(SystemProbe* p, const std::vector<DrmCard>& cards)
 void IdentifyPrimaryDriver(SystemProbe* p, const std::string& root, const LibraryState& state)
 {
     p->gl_driver_name = p->gl.context_ready ? GlDriverText(p->gl.version_string) : std::string();
+    // A GPU under zink, d3d12 or virgl: its own driver's name, and the stack the GL runs on.
+    if (!p->renderer_layer.empty() && !p->gl_driver_name.empty())
+        p->gl_driver_name += " (" + p->renderer_layer + ")";
     p->device_description = p->adapter_description;
     if (!p->primary_is_pci) {
         // No card renders: the software rasteriser's name stands where the kernel driver's would.
@@ -154,9 +169,20 @@ void IdentifyPrimaryDriver(SystemProbe* p, const std::string& root, const Librar
 // main card. A software renderer gets a record of its own, without sensors.
 void PutRenderingGpuFirst(LibraryState& s, SystemProbe* p)
 {
-    if (!p->software_renderer.empty()) {
+    if (!p->software_renderer.empty() || (!p->primary_is_pci && !p->renderer_layer.empty())) {
         if (!p->primary_adapter)
             return;
+        // NVML answers under WSL, where the GPU is no PCI device: its record is this GPU.
+        for (size_t i = 0; i < s.gpus.size() && p->software_renderer.empty(); ++i) {
+            GpuRecord* g = s.gpus[i].get();
+            if (std::strcmp(g->name, p->adapter_description) != 0)
+                continue;
+            g->renders = true;
+            CopyText(g->driver_version, sizeof(g->driver_version), p->main_driver_text);
+            std::rotate(s.gpus.begin(), s.gpus.begin() + static_cast<std::ptrdiff_t>(i),
+                        s.gpus.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            return;
+        }
         auto gpu = std::make_unique<GpuRecord>();
         gpu->kind = kGpuKindSoftware;
         gpu->renders = true;

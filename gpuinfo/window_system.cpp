@@ -6,7 +6,14 @@
 #include <GL/glx.h>
 #include <GL/glxext.h>
 
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "gpuinfo/gl_probe.h"
@@ -182,6 +189,120 @@ RendererIdentity QueryCurrentRendererIdentity()
             QueryEglDevice(dpy, &id);
     }
     return id;
+}
+
+namespace {
+
+// One trap at a time, process-wide (Xlib's handler is process-wide); a thread that nests traps
+// shares the outer one.
+std::recursive_mutex g_trapMutex;
+int g_trapDepth = 0;
+// Atomics: Xlib calls the handler on whichever thread reads the error, and the main thread
+// pumps SDL's connection while the render thread makes its context.
+std::atomic<XErrorHandler> g_previousHandler{nullptr};
+std::atomic<Display*> g_trapDisplay{nullptr};   // null: any connection's errors are ours
+std::atomic<int> g_trapState{0};                // 0 nothing, 1 being written, 2 caught
+XErrorEvent g_trapError{};
+
+int TrapHandler(Display* dpy, XErrorEvent* e)
+{
+    // GTK's connection (or any other) keeps its own handler.
+    Display* watched = g_trapDisplay.load();
+    if (watched && dpy != watched) {
+        const XErrorHandler previous = g_previousHandler.load();
+        return previous ? previous(dpy, e) : 0;
+    }
+    int expected = 0;
+    if (g_trapState.compare_exchange_strong(expected, 1)) {
+        g_trapError = *e;
+        g_trapState.store(2);
+    }
+    return 0;
+}
+
+Display* X11DisplayOf(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    return info.info.x11.display;
+}
+
+// The GLX requests a context's creation makes (glxproto.h's numbers).
+const char* GlxRequestName(int minor)
+{
+    switch (minor) {
+    case 3: return "X_GLXCreateContext";
+    case 5: return "X_GLXMakeCurrent";
+    case 24: return "X_GLXCreateNewContext";
+    case 26: return "X_GLXMakeContextCurrent";
+    case 34: return "X_GLXCreateContextAttribsARB";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+XErrorTrap::XErrorTrap()
+{
+    g_trapMutex.lock();
+    if (g_trapDepth++ == 0) {
+        g_trapDisplay = nullptr;
+        g_trapState = 0;
+        g_previousHandler = XSetErrorHandler(TrapHandler);
+    }
+}
+
+// No last sync here: the connection may be closed by now. Whatever matters was checked.
+XErrorTrap::~XErrorTrap()
+{
+    if (--g_trapDepth == 0) {
+        XSetErrorHandler(g_previousHandler);
+        g_previousHandler = nullptr;
+        g_trapDisplay = nullptr;
+    }
+    g_trapMutex.unlock();
+}
+
+std::string XErrorTrap::Check(SDL_Window* window)
+{
+    if (Display* dpy = X11DisplayOf(window)) {
+        g_trapDisplay = dpy;
+        // Errors come back asynchronously: wait for the answers to everything sent so far.
+        XSync(dpy, False);
+    }
+    if (g_trapState.load() != 2)
+        return {};
+    const XErrorEvent e = g_trapError;
+    g_trapState.store(0);
+    char text[160] = {};
+    if (e.display)
+        XGetErrorText(e.display, e.error_code, text, sizeof text);
+    std::string request;
+    int glxOpcode = 0, firstEvent = 0, firstError = 0;
+    if (e.display && XQueryExtension(e.display, "GLX", &glxOpcode, &firstEvent, &firstError) &&
+        e.request_code == glxOpcode) {
+        const char* name = GlxRequestName(e.minor_code);
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "GLX request %d", e.minor_code);
+        request = name ? name : buf;
+    } else {
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "X request %d.%d", e.request_code, e.minor_code);
+        request = buf;
+    }
+    std::string what = "X error " + std::string(text[0] ? text : "unknown") + " in " + request;
+    // The two stacks that fail this way and what a user can do about them.
+    if (const char* indirect = std::getenv("LIBGL_ALWAYS_INDIRECT"); indirect && *indirect && *indirect != '0')
+        what += " (indirect GLX, LIBGL_ALWAYS_INDIRECT is set: X servers refuse indirect contexts "
+                "unless started with +iglx, and they offer no OpenGL 4; unset it to render here)";
+    else if (const char* driver = std::getenv("MESA_LOADER_DRIVER_OVERRIDE"); driver && *driver)
+        what += " (the driver MESA_LOADER_DRIVER_OVERRIDE names, \"" + std::string(driver) +
+                "\", could not be used)";
+    else if (const char* gallium = std::getenv("GALLIUM_DRIVER"); gallium && *gallium)
+        what += " (the driver GALLIUM_DRIVER names, \"" + std::string(gallium) + "\", could not be used)";
+    return what;
 }
 
 }  // namespace Ridudedozu

@@ -201,6 +201,7 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.Int("height", r.height);
     j.Bool("fullscreen", r.fullscreen);
     j.Int("msaa_samples", r.msaa_samples);
+    j.Int("msaa_samples_requested", r.msaa_samples_requested);
     j.Number("tessellation_level", r.tess_level, 1);
     j.Int("map_set", r.map_set);
     j.String("post_fx", r.post_fx);

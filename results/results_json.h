@@ -53,7 +53,8 @@ struct RunReport {
     int32_t width = 0;
     int32_t height = 0;
     bool fullscreen = false;
-    int32_t msaa_samples = 0;
+    int32_t msaa_samples = 0;            // samples per pixel the window got
+    int32_t msaa_samples_requested = 0;  // what the multisample setting asked for
     float tess_level = 0.0f;
     int32_t map_set = 1;             // 1..4, as on the command line
     std::string post_fx = "off";     // off, blur1, blur2, fxaa

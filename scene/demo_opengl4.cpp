@@ -26,6 +26,7 @@
 #include "gfx/polyline.h"
 #include "gfx/render_target.h"
 #include "gfx/texture.h"
+#include "gpuinfo/gl_probe.h"
 #include "scene/overlays.h"
 #include "scene/scene_assets.h"
 #include "scene/scoring.h"
@@ -36,7 +37,7 @@ namespace {
 
 // What the results report of the context the run renders with: the driver's own names, the
 // profile it gave and the swap interval it accepted.
-void RecordContextFacts()
+void RecordContextFacts(bool swapIntervalAccepted)
 {
     const auto text = [](GLenum name) {
         const char* t = reinterpret_cast<const char*>(glGetString(name));
@@ -52,7 +53,8 @@ void RecordContextFacts()
                           : (mask & GL_CONTEXT_COMPATIBILITY_PROFILE_BIT) ? "compatibility"
                                                                           : "";
     std::snprintf(s.gl_profile, sizeof s.gl_profile, "%s", profile);
-    s.swap_interval = SDL_GL_GetSwapInterval();
+    // Unknown (null in the results) when the driver refused the request.
+    s.swap_interval = swapIntervalAccepted ? SDL_GL_GetSwapInterval() : kSwapIntervalNotRead;
 }
 
 // Stage indices of cHx7PGpuProgram::AddShader.
@@ -75,10 +77,24 @@ std::string ShaderText(std::string_view name, bool coreProfile)
 const char* TextPointer(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 size_t TextLength(const std::string& text) { return text.empty() ? 0 : text.size() + 1; }
 
+// The compiler's or linker's log; a driver that refuses a stage without one (softpipe with a
+// forced version string has no tessellation at all) is described by what it offers instead.
 const char* LogText(cHx7PGpuProgram& program)
 {
     const char* log = program.GetLastLog();
-    return log ? log : "";
+    if (log && *log)
+        return log;
+    static thread_local char reason[512];
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    GLint maxTessLevel = 0;
+    glGetIntegerv(GL_MAX_TESS_GEN_LEVEL, &maxTessLevel);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    std::snprintf(reason, sizeof reason,
+                  "the driver gave no log (%s, OpenGL %s, maximum tessellation level %d)",
+                  renderer ? renderer : "unknown renderer", version ? version : "unknown", maxTessLevel);
+    return reason;
 }
 
 void BindTextureUnit(GLenum unit, const cHx7PTexture* texture)
@@ -116,8 +132,21 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
 
     glDebug = g_automation_options.gl_debug;
     renderContext->debugOutput = glDebug;
-    if (!renderContext->Init(targetWindow, static_cast<unsigned>(w), static_cast<unsigned>(h), 4,
-                             o.aa_mode, o.gl3_core_profile != 0))
+    // A GLX request the server refuses must fail this step, not end the process in Xlib.
+    bool contextMade = false;
+    std::string xError;
+    {
+        Ridudedozu::XErrorTrap xErrors;
+        contextMade = renderContext->Init(targetWindow, static_cast<unsigned>(w),
+                                          static_cast<unsigned>(h), 4, o.aa_mode,
+                                          o.gl3_core_profile != 0);
+        xError = xErrors.Check(targetWindow);
+    }
+    if (!xError.empty()) {
+        ProgramLog().Write("OpenGL 4 - the window's context failed: %s", xError.c_str());
+        contextMade = false;
+    }
+    if (!contextMade)
         return FailInitialize("%s", "OpenGL 4 window creation failed!");
     coreProfile = renderContext->IsCoreProfile();
 
@@ -125,8 +154,14 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
     renderContext->SetSwapInterval(false);
     apiCode = 4;
     int major = 0, minor = 0;
-    if (!GetGLVersion(&major, &minor) || major < 4)
-        return FailInitialize("%s", "This test requires at least an OpenGL 4.0 support.");
+    if (!GetGLVersion(&major, &minor) || major < 4) {
+        const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        char found[512];
+        std::snprintf(found, sizeof found,
+                      "This test requires at least an OpenGL 4.0 support.\n\rFound: OpenGL %d.%d on %s.",
+                      major, minor, renderer ? renderer : "an unknown renderer");
+        return FailInitialize("%s", found);
+    }
 
     std::snprintf(apiName, sizeof apiName, "OpenGL %d.%d", major, minor);
     ProgramLog().Write("OpenGL 4 (%d.%d) context with %s profile init ok.", major, minor,
@@ -141,10 +176,14 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
 
     const int sampleBuffers = GetSampleBuffers();
     hasSampleBuffers = sampleBuffers != 0;
-    g_system_info.msaa_samples = sampleBuffers;
+    // The samples per pixel the window got (GL_SAMPLE_BUFFERS only says whether it has any).
+    GLint samples = 0;
+    if (hasSampleBuffers)
+        glGetIntegerv(GL_SAMPLES, &samples);
+    g_system_info.msaa_samples = hasSampleBuffers ? samples : 0;
     g_system_info.scene_width = w;
     g_system_info.scene_height = h;
-    RecordContextFacts();
+    RecordContextFacts(renderContext->SwapIntervalAccepted());
     glDisable(GL_MULTISAMPLE);
 
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
@@ -187,6 +226,7 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
     if (!coreProfile)
         glShadeModel(GL_SMOOTH);
     CheckStep("initialisation");
+    initialisedOk = true;
     return true;
 }
 
@@ -278,8 +318,10 @@ bool cHx7PDemo_OpenGL_4::CreatePrograms()
 
 void cHx7PDemo_OpenGL_4::Terminate()
 {
-    if (renderContext && g_startup_options.active_run_mode == 1)
+    // Only a benchmark that got to render has frames to count.
+    if (renderContext && g_startup_options.active_run_mode == 1 && initialisedOk)
         ProgramLog().Write("Benchmark frames rendered after the warm-up: %u", measuredFrames);
+    initialisedOk = false;
     if (renderContext && renderContext->initialized && glDebug) {
         const GLDebugCounts counts = GLDebugOutputCounts();
         ProgramLog().Write("OpenGL debug: %u driver messages (%u errors), %u glGetError errors.",

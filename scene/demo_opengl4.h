@@ -98,6 +98,7 @@ public:
     void DrawSphere();
 
 private:
+    bool initialisedOk = false;   // Initialize got to its end
     bool FailInitialize(const char* format, const char* detail);
     // Under --gl-debug: what the frame step just done left in glGetError.
     void CheckStep(const char* step)

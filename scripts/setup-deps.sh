@@ -9,7 +9,7 @@ PACKAGES=(
   # build
   cmake ninja-build g++ pkg-config
   # window, GL context, headless EGL; the Mesa packages are named so that they are kept current
-  libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0 libgbm1 libglapi-mesa
+  libsdl2-dev libwayland-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0 libgbm1 libglapi-mesa
   # dialogs, message boxes, result plot
   libgtk-3-dev libcairo2-dev
   # options file, images, probe
@@ -20,6 +20,8 @@ PACKAGES=(
   libdrm-dev libpci-dev pci.ids
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-xserver-utils x11-utils xdotool imagemagick
+  # the other stacks users run: a Wayland compositor, and zink over lavapipe
+  weston mesa-vulkan-drivers
   valgrind stress-ng
   # release artefacts: the .deb's Depends (dpkg-shlibdeps, file) and the profile's XML check
   dpkg-dev file libxml2-utils

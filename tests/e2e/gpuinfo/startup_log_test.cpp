@@ -148,7 +148,7 @@ TEST(GpuinfoStartUp, ThisMachineReportsItsSoftwareRenderer)
     std::string key;
     unsigned long long kb = 0;
     meminfo >> key >> kb;
-    EXPECT_EQ(part[14], "System memory: " + std::to_string(kb / 1024) + " MB");
+    EXPECT_EQ(part[14], "System memory: " + std::to_string(kb / 1024) + " MiB");
     EXPECT_EQ(part.back().rfind("OS: ", 0), 0u);
 }
 
@@ -172,7 +172,7 @@ TEST(GpuinfoStartUp, NvidiaAndAmdMachineListsSortedNamedGpus)
     EXPECT_TRUE(Has(part, "Software renderer: " + part[3].substr(10) +
                               "; boot display adapter: NVIDIA GeForce RTX 3080 (10DE-2206)")) << text;
     EXPECT_NE(text.find("CPU: Intel(R) Core(TM) i7-9700K CPU @ 3.60GHz"), std::string::npos);
-    EXPECT_NE(text.find("System memory: 32000 MB"), std::string::npos);
+    EXPECT_NE(text.find("System memory: 32000 MiB"), std::string::npos);
     EXPECT_NE(text.find("OS: Debian GNU/Linux 12 (bookworm) 64-bit [Linux 6.1.0-18-amd64]"), std::string::npos);
 }
 

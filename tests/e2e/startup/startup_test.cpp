@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -251,9 +252,26 @@ TEST_F(StartupE2E, OldOpenGLIsRefused)
     EXPECT_NE(r.err.find("OpenGL: version 2.0 or higher required (current version detected: 1.5)."),
               std::string::npos)
         << r.err;
-    const auto lines = LogMessages(Log());
+    auto lines = LogMessages(Log());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "OpenGL: version 2.0 or higher required (current version detected: 1.5).");
+    EXPECT_EQ(lines.back(), "Exit from Lumetra Gridfall.");
+
+    // What an ssh -X user gets: the X server refuses the indirect context with an X error,
+    // which must not end the process before it has said so.
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
+        return;
+    // Short and small, should the display be unreachable and the run go ahead headless.
+    const ChildResult indirect = Run({"--no-gui", "--duration", "1000", "--resolution", "64x64"},
+                                     {"LIBGL_ALWAYS_INDIRECT=1", std::string("DISPLAY=") + display});
+    EXPECT_EQ(indirect.status, 1) << indirect.err;
+    EXPECT_NE(indirect.err.find("OpenGL: version 2.0 or higher required"), std::string::npos) << indirect.err;
+    const std::string log = gridfall_test::ReadFile(Log());
+    EXPECT_NE(log.find("LIBGL_ALWAYS_INDIRECT is set"), std::string::npos) << log;
+    lines = LogMessages(Log());
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "OpenGL: version 2.0 or higher required (current version detected: 1.5).");
+    EXPECT_EQ(lines.back(), "Exit from Lumetra Gridfall.");
 }
 
 }  // namespace
@@ -268,9 +286,13 @@ TEST_F(StartupE2E, FailedRunWithoutTheDialogEndsTheProgram)
                           {"MESA_GL_VERSION_OVERRIDE=3.3"}, std::chrono::seconds(180));
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_FALSE(fs::exists(OptionsFile()));
+    const std::string log = gridfall_test::ReadFile(Log());
     const auto lines = LogMessages(Log());
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "Exit from Lumetra Gridfall.");
+    // The refusal names what it found, and a run that never rendered counts no frames.
+    EXPECT_NE(log.find(">> Found: OpenGL 3.3 on "), std::string::npos) << log;
+    EXPECT_EQ(log.find("frames rendered"), std::string::npos) << log;
 }
 
 }  // namespace

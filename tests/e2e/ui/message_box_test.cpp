@@ -133,10 +133,11 @@ TEST(ProgramMessageBox, TerminationSignalClosesTheBoxAndEndsTheProgram)
         app.Signal(signal);
         EXPECT_EQ(app.WaitOrKill(std::chrono::seconds(60)), 1) << "signal " << signal;
         const auto lines = gridfall_test::LogMessages(dir / "gridfall_log.txt");
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines[lines.size() - 2], signal == SIGTERM ? "Message box closed by SIGTERM."
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines[lines.size() - 3], signal == SIGTERM ? "Message box closed by SIGTERM."
                                                               : "Message box closed by SIGINT.");
-        EXPECT_EQ(lines.back(), text);   // logged after closing, as ever
+        EXPECT_EQ(lines[lines.size() - 2], text);   // logged after closing, as ever
+        EXPECT_EQ(lines.back(), "Exit from Lumetra Gridfall.");
         if (!::testing::Test::HasFailure())
             fs::remove_all(dir);
     }

@@ -111,6 +111,11 @@ TEST(ValidateDriverKey, NamesDriversWithTheirOwnReferences)
     EXPECT_EQ(ValidationDriverKey("NVIDIA GeForce RTX 4090/PCIe/SSE2"), "generic");
     EXPECT_EQ(ValidationDriverKey(""), "generic");
     EXPECT_EQ(ValidationDriverKey(nullptr), "generic");
+    // Layers are judged by what rasterises under them.
+    EXPECT_EQ(ValidationDriverKey("zink (llvmpipe (LLVM 15.0.6, 256 bits))"), "llvmpipe");
+    EXPECT_EQ(ValidationDriverKey("zink Vulkan 1.3(llvmpipe (LLVM 19.1.7, 256 bits) (MESA_LLVMPIPE))"), "llvmpipe");
+    EXPECT_EQ(ValidationDriverKey("zink Vulkan 1.3(NVIDIA GeForce RTX 4070 (MESA_NVK))"), "generic");
+    EXPECT_EQ(ValidationDriverKey("D3D12 (NVIDIA GeForce RTX 3080)"), "generic");
 }
 
 TEST(ValidatePng, RoundTripsAndRejectsGarbage)

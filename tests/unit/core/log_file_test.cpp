@@ -35,13 +35,18 @@ TEST(LogFile, LinesCarryTheDateTimePrefix)
         ASSERT_TRUE(log.Open());
         log.Write("%s is starting up.", "Lumetra Gridfall");
         log.Write("GPU temperature: %.3f\u00B0C", 41.5f);
+        // A message box's line break ("\n\r") starts a line of its own, prefix and all.
+        log.Write("Could not switch to fullscreen mode.\n\rPlease try another resolution.");
         // Flushed at once: readable before the log is closed.
         const auto lines = Lines(ReadFileBytes(path));
-        ASSERT_EQ(lines.size(), 2u);
+        ASSERT_EQ(lines.size(), 4u);
         const std::regex prefix(R"(^[0-9]{4}/[1-9][0-2]?/[1-9][0-9]? @ [0-2][0-9]:[0-5][0-9]:[0-6][0-9] >> )");
-        EXPECT_TRUE(std::regex_search(lines[0], prefix)) << lines[0];
+        for (const std::string& line : lines)
+            EXPECT_TRUE(std::regex_search(line, prefix)) << line;
         EXPECT_TRUE(lines[0].ends_with(" >> Lumetra Gridfall is starting up.")) << lines[0];
         EXPECT_TRUE(lines[1].ends_with(" >> GPU temperature: 41.500\xC2\xB0" "C")) << lines[1];
+        EXPECT_TRUE(lines[2].ends_with(" >> Could not switch to fullscreen mode.")) << lines[2];
+        EXPECT_TRUE(lines[3].ends_with(" >> Please try another resolution.")) << lines[3];
     }
     // A new start recreates the file.
     LogFile again(path.c_str(), false, true);

@@ -107,7 +107,7 @@ TEST_F(StartupReport, LogsTheMachineLineByLine)
         "OpenGL: version 4.6 detected.",
         "CPU: Some CPU",
         "CPU speed: 3600 MHz",
-        "System memory: 16384 MB",
+        "System memory: 16384 MiB",
         "OS: Debian GNU/Linux 12 (bookworm)",
     };
     EXPECT_EQ(Report(lib), expected);
@@ -119,7 +119,7 @@ TEST_F(StartupReport, LogsTheMachineLineByLine)
     EXPECT_EQ(info_.msaa_samples, 0);  // the record is cleared first
     EXPECT_STREQ(info_.renderer, "NVIDIA GeForce GTX 1080/PCIe/SSE2");
     EXPECT_STREQ(info_.cpu_speed, "3600 MHz");
-    EXPECT_STREQ(info_.memory, "16384 MB");
+    EXPECT_STREQ(info_.memory, "16384 MiB");
 }
 
 TEST_F(StartupReport, GpuListIsSortedOnceUnlessAllAreAmd)

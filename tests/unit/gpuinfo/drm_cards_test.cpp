@@ -107,8 +107,83 @@ TEST(DrmCards, RenderingCardFromWhatTheContextSays)
     // A software renderer wins over everything the cards say.
     id.gl_renderer = "llvmpipe (LLVM 15.0.6, 256 bits)";
     EXPECT_EQ(choose(id).kind, RenderingKind::kSoftware);
-    EXPECT_EQ(SoftwareRendererName("virgl (AMD Radeon RX 7600)"), "virgl");
+    // virgl names the host's GPU, which renders: no software renderer.
+    EXPECT_EQ(SoftwareRendererName("virgl (AMD Radeon RX 7600)"), "");
     EXPECT_EQ(SoftwareRendererName("AMD Radeon RX 7600 (radeonsi, navi33)"), "");
+}
+
+TEST(DrmCards, RendererStacksFromRealRendererStrings)
+{
+    struct Row {
+        const char* renderer;
+        const char* layer;
+        const char* device;
+        const char* rasteriser;
+        const char* softwareName;
+        uint32_t vendor;   // of the named device
+    };
+    const Row rows[] = {
+        // Drivers of their own device.
+        {"AMD Radeon RX 7600 (radeonsi, navi33, LLVM 15.0.6, DRM 3.54, 6.5.0-1-amd64)", "",
+         "AMD Radeon RX 7600 (radeonsi, navi33, LLVM 15.0.6, DRM 3.54, 6.5.0-1-amd64)", "", "", 0x1002},
+        {"NVIDIA GeForce RTX 3080/PCIe/SSE2", "", "NVIDIA GeForce RTX 3080/PCIe/SSE2", "", "", 0x10DE},
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "", "Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "", "", 0x8086},
+        {"NV167", "", "NV167", "", "", 0},   // nouveau
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", "", "llvmpipe (LLVM 15.0.6, 256 bits)", "llvmpipe", "llvmpipe", 0},
+        {"softpipe", "", "softpipe", "softpipe", "softpipe", 0},
+        {"Software Rasterizer", "", "Software Rasterizer", "swrast", "swrast", 0},
+        // zink, the Mesa 22 form and the Mesa 23+ form with the Vulkan driver's id.
+        {"zink (llvmpipe (LLVM 15.0.6, 256 bits))", "zink", "llvmpipe (LLVM 15.0.6, 256 bits)", "llvmpipe", "zink", 0},
+        {"zink Vulkan 1.3(llvmpipe (LLVM 19.1.7, 256 bits) (MESA_LLVMPIPE))", "zink",
+         "llvmpipe (LLVM 19.1.7, 256 bits)", "llvmpipe", "zink", 0},
+        {"zink (NVIDIA GeForce RTX 4070)", "zink", "NVIDIA GeForce RTX 4070", "", "", 0x10DE},
+        {"zink Vulkan 1.3(NVIDIA GeForce RTX 4070 (MESA_NVK))", "zink", "NVIDIA GeForce RTX 4070", "", "", 0x10DE},
+        {"zink Vulkan 1.3(NVIDIA GeForce RTX 4070 (NVIDIA_PROPRIETARY))", "zink", "NVIDIA GeForce RTX 4070", "", "", 0x10DE},
+        {"zink Vulkan 1.3(AMD Radeon RX 7600 (RADV NAVI33) (MESA_RADV))", "zink", "AMD Radeon RX 7600 (RADV NAVI33)", "", "", 0x1002},
+        {"zink Vulkan 1.3(Intel(R) Arc(tm) A770 Graphics (DG2) (INTEL_OPEN_SOURCE_MESA))", "zink",
+         "Intel(R) Arc(tm) A770 Graphics (DG2)", "", "", 0x8086},
+        // WSL: d3d12 over the Windows GPU, or over WARP.
+        {"D3D12 (NVIDIA GeForce RTX 3080)", "d3d12", "NVIDIA GeForce RTX 3080", "", "", 0x10DE},
+        {"D3D12 (Microsoft Basic Render Driver)", "d3d12", "Microsoft Basic Render Driver", "warp", "d3d12", 0},
+        // Virtual machines: virgl over the host's GL, which may itself be llvmpipe.
+        {"virgl (AMD Radeon RX 7600 (radeonsi, navi33, LLVM 15.0.7, DRM 3.54, 6.5.0))", "virgl",
+         "AMD Radeon RX 7600 (radeonsi, navi33, LLVM 15.0.7, DRM 3.54, 6.5.0)", "", "", 0x1002},
+        {"virgl (llvmpipe (LLVM 15.0.6, 256 bits))", "virgl", "llvmpipe (LLVM 15.0.6, 256 bits)", "llvmpipe", "virgl", 0},
+        {"virgl", "virgl", "", "", "virgl", 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.renderer);
+        const RendererStack stack = ParseRendererStack(row.renderer);
+        EXPECT_EQ(stack.layer, row.layer);
+        EXPECT_EQ(stack.device, row.device);
+        EXPECT_EQ(stack.rasteriser, row.rasteriser);
+        EXPECT_EQ(SoftwareRendererName(row.renderer), row.softwareName);
+        EXPECT_EQ(VendorIdFromDeviceName(stack.device), row.vendor);
+    }
+
+    // Which card renders under a layer: the named device's, never a card of another vendor.
+    const auto cards = ListDrmCards(std::string(GRIDFALL_FIXTURES_DIR) + "/gpuinfo/amd_apu_dgpu");
+    ASSERT_EQ(cards.size(), 2u);
+    RendererIdentity zink;
+    zink.gl_vendor = "Mesa";
+    zink.gl_renderer = "zink Vulkan 1.3(AMD Radeon RX 7600 (RADV NAVI33) (MESA_RADV))";
+    zink.has_pci_ids = true;
+    zink.vendor_id = 0x1002;
+    zink.device_id = 0x7480;
+    EXPECT_EQ(ChooseRenderingCard(cards, zink).card_index, 1);
+    zink.has_pci_ids = false;   // only the name: an AMD card, the boot adapter among two
+    EXPECT_EQ(ChooseRenderingCard(cards, zink).card_index, 0);
+    RendererIdentity wsl;
+    wsl.gl_vendor = "Microsoft Corporation";
+    wsl.gl_renderer = "D3D12 (NVIDIA GeForce RTX 3080)";
+    EXPECT_EQ(ChooseRenderingCard(cards, wsl).kind, RenderingKind::kLayeredDevice);
+    RendererIdentity guest;
+    guest.gl_renderer = "virgl (NVIDIA GeForce RTX 3060/PCIe/SSE2)";
+    guest.drm_node = "/dev/dri/card0";   // the virtual card, not the host's NVIDIA
+    EXPECT_EQ(ChooseRenderingCard(cards, guest).kind, RenderingKind::kLayeredDevice);
+    RendererIdentity lavapipe;
+    lavapipe.gl_renderer = "zink (llvmpipe (LLVM 15.0.6, 256 bits))";
+    EXPECT_EQ(ChooseRenderingCard(cards, lavapipe).kind, RenderingKind::kSoftware);
 }
 
 TEST(DrmCards, PciNamesFromTheIdFile)

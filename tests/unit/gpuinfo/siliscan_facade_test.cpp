@@ -430,6 +430,34 @@ TEST_F(SiliscanFacade, HybridLaptopNamesTheGpuThatRenders)
     EXPECT_STREQ(lib->GetBootAdapterName(), "");
     EXPECT_STREQ(lib->GetGpuName(0), "Intel Iris Xe Graphics");
     EXPECT_STREQ(lib->GetGpuName(1), "NVIDIA GeForce RTX 3060 Laptop GPU");
+    EXPECT_TRUE(lib->Stop());
+
+    // Mesa's zink over NVK renders on the NVIDIA GPU: Mesa's GL_VENDOR, the GPU in the name.
+    RendererIdentity zink;
+    zink.gl_vendor = "Mesa";
+    zink.gl_renderer = "zink Vulkan 1.3(NVIDIA GeForce RTX 3060 Laptop GPU (MESA_NVK))";
+    SetRendererIdentityOverride(&zink);
+    lib = StartOn("hybrid_intel_nvidia", "nvml_laptop.txt");
+    EXPECT_EQ(lib->GetMainDeviceId(), 0x2520u);
+    EXPECT_FALSE(lib->IsSoftwareRenderer());
+    EXPECT_STREQ(lib->GetGpuName(0), "NVIDIA GeForce RTX 3060 Laptop GPU");
+    float t = -1;
+    EXPECT_TRUE(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(lib->Stop());
+
+    // WSL: d3d12 over the Windows driver's GPU, no DRM card, NVML answering for it.
+    RendererIdentity wsl;
+    wsl.gl_vendor = "Microsoft Corporation";
+    wsl.gl_renderer = "D3D12 (NVIDIA GeForce RTX 3060 Laptop GPU)";
+    SetRendererIdentityOverride(&wsl);
+    lib = StartOn("vm_no_drm", "nvml_laptop.txt");
+    EXPECT_STREQ(lib->GetMainRenderer(), "NVIDIA GeForce RTX 3060 Laptop GPU");
+    EXPECT_EQ(lib->GetMainVendorKind(), 1);
+    EXPECT_FALSE(lib->IsSoftwareRenderer());
+    ASSERT_EQ(lib->GetNumGpus(), 1u);
+    t = -1;
+    EXPECT_TRUE(lib->GetGpuTemperatures(0, &t, nullptr, nullptr, nullptr));
+    EXPECT_FLOAT_EQ(t, 48.0f);
 }
 
 TEST_F(SiliscanFacade, ApuAndDiscreteCardFollowTheEglDevice)
