@@ -21,8 +21,9 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-xserver-utils x11-utils xdotool imagemagick
   valgrind
-  # release artefacts: the .deb's Depends (dpkg-shlibdeps, file) and the profile's XML check
-  dpkg-dev file libxml2-utils
+  # release artefacts: the .deb's Depends (dpkg-shlibdeps, file), the profile's XML check and
+  # Debian's package checker
+  dpkg-dev file libxml2-utils lintian
 )
 
 SUDO=""
