@@ -14,6 +14,7 @@
 #include <limits>
 #include <vector>
 
+#include "app/frame_timer.h"
 #include "app/gnu_options.h"
 #include "app/log_file.h"
 #include "app/output_file.h"
@@ -47,8 +48,17 @@ std::string g_frame_log_error;
 // The finished runs of the current series (render thread; read after the join).
 std::vector<RepeatRun> g_repeat_runs;
 
-uint64_t MonotonicNs()
+FrameClockSource* g_clock = nullptr;
+
+// Nanoseconds of the frame loop's clock (its counter is CLOCK_MONOTONIC in ns on a real run).
+uint64_t NowNs()
 {
+    if (g_clock) {
+        const uint64_t f = g_clock->Frequency();
+        const uint64_t c = g_clock->Counter();
+        return f == 1000000000ull ? c
+                                  : static_cast<uint64_t>(static_cast<long double>(c) * 1e9L / f);
+    }
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec);
@@ -88,6 +98,8 @@ void StartFrameLogClock()
 
 }  // namespace
 
+void SetRunReportsClock(FrameClockSource* clock) { g_clock = clock; }
+
 FrameTimeStats& RunFrameTimeStats() { return g_stats; }
 
 void RunReportsBeginRun()
@@ -113,7 +125,7 @@ void RunReportsBeginRun()
             ReportError("Frame log not written: " + error);
         }
     }
-    g_last_frame_ns = MonotonicNs();
+    g_last_frame_ns = NowNs();
     // A stability test measures from its first frame; a benchmark after its warm-up.
     if (o.active_run_mode == 1)
         g_frame_log_measuring = false;
@@ -124,7 +136,7 @@ void RunReportsBeginRun()
 void RunReportsRestart()
 {
     g_stats.Restart();
-    g_last_frame_ns = MonotonicNs();
+    g_last_frame_ns = NowNs();
     StartFrameLogClock();
 }
 
@@ -173,11 +185,11 @@ void RunReportsEndRun()
     }
 }
 
-void RunReportsRestartFrameClock() { g_last_frame_ns = MonotonicNs(); }
+void RunReportsRestartFrameClock() { g_last_frame_ns = NowNs(); }
 
 void RecordFrame()
 {
-    const uint64_t now = MonotonicNs();
+    const uint64_t now = NowNs();
     const uint64_t micros = (now - g_last_frame_ns) / 1000;
     if (g_frame_log_measuring && g_frame_log.IsOpen()) {
         g_frame_log.Row(now - g_frame_log_mark_ns, g_frame_log_sensors);
