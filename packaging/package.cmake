@@ -31,9 +31,11 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libnvidia-ml1")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-# The changelog, the copyright and the compressed manual page (packaging/debian/).
+# The changelog, the copyright, the compressed manual page and the program without the
+# sections Debian strips (packaging/debian/).
 set(CPACK_GRIDFALL_DEBIAN_DIR ${CMAKE_SOURCE_DIR}/packaging/debian)
 set(CPACK_PRE_BUILD_SCRIPTS ${CPACK_GRIDFALL_DEBIAN_DIR}/deb_files.cmake)
+set(CPACK_GRIDFALL_STRIP ${CMAKE_STRIP})
 # The changelog's latest entry is the release being packaged.
 file(STRINGS ${CPACK_GRIDFALL_DEBIAN_DIR}/changelog _changelog_top LIMIT_COUNT 1)
 if(NOT _changelog_top MATCHES "^gridfall \\(${PROJECT_VERSION}\\) ")
