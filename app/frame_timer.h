@@ -31,6 +31,9 @@ public:
     // The source is not owned and must outlive the timer.
     explicit FrameTimer(FrameClockSource& clock = DefaultFrameClock()) : clock_(&clock) {}
 
+    // The source it reads (the run's recorder times its frames by the same clock).
+    FrameClockSource& Clock() const { return *clock_; }
+
     // Restarts the timer at zero.
     void Reset();
     // Milliseconds since Reset, corrected for counter leaps of more than 100 ms against the

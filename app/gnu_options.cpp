@@ -37,7 +37,7 @@ constexpr GnuOption kOptions[] = {
     {"no-gui", nullptr, "start the run at once, without the startup dialog"},
     {"json", "FILE", "write the results as JSON to FILE", kForBenchmark | kForDemo},
     {"csv", "FILE", "write a per-second CSV log of the run to FILE", kForBenchmark | kForDemo},
-    {"frame-log", "FILE", "write every measured frame to FILE in MangoHud's CSV log layout", kForBenchmark | kForDemo},
+    {"frame-log", "FILE", "write every measured frame to FILE in MangoHud's CSV log layout, and its summary beside it", kForBenchmark | kForDemo},
     {"repeat", "N", "run the benchmark N times in a row and report the mean score", kForBenchmark},
     {"plot", "FILE", "draw the run's frame rate, frame times and sensors to FILE (.svg or .png)", kForBenchmark | kForDemo},
     {"validate", nullptr, "render fixed frames and compare them with reference images", kForValidate},

@@ -427,6 +427,11 @@ CurrentSceneLock::CurrentSceneLock()
 
 void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
 {
+    // The recorded frame times come from the loop's own clock, for as long as this runs.
+    struct ClockInUse {
+        explicit ClockInUse(FrameClockSource& c) { SetRunReportsClock(&c); }
+        ~ClockInUse() { SetRunReportsClock(nullptr); }
+    } clockInUse(timer.Clock());
     // Without the switch the thread keeps the affinity the system gave it: pinning it would
     // also pin the GL driver's own threads it starts. Refusals (a mask outside the process
     // mask, a level without privilege) do not stop the run; a refused mask is logged, since the

@@ -14,6 +14,7 @@
 #include <limits>
 #include <vector>
 
+#include "app/frame_timer.h"
 #include "app/gnu_options.h"
 #include "app/log_file.h"
 #include "app/output_file.h"
@@ -35,20 +36,30 @@ FrameTimeStats g_stats;
 uint64_t g_last_frame_ns = 0;
 
 // The per-frame log (render thread; its error is read by the main thread after the join).
-// Only measured frames go into it: warm-ups are left out, and the log's clock starts with the
-// first measured frame of the render thread's runs.
+// Only measured frames go into it: warm-ups are left out. Its frames are measured from its
+// own mark, which a check frame does not move, so the log's frame times cover all of the
+// measured time and add up to its elapsed column.
 FrameLog g_frame_log;
 bool g_frame_log_measuring = false;
 bool g_frame_log_started = false;
-uint64_t g_frame_log_origin_ns = 0;
+uint64_t g_frame_log_mark_ns = 0;
 FrameLogSensors g_frame_log_sensors;
 std::string g_frame_log_error;
 
 // The finished runs of the current series (render thread; read after the join).
 std::vector<RepeatRun> g_repeat_runs;
 
-uint64_t MonotonicNs()
+FrameClockSource* g_clock = nullptr;
+
+// Nanoseconds of the frame loop's clock (its counter is CLOCK_MONOTONIC in ns on a real run).
+uint64_t NowNs()
 {
+    if (g_clock) {
+        const uint64_t f = g_clock->Frequency();
+        const uint64_t c = g_clock->Counter();
+        return f == 1000000000ull ? c
+                                  : static_cast<uint64_t>(static_cast<long double>(c) * 1e9L / f);
+    }
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec);
@@ -76,18 +87,19 @@ void ReportError(const std::string& message)
     ProgramLog().Write("%s", message.c_str());
 }
 
-// The log's clock runs from the first measured frame; later runs of the same render thread
-// (repeats) continue it, so elapsed only grows.
+// Measuring starts (or, in a --repeat series, resumes) at the frame clock's mark: the time
+// between two runs of a series (the next warm-up) is no frame's, so the log's elapsed time is
+// the series' measured time.
 void StartFrameLogClock()
 {
     g_frame_log_measuring = true;
-    if (!g_frame_log_started) {
-        g_frame_log_origin_ns = MonotonicNs();
-        g_frame_log_started = true;
-    }
+    g_frame_log_started = true;
+    g_frame_log_mark_ns = g_last_frame_ns;
 }
 
 }  // namespace
+
+void SetRunReportsClock(FrameClockSource* clock) { g_clock = clock; }
 
 FrameTimeStats& RunFrameTimeStats() { return g_stats; }
 
@@ -114,7 +126,7 @@ void RunReportsBeginRun()
             ReportError("Frame log not written: " + error);
         }
     }
-    g_last_frame_ns = MonotonicNs();
+    g_last_frame_ns = NowNs();
     // A stability test measures from its first frame; a benchmark after its warm-up.
     if (o.active_run_mode == 1)
         g_frame_log_measuring = false;
@@ -125,7 +137,7 @@ void RunReportsBeginRun()
 void RunReportsRestart()
 {
     g_stats.Restart();
-    g_last_frame_ns = MonotonicNs();
+    g_last_frame_ns = NowNs();
     StartFrameLogClock();
 }
 
@@ -158,25 +170,34 @@ void RunReportsEndRun()
     if (!g_frame_log.IsOpen())
         return;
     const uint64_t rows = g_frame_log.Rows();
+    const std::string summary = g_frame_log.SummaryText();
     std::string error;
     if (g_frame_log.Finish(&error)) {
         ProgramLog().Write("Frame log written to %s (%llu frames).",
                            g_automation_options.frame_log_path.c_str(),
                            static_cast<unsigned long long>(rows));
+        // MangoHud's summary beside it; like MangoHud, none for a log without frames.
+        const std::string summaryPath = FrameLog::SummaryPath(g_automation_options.frame_log_path);
+        if (!summary.empty() && !WriteFileAtomically(summaryPath, summary, &error)) {
+            g_frame_log_error = error;
+            ReportError("Frame log summary not written: " + error);
+        }
     } else {
         g_frame_log_error = error;
         ReportError("Frame log not written: " + error);
     }
 }
 
-void RunReportsRestartFrameClock() { g_last_frame_ns = MonotonicNs(); }
+void RunReportsRestartFrameClock() { g_last_frame_ns = NowNs(); }
 
 void RecordFrame()
 {
-    const uint64_t now = MonotonicNs();
+    const uint64_t now = NowNs();
     const uint64_t micros = (now - g_last_frame_ns) / 1000;
-    if (g_frame_log_measuring && g_frame_log.IsOpen())
-        g_frame_log.Row(now - g_last_frame_ns, now - g_frame_log_origin_ns, g_frame_log_sensors);
+    if (g_frame_log_measuring && g_frame_log.IsOpen()) {
+        g_frame_log.Row(now - g_frame_log_mark_ns, g_frame_log_sensors);
+        g_frame_log_mark_ns = now;
+    }
     g_last_frame_ns = now;
     g_stats.RecordFrame(static_cast<uint32_t>(std::min<uint64_t>(micros, UINT32_MAX)));
 }

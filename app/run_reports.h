@@ -30,6 +30,11 @@
 #include "results/results_json.h"
 
 class cHx7PDemo;
+class FrameClockSource;
+
+// The clock the frame times are read from: the frame loop's, set by the render thread for
+// the time it runs (nullptr: CLOCK_MONOTONIC). The source must outlive its use.
+void SetRunReportsClock(FrameClockSource* clock);
 
 // The recorder of the current (or last) run.
 FrameTimeStats& RunFrameTimeStats();

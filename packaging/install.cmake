@@ -13,8 +13,9 @@ install(FILES ${_pkg}/icons/gridfall.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${GRIDFALL_APP_ID}.svg)
 install(FILES ${_pkg}/icons/gridfall-256.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME ${GRIDFALL_APP_ID}.png)
+# share/doc/<package name>, as Debian wants it (CMake's default would be share/doc/Gridfall).
 install(FILES ${_pkg}/results.schema.json ${_pkg}/results-schema.md
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/gridfall)
 
 # The manual page is written at build time by a small program that links the option table.
 add_executable(gridfall_manpage ${_pkg}/man/manpage_main.cpp ${_pkg}/man/man_page.cpp)

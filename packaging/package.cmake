@@ -13,11 +13,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Lumetra")
 set(CPACK_PACKAGE_CONTACT "Gridfall developers <gridfall@lumetra.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "OpenGL 4 tessellation benchmark and GPU stability test")
+# dpkg shows the description in an 80-column terminal: lines of at most 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-  "Gridfall renders an animated, displaced sphere whose triangles the GPU subdivides with\n"
-  "OpenGL 4 tessellation shaders, scores a benchmark run by the frames rendered in a fixed\n"
-  "time, and runs an endless stability test with temperature graphs per GPU. It runs on a\n"
-  "desktop with a startup dialog or headless for scripts and CI.")
+  "Gridfall renders an animated, displaced sphere whose triangles the GPU\n"
+  "subdivides with OpenGL 4 tessellation shaders, scores a benchmark run by the\n"
+  "frames rendered in a fixed time, and runs an endless stability test with\n"
+  "temperature graphs per GPU. It runs on a desktop with a startup dialog or\n"
+  "headless for scripts and CI.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://gridfall.lumetra.example/")
@@ -29,4 +31,15 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libnvidia-ml1")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# The changelog, the copyright, the compressed manual page and the program without the
+# sections Debian strips (packaging/debian/).
+set(CPACK_GRIDFALL_DEBIAN_DIR ${CMAKE_SOURCE_DIR}/packaging/debian)
+set(CPACK_PRE_BUILD_SCRIPTS ${CPACK_GRIDFALL_DEBIAN_DIR}/deb_files.cmake)
+set(CPACK_GRIDFALL_STRIP ${CMAKE_STRIP})
+# The changelog's latest entry is the release being packaged.
+file(STRINGS ${CPACK_GRIDFALL_DEBIAN_DIR}/changelog _changelog_top LIMIT_COUNT 1)
+if(NOT _changelog_top MATCHES "^gridfall \\(${PROJECT_VERSION}\\) ")
+  message(WARNING "packaging/debian/changelog does not start with gridfall (${PROJECT_VERSION}): "
+                  "add an entry for this release before making the .deb")
+endif()
 include(CPack)

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -11,8 +12,8 @@
 
 namespace {
 
-// Room one row can take: 15 numbers of at most 24 characters and their commas.
-constexpr std::size_t kMaxRow = 15 * 25 + 1;
+// Room one row can take: 16 numbers of at most 24 characters and their commas.
+constexpr std::size_t kMaxRow = 16 * 25 + 1;
 
 // MangoHud's values are written bare; a comma or a line break would shift every column.
 std::string Bare(const std::string& text)
@@ -80,7 +81,7 @@ FrameLogPreamble MangoHudPreamble(const RunSystemFacts& f)
     FrameLogPreamble p;
     p.os = f.distribution;
     p.cpu = WithoutParentheses(f.cpu_model);
-    p.gpu = f.gl_renderer;
+    p.gpu = WithoutParentheses(f.gl_renderer);
     p.ram = f.memory_kib >= 0 ? std::to_string(f.memory_kib) : std::string();
     p.kernel = f.kernel;
     p.driver = WithoutParentheses(f.gl_version);
@@ -91,7 +92,7 @@ FrameLogPreamble MangoHudPreamble(const RunSystemFacts& f)
 const char* FrameLog::ColumnHeader()
 {
     return "fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,"
-           "gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,elapsed";
+           "gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,cpu_mhz,elapsed";
 }
 
 FrameLog::~FrameLog() { Discard(); }
@@ -108,6 +109,11 @@ bool FrameLog::Open(const std::string& path, const FrameLogPreamble& p, std::str
         return false;
     }
     rows_ = 0;
+    elapsedNs_ = 0;
+    times_.Restart();
+    tempSum_ = 0.0;
+    tempRows_ = 0;
+    tempPeak_ = 0.0f;
     used_ = 0;
     current_ = 0;
     pendingBytes_ = 0;
@@ -128,10 +134,17 @@ bool FrameLog::Open(const std::string& path, const FrameLogPreamble& p, std::str
     return true;
 }
 
-void FrameLog::Row(uint64_t frameNs, uint64_t elapsedNs, const FrameLogSensors& s)
+void FrameLog::Row(uint64_t frameNs, const FrameLogSensors& s)
 {
     if (fd_ < 0 || failed_.load(std::memory_order_relaxed))
         return;
+    elapsedNs_ += frameNs;
+    times_.RecordFrame(static_cast<uint32_t>(std::min<uint64_t>(frameNs / 1000, UINT32_MAX)));
+    if (std::isfinite(s.gpu_temp_c)) {
+        tempSum_ += s.gpu_temp_c;
+        tempPeak_ = tempRows_ == 0 ? s.gpu_temp_c : std::max(tempPeak_, s.gpu_temp_c);
+        ++tempRows_;
+    }
     if (kBufferSize - used_ < kMaxRow)
         HandOff();
     char* const start = buffers_[current_].data();
@@ -152,13 +165,64 @@ void FrameLog::Row(uint64_t frameNs, uint64_t elapsedNs, const FrameLogSensors& 
     p = Reading(p, end, s.gpu_core_clock_mhz, 1);
     *p++ = ',';
     p = Reading(p, end, s.gpu_mem_clock_mhz, 1);
-    // gpu_vram_used, gpu_power, ram_used, swap_used, process_rss: not measured.
-    std::memcpy(p, ",0,0,0,0,0,", 11);
-    p += 11;
-    p = std::to_chars(p, end, elapsedNs).ptr;
+    // gpu_vram_used, gpu_power, ram_used, swap_used, process_rss, cpu_mhz: not measured.
+    std::memcpy(p, ",0,0,0,0,0,0,", 13);
+    p += 13;
+    p = std::to_chars(p, end, elapsedNs_).ptr;
     *p++ = '\n';
     used_ = static_cast<std::size_t>(p - start);
     ++rows_;
+}
+
+std::string FrameLog::SummaryPath(const std::string& logPath)
+{
+    const std::string ext = ".csv";
+    const bool csv = logPath.size() > ext.size() &&
+                     logPath.compare(logPath.size() - ext.size(), ext.size(), ext) == 0 &&
+                     logPath[logPath.size() - ext.size() - 1] != '/';
+    return (csv ? logPath.substr(0, logPath.size() - ext.size()) : logPath) + "_summary.csv";
+}
+
+std::string FrameLog::SummaryText() const
+{
+    if (rows_ == 0 || elapsedNs_ == 0)
+        return {};
+    // MangoHud's "x% Min FPS" is the rate of the k-th slowest frame, k the whole part of x %
+    // of the frames ("97% Percentile FPS" likewise), and 0 when k is not 1 or more.
+    const auto rateAt = [&](double slowerShare) {
+        const uint64_t k = static_cast<uint64_t>(std::floor(slowerShare * static_cast<double>(rows_) + 1e-9));
+        if (k < 1 || k > rows_)
+            return 0.0;
+        const uint64_t rank = rows_ - k + 1;   // from the fastest
+        const uint32_t us = times_.Percentile((static_cast<double>(rank) - 0.5) / static_cast<double>(rows_));
+        return us > 0 ? 1e6 / us : 0.0;
+    };
+    const double avgFrameMs = static_cast<double>(elapsedNs_) / 1e6 / static_cast<double>(rows_);
+    const double avgTemp = tempRows_ > 0 ? tempSum_ / static_cast<double>(tempRows_) : 0.0;
+    // GPU and CPU load, then (after the frame time and GPU temperature) CPU temperature, VRAM,
+    // RAM and swap, and later their peaks: not measured, MangoHud's 0. to_chars, not printf:
+    // the numbers keep their decimal point whatever the locale.
+    char line[512];
+    char* p = line;
+    char* const end = line + sizeof line;
+    const auto put = [&](double value, int decimals, const char* after) {
+        p = Fixed(p, end, value, decimals);
+        const std::size_t n = std::strlen(after);
+        std::memcpy(p, after, n);
+        p += n;
+    };
+    put(rateAt(0.001), 3, ",");
+    put(rateAt(0.01), 3, ",");
+    put(rateAt(0.97), 3, ",");
+    put(1000.0 / avgFrameMs, 3, ",0,0,");
+    put(avgFrameMs, 6, ",");
+    put(avgTemp, 3, ",0,0,0,0,0,0,");
+    put(tempRows_ > 0 ? static_cast<double>(tempPeak_) : 0.0, 1, ",0,0,0,0\n");
+    return std::string("0.1% Min FPS,1% Min FPS,97% Percentile FPS,Average FPS,GPU Load,CPU Load,"
+                       "Average Frame Time,Average GPU Temp,Average CPU Temp,Average VRAM Used,"
+                       "Average RAM Used,Average Swap Used,Peak GPU Load,Peak CPU Load,"
+                       "Peak GPU Temp,Peak CPU Temp,Peak VRAM Used,Peak RAM Used,Peak Swap Used\n") +
+           std::string(line, p);
 }
 
 void FrameLog::HandOff()

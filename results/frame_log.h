@@ -1,16 +1,23 @@
-// The per-frame log (--frame-log) in the CSV layout of MangoHud's logs, so the viewers and
-// plotting scripts written for those read Gridfall's runs as they are:
+// The per-frame log (--frame-log) in the CSV layout of MangoHud's logs (that of MangoHud
+// 0.8.2 and later, which added cpu_mhz), so the viewers and plotting scripts written for
+// those read Gridfall's runs as they are:
 //
 //   os,cpu,gpu,ram,kernel,driver,cpuscheduler
 //   <one line of those values>
-//   fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,elapsed
+//   fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,cpu_mhz,elapsed
 //   <one row per measured frame>
 //
 // frametime is in milliseconds, fps its inverse, gpu_temp in degrees C and the clocks in MHz
-// (GPU 0, as of the last sensor poll), elapsed in nanoseconds since the log started. The
+// (GPU 0, as of the last sensor poll), elapsed in nanoseconds of measured time since the log
+// started. elapsed is the sum of the frame times up to and including its row, so a viewer
+// that derives the frame rate from frametime shows the rate the run really had: whatever
+// happened between two frames (a stability test's check frame) is the next frame's time. The
 // columns Gridfall does not measure hold 0, which is what MangoHud writes for a value it has
 // no reading of. MangoHud's values carry no quoting, so a comma or line break inside a
 // preamble value becomes a blank.
+//
+// Beside the log goes MangoHud's summary file (SummaryPath), one header line and one line of
+// figures computed from the log's rows (SummaryText).
 //
 // Rows are formatted into one of two fixed buffers; a full buffer goes to a writer thread of
 // the log's own, so the render thread never waits for the disk (only if the disk falls a whole
@@ -30,6 +37,7 @@
 #include <string>
 #include <thread>
 
+#include "results/frame_time_stats.h"
 #include "results/system_facts.h"
 
 // The preamble's values, as MangoHud fills them: os (distribution name), cpu (model), gpu
@@ -47,7 +55,8 @@ struct FrameLogSensors {
 };
 
 // The preamble from the run's facts, each value the way MangoHud derives its own: the CPU
-// model and the GL version without their parenthesised parts, ram as MemTotal in KiB.
+// model, the renderer and the GL version without their parenthesised parts, ram as MemTotal
+// in KiB.
 FrameLogPreamble MangoHudPreamble(const RunSystemFacts& facts);
 
 class FrameLog {
@@ -64,11 +73,20 @@ public:
     bool Open(const std::string& path, const FrameLogPreamble& preamble, std::string* error);
     bool IsOpen() const { return fd_ >= 0; }
 
-    // One frame of `frameNs` nanoseconds that ended `elapsedNs` after the log's start.
-    // Allocates nothing and does not touch the file; after a write error further rows are
-    // dropped and Finish reports it. One thread at a time (the render thread).
-    void Row(uint64_t frameNs, uint64_t elapsedNs, const FrameLogSensors& sensors);
+    // One frame of `frameNs` nanoseconds; its elapsed value is the sum of the frame times so
+    // far. Allocates nothing and does not touch the file; after a write error further rows
+    // are dropped and Finish reports it. One thread at a time (the render thread).
+    void Row(uint64_t frameNs, const FrameLogSensors& sensors);
     uint64_t Rows() const { return rows_; }
+    uint64_t ElapsedNs() const { return elapsedNs_; }
+
+    // MangoHud's summary of the rows written since Open: its header line and one line of
+    // figures (frame rates from the frame times by the nearest-rank rule, the average over
+    // the elapsed time, GPU 0's average and peak temperature; 0 for what is not measured).
+    // Empty without rows: MangoHud writes no summary for an empty log.
+    std::string SummaryText() const;
+    // Where MangoHud puts the summary of a log: "<log without .csv>_summary.csv".
+    static std::string SummaryPath(const std::string& logPath);
 
     // Writes what is buffered and renames the file over the target. False with the reason
     // (also for an earlier write error); the target is then left as it was.
@@ -88,6 +106,12 @@ private:
     int fd_ = -1;
     std::string path_, tmp_;
     uint64_t rows_ = 0;
+    uint64_t elapsedNs_ = 0;
+    // For the summary: the frame times' histogram and GPU 0's temperatures.
+    FrameTimeStats times_;
+    double tempSum_ = 0.0;
+    uint64_t tempRows_ = 0;
+    float tempPeak_ = 0.0f;
     std::size_t used_ = 0;                 // bytes in buffers_[current_]
     std::size_t current_ = 0;
     std::array<std::array<char, kBufferSize>, 2> buffers_;

@@ -32,9 +32,10 @@ PROFILE="$OUT/pts/gridfall"
 rm -rf "$PROFILE"
 mkdir -p "$PROFILE"
 SRC="$ROOT/packaging/pts/gridfall"
-cp "$SRC/test-definition.xml" "$SRC/results-definition.xml" "$PROFILE/"
-# The profile builds from the tarball; the checkout's path is for install-profile.sh only.
-sed "s|@GRIDFALL_SOURCE_DIR@||" "$SRC/install.sh" > "$PROFILE/install.sh"
+# The version, and with it the tarball's name, comes from CMakeLists.txt alone.
+for f in test-definition.xml results-definition.xml install.sh; do
+  sed "s|@GRIDFALL_VERSION@|$VERSION|g" "$SRC/$f" > "$PROFILE/$f"
+done
 chmod +x "$PROFILE/install.sh"
 cat > "$PROFILE/downloads.xml" <<XML
 <?xml version="1.0"?>

@@ -23,8 +23,9 @@ PACKAGES=(
   # the other stacks users run: a Wayland compositor, and zink over lavapipe
   weston mesa-vulkan-drivers
   valgrind stress-ng
-  # release artefacts: the .deb's Depends (dpkg-shlibdeps, file) and the profile's XML check
-  dpkg-dev file libxml2-utils
+  # release artefacts: the .deb's Depends (dpkg-shlibdeps, file), the profile's XML check and
+  # Debian's package checker
+  dpkg-dev file libxml2-utils lintian
 )
 
 SUDO=""

@@ -204,6 +204,8 @@ bool InitGtkUi(int* argc, char*** argv)
         return false;
     if (!gtk_init_check(argc, argv))
         return false;
+    // The window class the desktop entry's StartupWMClass names, whatever name started us.
+    gdk_set_program_class("Gridfall");
     g_gtk_thread = std::this_thread::get_id();
     g_ready = true;
     SetMessageBoxSink(&g_sink);

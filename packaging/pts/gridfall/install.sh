@@ -1,18 +1,12 @@
 #!/bin/sh
-# Phoronix Test Suite install script: builds Gridfall (Release, the program only) in the test's
-# install directory and writes the launcher the suite runs as "gridfall".
-# Sources: $GRIDFALL_SOURCE_DIR or the checkout install-profile.sh names, else the release
-# tarball from downloads.xml.
-SRC="${GRIDFALL_SOURCE_DIR:-@GRIDFALL_SOURCE_DIR@}"
-case "$SRC" in
-  ""|@*)
-    tar -xf gridfall-0.3.0.tar.gz || { echo 1 > ~/install-exit-status; exit 1; }
-    SRC="$PWD/gridfall-0.3.0"
-    ;;
-esac
+# Phoronix Test Suite install script: builds Gridfall (Release, the program only) from the
+# release tarball that downloads.xml names, in the test's install directory, and writes the
+# launcher the suite runs as "gridfall". scripts/make-dist.sh fills in @GRIDFALL_VERSION@.
+tar -xf gridfall-@GRIDFALL_VERSION@.tar.gz || { echo 1 > ~/install-exit-status; exit 1; }
+SRC="$PWD/gridfall-@GRIDFALL_VERSION@"
 
-# The suite's dependency names do not cover every library; say which Debian packages are
-# missing instead of failing deep inside the build.
+# Without apt-file the suite cannot turn the profile's SystemDependencies into packages; say
+# which Debian packages are missing instead of failing deep inside the build.
 missing=""
 for module in sdl2:libsdl2-dev gtk+-3.0:libgtk-3-dev cairo:libcairo2-dev glew:libglew-dev \
               freetype2:libfreetype-dev fontconfig:libfontconfig-dev libdrm:libdrm-dev \

@@ -110,6 +110,19 @@ TEST(FirstStart, EscapeQuitsAndWritesTheDefaultOptions)
             " windowfocus --sync key --clearmodifiers Escape >/dev/null 2>&1";
         return std::system(command.c_str()) == 0;
     };
+    // The dialog is the first window a launcher opens: its class is the one the desktop entry
+    // names for startup notification.
+    const std::string dialog = gridfall_test::CommandOutput(
+        "DISPLAY=" + display.Name() + " timeout 90 xdotool search --sync --onlyvisible --pid " +
+        std::to_string(app.Pid()) + " --name '^Lumetra Gridfall 0[.]3[.]0$' | head -n1");
+    const std::string entry = ReadFile(fs::path(GRIDFALL_SOURCE_DIR) / "packaging/gridfall.desktop");
+    const std::size_t key = entry.find("\nStartupWMClass=");
+    ASSERT_NE(key, std::string::npos);
+    const std::string wmClass = entry.substr(key + 16, entry.find('\n', key + 1) - key - 16);
+    EXPECT_EQ(gridfall_test::CommandOutput("DISPLAY=" + display.Name() + " xprop -id '" + dialog +
+                                           "' WM_CLASS"),
+              "WM_CLASS(STRING) = \"gridfall\", \"" + wmClass + "\"");
+
     bool found = false;
     int status = -1;
     for (int attempt = 0; attempt < 8 && status < 0; ++attempt) {

@@ -7,6 +7,7 @@
 #include "app/run_progress.h"
 #include "app/run_reports.h"
 #include "app/run_state.h"
+#include "results/frame_log.h"
 #include "results/stability.h"
 #include "app/startup_options.h"
 #include "tests/unit/render_loop/fake_scene.h"
@@ -37,6 +38,35 @@ std::unique_ptr<FakeScene> g_next_scene;
 
 std::unique_ptr<cHx7PDemo> TakeNextScene() { return std::move(g_next_scene); }
 std::unique_ptr<cHx7PDemo> NoScene() { return nullptr; }
+
+// A frame log's rows, the sum of their frame times and the last elapsed value, both in ns
+// (frame times are written in ms with six decimals, so exactly in ns).
+struct FrameLogTotals {
+    int rows = 0;
+    uint64_t frameSumNs = 0;
+    uint64_t lastElapsedNs = 0;
+};
+FrameLogTotals ReadFrameLogTotals(const std::string& path)
+{
+    FrameLogTotals t;
+    std::ifstream in(path);
+    std::string line;
+    for (int skip = 0; skip < 3 && std::getline(in, line); ++skip) {
+    }
+    while (std::getline(in, line)) {
+        const std::size_t a = line.find(',') + 1, b = line.find(',', a), dot = line.find('.', a);
+        t.frameSumNs += std::stoull(line.substr(a, dot - a)) * 1000000 + std::stoull(line.substr(dot + 1, b - dot - 1));
+        t.lastElapsedNs = std::stoull(line.substr(line.rfind(',') + 1));
+        ++t.rows;
+    }
+    return t;
+}
+
+std::string TempFrameLogPath()
+{
+    return (std::filesystem::temp_directory_path() /
+            ("gridfall_frame_log_" + std::to_string(getpid()) + ".csv")).string();
+}
 
 class FrameLoopTest : public ::testing::Test {
 protected:
@@ -122,12 +152,10 @@ TEST_F(FrameLoopTest, BenchmarkCountsOnlyFramesAfterTheWarmupUntilTheDuration)
 }
 
 // --repeat 2 with --frame-log: two runs, each with its own warm-up, both kept; the log holds
-// the measured frames of both and none of the warm-ups.
+// the measured frames of both and none of the warm-ups, and its elapsed time is theirs.
 TEST_F(FrameLoopTest, RepeatedRunsEachWarmUpAndTheFrameLogHoldsOnlyMeasuredFrames)
 {
-    const std::string log = (std::filesystem::temp_directory_path() /
-                             ("gridfall_frame_log_" + std::to_string(getpid()) + ".csv"))
-                                .string();
+    const std::string log = TempFrameLogPath();
     const AutomationOptions savedAutomation = g_automation_options;
     g_automation_options.repeat = 2;
     g_automation_options.frame_log_path = log;
@@ -146,12 +174,13 @@ TEST_F(FrameLoopTest, RepeatedRunsEachWarmUpAndTheFrameLogHoldsOnlyMeasuredFrame
     }
     EXPECT_GT(frames, 2 * (250 + 390));   // both warm-ups were rendered
     EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
-    std::ifstream in(log);
-    int lines = 0;
-    for (std::string line; std::getline(in, line);)
-        ++lines;
-    EXPECT_EQ(lines, 3 + 2 * 250);
+    const FrameLogTotals totals = ReadFrameLogTotals(log);
+    EXPECT_EQ(totals.rows, 2 * 250);
+    EXPECT_EQ(totals.frameSumNs, totals.lastElapsedNs);
+    // MangoHud's summary beside it.
+    EXPECT_TRUE(std::filesystem::exists(FrameLog::SummaryPath(log)));
     std::filesystem::remove(log);
+    std::filesystem::remove(FrameLog::SummaryPath(log));
 }
 
 TEST_F(FrameLoopTest, StatisticsBeforeTheFirstCompleteSecond)
@@ -510,6 +539,8 @@ TEST_F(FrameLoopTest, TimedStabilityTestChecksItsFramesAndKeepsEachErrorWithItsM
     g_automation_options.hang_limit_ms = 5000;
     g_startup_options.active_run_mode = 2;
     g_startup_options.active_stability_duration_ms = 5000;
+    const std::string log = TempFrameLogPath();
+    g_automation_options.frame_log_path = log;
     scene_->checkMs = 30;
     int drawn = 0;   // the scene is gone after the run
     scene_->checkFrame = [&drawn](int check, CheckImage& out) {
@@ -550,6 +581,20 @@ TEST_F(FrameLoopTest, TimedStabilityTestChecksItsFramesAndKeepsEachErrorWithItsM
     for (const std::string& t : host_.titles)
         titled |= t.find("Running... - errors: 1") != std::string::npos;
     EXPECT_TRUE(titled);
+
+    // The frame log holds every frame, and a check frame's time is in the next frame's row:
+    // the frame times add up to the elapsed time, and that is the run's (on the loop's clock)
+    // up to its last frame, short only of a check drawn after it, so a viewer's frame rate is
+    // the run's.
+    const FrameLogTotals totals = ReadFrameLogTotals(log);
+    EXPECT_EQ(static_cast<uint32_t>(totals.rows), g_frame_stats.total_frames.load());
+    EXPECT_GT(totals.rows, 0);
+    EXPECT_EQ(totals.frameSumNs, totals.lastElapsedNs);
+    const uint64_t runNs = uint64_t{g_frame_stats.elapsed_ms.load()} * 1000000;
+    EXPECT_LE(totals.lastElapsedNs, runNs);
+    EXPECT_GE(totals.lastElapsedNs + 30000000, runNs);
+    std::filesystem::remove(log);
+    std::filesystem::remove(FrameLog::SummaryPath(log));
 }
 
 TEST(StabilityMonitor, VerdictsThrottlingAndTemperatureLimit)
