@@ -21,6 +21,8 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-xserver-utils x11-utils xdotool imagemagick
   valgrind
+  # a German locale built by the locale test; the fuzz targets that CI builds (Debian 12's clang)
+  locales clang-14 libclang-rt-14-dev
   # release artefacts: the .deb's Depends (dpkg-shlibdeps, file) and the profile's XML check
   dpkg-dev file libxml2-utils
 )
