@@ -492,7 +492,7 @@ TEST_F(AtomicWrite, CompareTellsChangesFromNoiseAndRejectsBadInput)
     std::string v3string = RunJson(120, 16);
     v3string.replace(v3string.find("\"schema_version\": 3"), 19, "\"schema_version\": \"3\"");
     std::string controls = RunJson(120, 16);
-    controls.replace(controls.find("\"post_fx\": "), 12, "\"post_fx\": \"\\u001b[2J\\r\",\"x\": ");
+    controls.replace(controls.find("\"post_fx\": "), 11, "\"post_fx\": \"\\u001b[2J\\r\", \"x\": ");
     const std::vector<std::pair<std::string, std::string>> odd = {
         {fifo, fifo + " is not a regular file\n"},
         {file("bom.json", "\xEF\xBB\xBF" + RunJson(120, 16)),
