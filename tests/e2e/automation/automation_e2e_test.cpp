@@ -317,8 +317,10 @@ std::unique_ptr<gridfall_test::ChildProcess> StartLongStabilityTest(const fs::pa
 {
     gridfall_test::ChildLaunch launch;
     launch.program = GRIDFALL_EXE;
-    launch.args = {"--headless", "--demo", "--duration", "600000", "--check-interval", "1000", "--json",
-                   "s.json", "--frame-log", "s.fl", "--resolution", "160x120", "--tess", "2"};
+    // No hang limit: on a loaded machine llvmpipe's frames can take seconds, and the verdict
+    // must not depend on that.
+    launch.args = {"--headless", "--demo", "--duration", "600000", "--check-interval", "1000", "--hang-limit", "0",
+                   "--json", "s.json", "--frame-log", "s.fl", "--resolution", "160x120", "--tess", "2"};
     launch.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
     launch.workDir = dir;
     launch.stdoutPath = dir / "stdout.txt";
@@ -350,7 +352,7 @@ TEST_F(AutomationE2E, ASignalEndsAStabilityTestWithItsResults)
         // A timed run ended early: STOPPED, exit status 3, and its results are still written.
         EXPECT_EQ(app->Wait(std::chrono::seconds(60)), 3) << ReadFile(dir_ / "stderr.txt");
         const std::string out = ReadFile(dir_ / "stdout.txt");
-        EXPECT_EQ(LastLine(out).rfind("Gridfall Stability: STOPPED (at 00:0", 0), 0u) << out;
+        EXPECT_EQ(LastLine(out).rfind("Gridfall Stability: STOPPED (at ", 0), 0u) << out;
         testjson::Value doc = StabilityResults(dir_ / "s.json");
         EXPECT_EQ(doc["stability"]["verdict"].s, "STOPPED");
         EXPECT_GE(doc["stability"]["checks"].n, 1);
@@ -435,7 +437,8 @@ TEST_F(AutomationE2E, ClosedOrVanishingStandardStreamsCostNothing)
         fs::remove(dir_ / name);
     r = RunThroughShell(dir_, "\"$0\" \"$@\" 2>&1 | true; echo \"${PIPESTATUS[0]}\"", run);
     EXPECT_EQ(r.out, "0\n") << r.err;
-    EXPECT_TRUE(testjson::Parse(ReadFile(dir_ / "b.json"), doc, &error)) << error;
+    testjson::Value again;
+    EXPECT_TRUE(testjson::Parse(ReadFile(dir_ / "b.json"), again, &error)) << error;
     EXPECT_NE(ReadFile(dir_ / "b.fl").find("fps,frametime"), std::string::npos);
     EXPECT_NE(ReadFile(dir_ / "gridfall_log.txt").find("Standard output could not be written: Broken pipe."),
               std::string::npos);
