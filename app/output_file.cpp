@@ -2,8 +2,11 @@
 #include "app/output_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include <cerrno>
 #include <cstdio>
@@ -88,10 +91,12 @@ bool CheckOutputFileCreatable(const std::string& path, std::string* error)
         return false;
     }
     struct stat st {};
-    // The name itself, not what a link there points to: the rename replaces a link.
-    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+    // The name itself, not what a link there points to: the rename would replace the link.
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         *error = "cannot write " + path + ": " +
-                 (S_ISDIR(st.st_mode) ? std::string(std::strerror(EISDIR)) : "not a regular file");
+                 (S_ISDIR(st.st_mode)   ? std::string(std::strerror(EISDIR))
+                  : S_ISLNK(st.st_mode) ? "it is a symbolic link"
+                                        : "not a regular file");
         return false;
     }
     std::string tmp;
@@ -102,5 +107,76 @@ bool CheckOutputFileCreatable(const std::string& path, std::string* error)
     }
     ::close(fd);
     ::unlink(tmp.c_str());
+    return true;
+}
+
+bool CheckRequestedOutputs(const std::vector<RequestedOutput>& outputs, std::string* error)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::pair<fs::path, const RequestedOutput*>> seen;
+    for (const RequestedOutput& out : outputs) {
+        if (out.path.empty())
+            continue;
+        if (!CheckOutputFileCreatable(out.path, error))
+            return false;
+        // The same file under two spellings ("r.json", "./r.json", "out/../r.json").
+        std::error_code ec;
+        fs::path folder = fs::weakly_canonical(fs::absolute(FolderOf(out.path), ec), ec);
+        const fs::path name = folder / fs::path(out.path).filename();
+        for (const auto& [other, by] : seen) {
+            if (other == name) {
+                *error = by->option + " and " + out.option + " name the same file " + out.path;
+                return false;
+            }
+        }
+        seen.emplace_back(name, &out);
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool LockOutputFolder(const std::string& folder, std::string* error)
+{
+    // Descriptors of the folders held, with their identity: a second flock on the same folder
+    // through another descriptor would collide with our own lock.
+    struct Held {
+        dev_t dev;
+        ino_t ino;
+        int fd;
+    };
+    static std::vector<Held> held;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return true;   // the output check reports a missing folder
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return true;
+    }
+    for (const Held& h : held) {
+        if (h.dev == st.st_dev && h.ino == st.st_ino) {
+            ::close(fd);
+            return true;
+        }
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK) {
+            std::error_code ec;
+            const std::string shown = folder == "." ? std::filesystem::current_path(ec).string() : folder;
+            *error = "another Gridfall run is writing its log or results in " + (ec ? folder : shown);
+            return false;
+        }
+        return true;   // no locks on this file system
+    }
+    held.push_back({st.st_dev, st.st_ino, fd});
     return true;
 }

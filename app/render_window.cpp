@@ -551,13 +551,17 @@ void EndRun()
     g_in_end_run = true;
     StopRendering();
     if (g_startup_options.active_run_mode == 1 && g_frame_stats.run_finished.load()) {
+        // The files first: a reader of standard output that stops early must not cost them,
+        // nor must a user who leaves the result dialog open. Scripts read the score from the
+        // last line on standard output, so that line comes after everything the run printed.
+        const RunReport report = CollectRunReport();
+        const bool written = WriteRequestedResults(report);
         if (g_startup_options.display_score) {
             ShowResultDialog();
             g_frame_stats.run_finished.store(0);
         }
-        // Scripts read the score from the last line on standard output, so the files asked
-        // for on the command line and that line come after everything the run printed.
-        if (!ReportFinishedRun())
+        PrintScoreLines(report);
+        if (!written)
             SetRunOutcome(RunOutcome::Failed);
     } else if (g_startup_options.active_run_mode == 2 && g_startup_options.active_stability_report &&
                GetRunOutcome() != RunOutcome::Failed) {

@@ -19,6 +19,7 @@
 #include "app/log_file.h"
 #include "app/output_file.h"
 #include "app/process_mode.h"
+#include "app/std_streams.h"
 #include "results/results_csv.h"
 #include "app/startup_options.h"
 #include "app/system_facts.h"
@@ -361,10 +362,8 @@ bool WriteRequestedResults(const RunReport& report)
     return ok;
 }
 
-bool ReportFinishedRun()
+void PrintScoreLines(const RunReport& report)
 {
-    const RunReport report = CollectRunReport();
-    const bool ok = WriteRequestedResults(report);
     if (report.repeat_runs.size() > 1)
         std::fputs(FormatRepeatLines(report.repeat_runs, report.score.timeBased ? "points" : "ms").c_str(),
                    stdout);
@@ -373,6 +372,5 @@ bool ReportFinishedRun()
     if (const std::string fps = AverageFpsOutputLine(report); !fps.empty())
         std::printf("%s\n", fps.c_str());
     std::printf("%s\n", ScoreOutputLine(report).c_str());
-    std::fflush(stdout);
-    return ok;
+    NoteStandardStreamErrors();
 }

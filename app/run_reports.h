@@ -18,8 +18,11 @@
 //   render thread, when the run is over (finished, stopped or ended):
 //       RunReportsEndRun();
 //   main thread, after joining the render thread of a benchmark that ended by itself
-//   (run_finished), after any other text the run prints on standard output:
-//       if (!ReportFinishedRun()) exit status 1
+//   (run_finished): the files first, then the result block, then the score lines:
+//       const RunReport report = CollectRunReport();
+//       const bool written = WriteRequestedResults(report);
+//       ... result dialog or block ...
+//       PrintScoreLines(report);   // exit status 1 unless written
 #pragma once
 
 #include <cstdint>
@@ -75,8 +78,8 @@ std::string AverageFpsOutputLine(const RunReport& report);
 // went to standard error and the log.
 bool WriteRequestedResults(const RunReport& report);
 
-// Writes the files asked for (g_automation_options) and prints the score line last on
-// standard output. False when a file could not be written; the reason goes to standard error
-// and the log.
-bool ReportFinishedRun();
+// Prints a series' lines and the average frame rate and score lines last on standard output.
+// Called after the files are written: a reader of standard output that goes away early
+// (`| head -1`) must not cost the files.
+void PrintScoreLines(const RunReport& report);
 

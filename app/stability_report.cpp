@@ -11,6 +11,7 @@
 #include "results/results_json.h"
 #include "app/run_reports.h"
 #include "app/startup_options.h"
+#include "app/std_streams.h"
 #include "app/validate.h"
 
 namespace {
@@ -56,11 +57,17 @@ bool SavePng(const std::string& path, const CheckImage& image)
 
 }  // namespace
 
-void SaveCheckPictures(StabilityMonitor& monitor, const CheckImage& differing)
+std::vector<std::string> CheckPicturePaths()
 {
     const std::string dir = ResultsDirectory();
-    const std::string reference = dir + "/gridfall_check_reference.png";
-    const std::string error = dir + "/gridfall_check_error.png";
+    return {dir + "/gridfall_check_reference.png", dir + "/gridfall_check_error.png"};
+}
+
+void SaveCheckPictures(StabilityMonitor& monitor, const CheckImage& differing)
+{
+    const std::vector<std::string> paths = CheckPicturePaths();
+    const std::string& reference = paths[0];
+    const std::string& error = paths[1];
     const bool savedReference = SavePng(reference, monitor.Reference());
     const bool savedError = SavePng(error, differing);
     monitor.SetSavedPictures(savedReference ? reference : std::string(), savedError ? error : std::string());
@@ -93,12 +100,18 @@ RunOutcome ReportStabilityRun(bool endedByItself)
         st.limits_hit.push_back("max_temp");
     if (m.ContextLost())
         st.limits_hit.push_back("context_lost");
+    if (std::isfinite(st.max_temp_c) && !std::isfinite(maxTemp))
+        st.limits_unchecked.push_back("max_temp");
     const StabilityVerdict verdict = m.Verdict(stoppedEarly);
     st.verdict = verdict == StabilityVerdict::Pass ? "PASS" : verdict == StabilityVerdict::Fail ? "FAIL" : "STOPPED";
     const std::string line = m.VerdictText(stoppedEarly, elapsed, maxTemp);
     st.summary = line.substr(line.find('(') + 1, line.size() - line.find('(') - 2);
     st.reference_png = m.SavedReference();
     st.error_png = m.SavedDiffering();
+
+    // The files before anything is printed: a reader of standard output that goes away early
+    // must not cost them.
+    const bool written = WriteRequestedResults(report);
 
     // What a person reads: duration, checks, errors with their moments, throttling.
     std::printf("Stability test: %s, %s, %s\n", RunClock(elapsed).c_str(),
@@ -125,11 +138,10 @@ RunOutcome ReportStabilityRun(bool endedByItself)
                     st.reference_png.c_str());
     ProgramLog().Write("Gridfall Stability: %s", line.c_str());
 
-    const bool written = WriteRequestedResults(report);
     // Last on standard output, for scripts and fleets.
     std::fflush(stderr);
     std::printf("Gridfall Stability: %s\n", line.c_str());
-    std::fflush(stdout);
+    NoteStandardStreamErrors();
     if (!written)
         return RunOutcome::Failed;
     switch (verdict) {

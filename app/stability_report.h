@@ -3,8 +3,15 @@
 // "Gridfall Stability: PASS (...)" last, plus the JSON and CSV asked for.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "app/process_mode.h"
 #include "results/stability.h"
+
+// Where SaveCheckPictures puts the reference and the differing frame: checked with the other
+// outputs before the run.
+std::vector<std::string> CheckPicturePaths();
 
 // Render thread, at the first differing check frame: writes the reference and `differing`
 // as PNG files into the results' directory (that of --json or --csv, else the current one)

@@ -5,9 +5,11 @@
 #include <SDL.h>
 #include <wayland-client.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,9 @@
 #include "app/render_window.h"
 #include "app/run_state.h"
 #include "app/startup_options.h"
+#include "app/stability_report.h"
 #include "app/startup_sequence.h"
+#include "app/std_streams.h"
 #include "app/system_facts.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/startup_dialog.h"
@@ -146,6 +150,23 @@ bool InitVideo(bool& headless, bool dialogWanted)
     return true;
 }
 
+// --max-temp on a machine where no GPU reports a temperature would otherwise pass unnoticed
+// as a limit kept.
+void WarnOfUncheckableTemperatureLimit(Ridudedozu::SiliscanLib& lib)
+{
+    const float limit = g_automation_options.max_temp_c;
+    if (!std::isfinite(limit))
+        return;
+    for (uint32_t i = 0; i < lib.GetNumGpus(); ++i) {
+        float core = NAN;
+        if (lib.GetGpuTemperatures(i, &core, nullptr, nullptr, nullptr) && std::isfinite(core))
+            return;
+    }
+    std::fprintf(stderr, "gridfall: warning: no GPU temperature sensor found; --max-temp %g will not be checked\n",
+                 double(limit));
+    ProgramLog().Write("Warning: no GPU temperature sensor found; --max-temp %g will not be checked.", double(limit));
+}
+
 int ExitStatusOfRun()
 {
     switch (GetRunOutcome()) {
@@ -162,6 +183,11 @@ int ExitStatusOfRun()
 
 int GridfallMain(int argc, char** argv)
 {
+    // Before anything opens a file: a closed standard stream would hand its number to the
+    // log or a results file, which would then receive what is printed.
+    MakeStandardStreamsValid();
+    InstallUnattendedSignalHandlers();
+
     // A command on results files: no log, no display, no GPU, and the log of the run that
     // made the files stays as it is.
     if (argc >= 2 && argv && argv[1] && std::strcmp(argv[1], "compare") == 0)
@@ -191,8 +217,15 @@ int GridfallMain(int argc, char** argv)
     }
 
     // The log is recreated in the current directory; a directory we cannot write to just
-    // means no log.
-    log.Open();
+    // means no log. Nor does a run whose folder another run is writing in: recreating the
+    // log would wipe that run's.
+    std::string lockError;
+    std::error_code cwdError;
+    const std::string workDir = std::filesystem::current_path(cwdError).string();
+    if (!LockOutputFolder(cwdError ? std::string(".") : workDir, &lockError))
+        std::fprintf(stderr, "gridfall: no log written to %s: %s\n", log.FileName().c_str(), lockError.c_str());
+    else
+        log.Open();
     log.Write("%s is starting up.", kProductTitle);
     log.Write("Build: %d.%d.%d [%s @ %s]", kVersionMajor, kVersionMinor, kVersionPatch, kBuildDate,
               kBuildTime);
@@ -227,13 +260,26 @@ int GridfallMain(int argc, char** argv)
         log.Write("Command line: %s", warning.c_str());
     }
     // A results file that cannot be created is found now, not after a run whose results it
-    // would then lose.
-    for (const std::string* path : {&g_automation_options.json_path, &g_automation_options.csv_path}) {
+    // would then lose; and a run writing into the same folder as ours is told now.
+    {
+        const AutomationOptions& a = g_automation_options;
+        std::vector<RequestedOutput> outputs = {
+            {"--json", a.json_path}, {"--csv", a.csv_path}, {"--frame-log", a.frame_log_path}, {"--plot", a.plot_path}};
+        if (options.run_mode == 2)
+            for (const std::string& picture : CheckPicturePaths())
+                outputs.push_back({"the stability test's check pictures", picture});
         std::string reason;
-        if (!path->empty() && !CheckOutputFileCreatable(*path, &reason)) {
+        if (!CheckRequestedOutputs(outputs, &reason)) {
             std::fprintf(stderr, "gridfall: %s\n", reason.c_str());
             log.Write("Command line: %s", reason.c_str());
             return kExitUsage;
+        }
+        for (const RequestedOutput& out : outputs) {
+            if (!out.path.empty() && !LockOutputFolder(FolderOf(out.path), &reason)) {
+                std::fprintf(stderr, "gridfall: %s\n", reason.c_str());
+                log.Write("%s", reason.c_str());
+                return kExitFailure;
+            }
         }
     }
 
@@ -313,6 +359,7 @@ int GridfallMain(int argc, char** argv)
         // A refused run leaves no window that could end the message loop: go straight on
         // to shutdown.
         if (options.active_run_mode == 2) {
+            WarnOfUncheckableTemperatureLimit(*lib);
             options.active_stability_report = 1;
             options.active_stability_duration_ms =
                 g_automation_options.duration_given ? options.active_duration_ms : 0;
@@ -334,6 +381,7 @@ int GridfallMain(int argc, char** argv)
     lib->Stop();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     ShutdownGtkUi();
+    NoteStandardStreamErrors();
     log.Write("Exit from %s.", kProductTitle);
     return status;
 }

@@ -94,6 +94,44 @@ int ProbeMultisampleFormat(int samples)
     return result > 0 ? samples : 0;
 }
 
+// The frame whose end the render thread waits for before it finishes the next one, and the
+// context it belongs to (a sync object means nothing to another context).
+struct FrameInFlight {
+    const void* owner = nullptr;
+    GLsync fence = nullptr;
+};
+thread_local FrameInFlight t_frame_in_flight;
+
+// An offscreen (pbuffer) surface has no swap chain to hold the render thread back: it ran up
+// to the driver's whole queue of frames ahead (with llvmpipe 1.5 GB of queued frames when no
+// check frame read a picture back), and a frame's time was only its submission. Like a
+// double-buffered window, the next frame may be drawn while this one renders, but no further.
+void ThrottleOffscreenFrames(const void* owner)
+{
+    static const bool offscreen = [] {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        return driver && std::strcmp(driver, "offscreen") == 0;
+    }();
+    if (!offscreen)
+        return;
+    static const auto fenceSync = reinterpret_cast<PFNGLFENCESYNCPROC>(SDL_GL_GetProcAddress("glFenceSync"));
+    static const auto clientWait =
+        reinterpret_cast<PFNGLCLIENTWAITSYNCPROC>(SDL_GL_GetProcAddress("glClientWaitSync"));
+    static const auto deleteSync = reinterpret_cast<PFNGLDELETESYNCPROC>(SDL_GL_GetProcAddress("glDeleteSync"));
+    FrameInFlight& f = t_frame_in_flight;
+    if (!fenceSync || !clientWait || !deleteSync) {
+        glFinish();   // before GL 3.2: one frame in flight rather than a thousand
+        return;
+    }
+    if (f.fence && f.owner == owner) {
+        clientWait(f.fence, GL_SYNC_FLUSH_COMMANDS_BIT, GLuint64(-1));
+        deleteSync(f.fence);
+    }
+    f.owner = owner;
+    f.fence = fenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+}
+
 }  // namespace
 
 int MultisampleSamplesForName(const char* msaaName)
@@ -224,6 +262,7 @@ bool cHx7PGLContext::Present()
     if (!window || !renderingContext)
         return false;
     SDL_GL_SwapWindow(window);
+    ThrottleOffscreenFrames(this);
     return true;
 }
 
@@ -241,6 +280,9 @@ void cHx7PGLContext::SetSwapInterval(bool on)
 
 void cHx7PGLContext::Shutdown()
 {
+    // The fence goes with the context.
+    if (t_frame_in_flight.owner == this)
+        t_frame_in_flight = {};
     if (renderingContext) {
         if (window)
             SDL_GL_MakeCurrent(window, nullptr);

@@ -1,12 +1,15 @@
 // Comparison of results files.
 #include "results/compare.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "results/json_reader.h"
 #include "results/results_json.h"
@@ -15,8 +18,8 @@ namespace {
 
 using resultsjson::Value;
 
-// Larger than any results document a day-long run writes; a bigger file is not one of ours.
-constexpr std::size_t kMaxFileBytes = 64 << 20;
+// Ten times what a day-long run on four GPUs writes (93 MB); a bigger file is not one of ours.
+constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
 constexpr double kAlpha = 0.05;
 constexpr const char* kTestName =
     "Mann-Whitney U test (two-sided, normal approximation with tie correction) on the "
@@ -40,6 +43,24 @@ std::string ScalarText(const Value& v)
     }
     default: return "(structure)";
     }
+}
+
+// Names and values from files go to a terminal: control bytes (an escape sequence, a carriage
+// return that hides the line before it) are shown as \xNN instead.
+std::string Printable(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", u);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 std::string Fixed(double v, int decimals)
@@ -90,12 +111,12 @@ std::vector<SettingDifference> DifferingSettings(const std::vector<CompareRun>& 
     std::vector<SettingDifference> out;
     const auto& base = runs[0].settings;
     for (std::size_t r = 1; r < runs.size(); ++r) {
-        for (const auto& [name, value] : runs[r].settings) {
+        for (const auto& setting : runs[r].settings) {
             const auto it = std::find_if(base.begin(), base.end(),
-                                         [&](const auto& b) { return b.first == name; });
+                                         [&](const auto& b) { return b.first == setting.first; });
             const std::string baseValue = it == base.end() ? "(absent)" : it->second;
-            if (baseValue != value)
-                out.push_back({runs[r].file, name, baseValue, value});
+            if (baseValue != setting.second)
+                out.push_back({runs[r].file, setting.first, baseValue, setting.second});
         }
         if (runs[r].score_unit != runs[0].score_unit)
             out.push_back({runs[r].file, "score.unit", runs[0].score_unit, runs[r].score_unit});
@@ -122,7 +143,7 @@ void PrintTable(const std::vector<CompareRun>& runs, const std::vector<MannWhitn
     head.push_back("frame rate vs first run");
     rows.push_back(head);
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        std::vector<std::string> row = {runs[r].file};
+        std::vector<std::string> row = {Printable(runs[r].file)};
         for (const Metric& m : kMetrics) {
             const double v = runs[r].*m.field;
             // Scores are whole frames or milliseconds, a series' mean is not.
@@ -195,29 +216,114 @@ void PrintJson(const std::vector<CompareRun>& runs, const std::vector<MannWhitne
 
 }  // namespace
 
-bool LoadCompareRun(const std::string& path, CompareRun* run, std::string* error)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "cannot read " + path + ": " + std::strerror(errno);
+namespace {
+
+// What compare reads of a results document: the figures, the settings, and of the
+// per-second windows only their rates, taken as each window is read.
+class CompareFilter : public resultsjson::Filter {
+public:
+    explicit CompareFilter(std::vector<double>* rates) : rates_(rates) {}
+    bool Keep(std::string_view path) const override
+    {
+        static constexpr std::string_view kWanted[] = {
+            "schema", "schema_version", "repeat.mean", "score.value", "score.unit", "fps.avg",
+            "frame_time_ms.p50", "frame_time_ms.p99", "lows_fps.low_1_percent",
+            "lows_fps.low_0_1_percent", "seconds[].partial", "seconds[].fps",
+            "repeat.per_run[].fps_avg", "repeat.per_run[].frame_time_p50_ms",
+            "repeat.per_run[].frame_time_p99_ms", "repeat.per_run[].low_1_percent_fps",
+            "repeat.per_run[].low_0_1_percent_fps"};
+        if (path == "settings" || path.rfind("settings.", 0) == 0)
+            return true;
+        for (std::string_view w : kWanted)
+            if (w == path || (w.rfind(path, 0) == 0 && (w[path.size()] == '.' || w[path.size()] == '[')))
+                return true;
         return false;
     }
-    std::string text;
-    char chunk[1 << 16];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > kMaxFileBytes) {
+    bool Consume(std::string_view path, Value& window) override
+    {
+        if (path != "seconds[]")
+            return false;
+        if (!window["partial"].b && window["fps"].kind == Value::Number)
+            rates_->push_back(window["fps"].n);
+        return true;
+    }
+
+private:
+    std::vector<double>* rates_;
+};
+
+// The file's bytes mapped read-only: the page cache holds them, not the heap.
+class MappedFile {
+public:
+    ~MappedFile()
+    {
+        if (data_ && data_ != MAP_FAILED)
+            ::munmap(data_, size_);
+    }
+    // False with the reason; refuses anything but a regular file (a FIFO would block, a
+    // device never ends).
+    bool Open(const std::string& path, std::string* error)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            *error = "cannot read " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            *error = path + " is not a regular file";
+            return false;
+        }
+        if (static_cast<std::size_t>(st.st_size) > kMaxFileBytes) {
+            ::close(fd);
             *error = path + " is too large to be a Gridfall results file";
             return false;
         }
+        size_ = static_cast<std::size_t>(st.st_size);
+        if (size_ > 0) {
+            data_ = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (data_ == MAP_FAILED) {
+                const int err = errno;
+                ::close(fd);
+                *error = "cannot read " + path + ": " + std::strerror(err);
+                return false;
+            }
+        }
+        ::close(fd);
+        return true;
     }
-    if (in.bad()) {
-        *error = "cannot read " + path + ": " + std::strerror(errno);
+    std::string_view Text() const
+    {
+        return size_ ? std::string_view(static_cast<const char*>(data_), size_) : std::string_view();
+    }
+
+private:
+    void* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+}  // namespace
+
+bool LoadCompareRun(const std::string& path, CompareRun* run, std::string* error)
+{
+    MappedFile file;
+    if (!file.Open(path, error))
+        return false;
+    return ReadCompareRun(file.Text(), path, run, error);
+}
+
+bool ReadCompareRun(std::string_view text, const std::string& path, CompareRun* run, std::string* error)
+{
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        *error = path + " starts with a UTF-8 byte order mark, which a results file never has";
         return false;
     }
+    CompareRun r;
+    CompareFilter filter(&r.window_rates);
     Value doc;
     std::string why;
-    if (!resultsjson::Parse(text, doc, &why)) {
+    if (!resultsjson::Parse(text, doc, &why, &filter)) {
         *error = path + " is not valid JSON (" + why + ")";
         return false;
     }
@@ -226,13 +332,23 @@ bool LoadCompareRun(const std::string& path, CompareRun* run, std::string* error
         return false;
     }
     // Version 2 already has every figure compared here; later versions may move them.
-    const double version = NumberOr(doc["schema_version"]);
-    if (!(version >= 2 && version <= kResultsSchemaVersion && version == std::floor(version))) {
-        *error = path + " has results schema version " + ScalarText(doc["schema_version"]) +
-                 "; this program reads versions 2 to " + std::to_string(kResultsSchemaVersion);
+    const std::string readable = "; this program reads versions 2 to " + std::to_string(kResultsSchemaVersion);
+    const Value& versionValue = doc["schema_version"];
+    if (versionValue.kind != Value::Number) {
+        *error = path + (doc.Get("schema_version") ? " has a results schema version that is not a number (" +
+                                                         Printable(versionValue.kind == Value::String
+                                                                       ? JsonQuote(versionValue.s)
+                                                                       : ScalarText(versionValue)) +
+                                                         ")"
+                                                   : std::string(" has no results schema version")) +
+                 readable;
         return false;
     }
-    CompareRun r;
+    const double version = versionValue.n;
+    if (!(version >= 2 && version <= kResultsSchemaVersion && version == std::floor(version))) {
+        *error = path + " has results schema version " + ScalarText(versionValue) + readable;
+        return false;
+    }
     r.file = path;
     // A --repeat series is compared as a series: its mean score, its average rate (from
     // version 4 fps.avg is the series'; before, the mean of its runs' is the nearest figure)
@@ -253,9 +369,6 @@ bool LoadCompareRun(const std::string& path, CompareRun* run, std::string* error
     r.p99_ms = series ? seriesMean("frame_time_p99_ms") : NumberOr(doc["frame_time_ms"]["p99"]);
     r.low_1pct_fps = series ? seriesMean("low_1_percent_fps") : NumberOr(doc["lows_fps"]["low_1_percent"]);
     r.low_01pct_fps = series ? seriesMean("low_0_1_percent_fps") : NumberOr(doc["lows_fps"]["low_0_1_percent"]);
-    for (const Value& s : doc["seconds"].a)
-        if (!s["partial"].b && s["fps"].kind == Value::Number)
-            r.window_rates.push_back(s["fps"].n);
     for (const auto& [name, value] : doc["settings"].o)
         r.settings.emplace_back("settings." + name, ScalarText(value));
     *run = std::move(r);
@@ -312,7 +425,7 @@ int RunCompareCommand(const std::vector<std::string>& args, std::FILE* out, std:
         if (a == "--json")
             json = true;
         else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(err, "gridfall compare: unrecognized option '%s'\n", a.c_str());
+            std::fprintf(err, "gridfall compare: unrecognized option '%s'\n", Printable(a).c_str());
             return kCompareExitBadInput;
         } else
             files.push_back(a);
@@ -326,14 +439,15 @@ int RunCompareCommand(const std::vector<std::string>& args, std::FILE* out, std:
     for (std::size_t i = 0; i < files.size(); ++i) {
         std::string error;
         if (!LoadCompareRun(files[i], &runs[i], &error)) {
-            std::fprintf(err, "gridfall compare: %s\n", error.c_str());
+            std::fprintf(err, "gridfall compare: %s\n", Printable(error).c_str());
             return kCompareExitBadInput;
         }
     }
     const std::vector<SettingDifference> diffs = DifferingSettings(runs);
     for (const SettingDifference& d : diffs)
         std::fprintf(err, "gridfall compare: warning: %s ran with %s = %s, the first run with %s\n",
-                     d.file.c_str(), d.name.c_str(), d.value.c_str(), d.baseline.c_str());
+                     Printable(d.file).c_str(), Printable(d.name).c_str(), Printable(d.value).c_str(),
+                     Printable(d.baseline).c_str());
     std::vector<MannWhitneyResult> tests(runs.size());
     for (std::size_t r = 1; r < runs.size(); ++r)
         tests[r] = MannWhitneyU(runs[0].window_rates, runs[r].window_rates);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Exit status of the command: 0 compared, 2 bad input (usage, unreadable file, not a results
@@ -22,8 +23,12 @@ struct CompareRun {
     std::vector<std::pair<std::string, std::string>> settings;   // name, value as written
 };
 
-// Reads one results document; false with a message naming the file.
+// Reads one results document; false with a message naming the file. Only regular files are
+// read, mapped rather than copied, and only the figures compared are kept: memory grows with
+// the number of per-second windows, not with the file.
 bool LoadCompareRun(const std::string& path, CompareRun* run, std::string* error);
+// The same on a document already in memory; `path` names it in messages.
+bool ReadCompareRun(std::string_view text, const std::string& path, CompareRun* run, std::string* error);
 
 // Two-sided Mann-Whitney U test (normal approximation with tie correction and continuity
 // correction). `enough` is false when a side has fewer than kMinWindows samples; p is then NaN.

@@ -1,14 +1,18 @@
 // A small strict JSON reader (RFC 8259), enough to read results documents back: `gridfall
-// compare` and the tests. Nesting is limited, so a hostile file cannot exhaust the stack.
+// compare` and the tests. Nesting is limited, so a hostile file cannot exhaust the stack; a
+// filter keeps only the parts a reader needs, so a day-long results file does not become a
+// tree of millions of values.
 #pragma once
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace resultsjson {
@@ -35,14 +39,27 @@ struct Value {
     }
 };
 
+// Decides what of a document is kept. Paths name members with dots and array elements with
+// "[]": "seconds[].fps". Everything is still checked against the grammar.
+class Filter {
+public:
+    virtual ~Filter() = default;
+    // Whether the value at `path` is kept (its parent was).
+    virtual bool Keep(std::string_view path) const = 0;
+    // Called with each kept array element once parsed; true when the filter took what it
+    // needs from it and the element is not to be stored in the array.
+    virtual bool Consume(std::string_view /*path*/, Value& /*element*/) { return false; }
+};
+
 class Parser {
 public:
-    explicit Parser(const std::string& text) : t_(text) {}
+    // The text must outlive the parser.
+    explicit Parser(std::string_view text, Filter* filter = nullptr) : t_(text), filter_(filter) {}
 
     // False with a message on any deviation from RFC 8259 (trailing commas, bare words, ...).
     bool Parse(Value& out, std::string* error)
     {
-        bool ok = ParseValue(out, 0);
+        bool ok = ParseValue(out, 0, true);
         Skip();
         if (ok && i_ != t_.size())
             ok = Fail("trailing characters");
@@ -182,10 +199,31 @@ private:
                 ++i_;
         }
         v.kind = Value::Number;
-        v.n = std::strtod(t_.substr(start, i_ - start).c_str(), nullptr);
+        // Not strtod: the decimal point must not follow the process locale. Out of range
+        // is infinity or zero, as strtod gives.
+        const auto r = std::from_chars(t_.data() + start, t_.data() + i_, v.n);
+        if (r.ec == std::errc::result_out_of_range) {
+            const std::size_t e = t_.find_first_of("eE", start);
+            const bool tiny = e < i_ && t_[e + 1] == '-';
+            v.n = tiny ? 0.0 : (t_[start] == '-' ? -HUGE_VAL : HUGE_VAL);
+        }
         return true;
     }
-    bool ParseValue(Value& v, int depth)
+    // Which path a child of the value at path_ has; restores path_ when it goes.
+    struct PathStep {
+        PathStep(std::string& path, std::string_view step) : path_(path), size_(path.size())
+        {
+            if (!path_.empty() && step != "[]")
+                path_ += '.';
+            path_ += step;
+        }
+        ~PathStep() { path_.resize(size_); }
+        std::string& path_;
+        std::size_t size_;
+    };
+    bool Keeps(bool parentKept) const { return parentKept && (!filter_ || filter_->Keep(path_)); }
+
+    bool ParseValue(Value& v, int depth, bool keep)
     {
         if (depth > 64)
             return Fail("nested too deeply");
@@ -206,13 +244,16 @@ private:
                 std::string key;
                 if (i_ >= t_.size() || !ParseString(key))
                     return Fail("expected key");
-                if (v.o.count(key))
+                if (keep && v.o.count(key))
                     return Fail("duplicate key " + key);
                 Skip();
                 if (i_ >= t_.size() || t_[i_] != ':')
                     return Fail("expected ':'");
                 ++i_;
-                if (!ParseValue(v.o[key], depth + 1))
+                const PathStep step(path_, key);
+                const bool keepChild = Keeps(keep);
+                Value skipped;
+                if (!ParseValue(keepChild ? v.o[key] : skipped, depth + 1, keepChild))
                     return false;
                 Skip();
                 if (i_ < t_.size() && t_[i_] == ',') {
@@ -234,10 +275,14 @@ private:
                 ++i_;
                 return true;
             }
+            const PathStep step(path_, "[]");
+            const bool keepChild = Keeps(keep);
             for (;;) {
-                v.a.emplace_back();
-                if (!ParseValue(v.a.back(), depth + 1))
+                Value element;
+                if (!ParseValue(element, depth + 1, keepChild))
                     return false;
+                if (keepChild && !(filter_ && filter_->Consume(path_, element)))
+                    v.a.push_back(std::move(element));
                 Skip();
                 if (i_ < t_.size() && t_[i_] == ',') {
                     ++i_;
@@ -270,14 +315,17 @@ private:
         return ParseNumber(v);
     }
 
-    const std::string& t_;
+    std::string_view t_;
+    Filter* filter_;
+    std::string path_;
     std::size_t i_ = 0;
     std::string error_;
 };
 
-inline bool Parse(const std::string& text, Value& out, std::string* error = nullptr)
+inline bool Parse(std::string_view text, Value& out, std::string* error = nullptr,
+                  Filter* filter = nullptr)
 {
-    return Parser(text).Parse(out, error);
+    return Parser(text, filter).Parse(out, error);
 }
 
 }  // namespace resultsjson

@@ -459,6 +459,10 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
         for (const std::string& l : st.limits_hit)
             j.String(nullptr, l);
         j.End(']');
+        j.BeginArray("limits_unchecked");
+        for (const std::string& l : st.limits_unchecked)
+            j.String(nullptr, l);
+        j.End(']');
         j.Raw("reference_png", st.reference_png.empty() ? "null" : JsonQuote(st.reference_png));
         j.Raw("error_png", st.error_png.empty() ? "null" : JsonQuote(st.error_png));
         j.End('}');

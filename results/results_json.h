@@ -37,6 +37,8 @@ struct StabilityReport {
     std::vector<StabilityEvent> events;   // the first kMaxKeptEvents
     std::vector<GpuThrottling> throttling;
     std::vector<std::string> limits_hit;  // "max_temp", "context_lost"
+    // Limits given but never checked: "max_temp" when no sensor read a temperature.
+    std::vector<std::string> limits_unchecked;
     std::string verdict;                  // PASS, FAIL or STOPPED
     std::string summary;                  // the verdict line's text in parentheses
     std::string reference_png, error_png; // saved check frames; empty when none

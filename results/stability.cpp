@@ -216,18 +216,22 @@ std::string StabilityMonitor::VerdictText(bool stoppedEarly, uint32_t elapsedMs,
                                     ? Printf("%d\u00B0C", static_cast<int>(maxTemperature))
                                     : std::string("n.a.");
     const uint32_t checks = Checks(), errors = Errors();
+    // A limit nobody could check must not read as a limit kept.
+    const std::string unchecked = std::isfinite(settings_.max_temp_c) && !std::isfinite(maxTemperature)
+                                      ? ", temperature limit not checked: no sensor"
+                                      : "";
     switch (Verdict(stoppedEarly)) {
     case StabilityVerdict::Fail:
-        return "FAIL (" + (events_.empty() ? std::string("errors") : events_.front().Describe()) + ")";
+        return "FAIL (" + (events_.empty() ? std::string("errors") : events_.front().Describe()) + unchecked + ")";
     case StabilityVerdict::Stopped:
-        return Printf("STOPPED (at %s of %s, %s, %s, max %s)", RunClock(elapsedMs).c_str(),
+        return Printf("STOPPED (at %s of %s, %s, %s, max %s%s)", RunClock(elapsedMs).c_str(),
                       RunClock(settings_.duration_ms).c_str(), CountText(checks, "check").c_str(),
-                      CountText(errors, "error").c_str(), maxText.c_str());
+                      CountText(errors, "error").c_str(), maxText.c_str(), unchecked.c_str());
     case StabilityVerdict::Pass:
         break;
     }
-    return Printf("PASS (%s, %s, %s, max %s)", RunClock(elapsedMs).c_str(),
-                  CountText(checks, "check").c_str(), CountText(errors, "error").c_str(), maxText.c_str());
+    return Printf("PASS (%s, %s, %s, max %s%s)", RunClock(elapsedMs).c_str(), CountText(checks, "check").c_str(),
+                  CountText(errors, "error").c_str(), maxText.c_str(), unchecked.c_str());
 }
 
 std::vector<GpuThrottling> ThrottlingFromSamples(const FrameTimeStats& stats)

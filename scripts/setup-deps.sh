@@ -23,6 +23,8 @@ PACKAGES=(
   # the other stacks users run: a Wayland compositor, and zink over lavapipe
   weston mesa-vulkan-drivers
   valgrind stress-ng
+  # a German locale built by the locale test; the fuzz targets that CI builds (Debian 12's clang)
+  locales clang-14 libclang-rt-14-dev
   # release artefacts: the .deb's Depends (dpkg-shlibdeps, file), the profile's XML check and
   # Debian's package checker
   dpkg-dev file libxml2-utils lintian

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test tier (unit, gl, e2e) through CTest:
 #   1. a Debug build under AddressSanitizer and UndefinedBehaviorSanitizer, all tiers;
-#   2. a ThreadSanitizer build of the render-thread and frame-loop test areas.
+#   2. a ThreadSanitizer build of the render-thread and frame-loop test areas;
+#   3. the fuzz targets, built with clang but not run.
 # Starts its own Xvfb when there is no display. Exits non-zero on any failure.
 #
 #   scripts/test.sh --under-load   the same while stress-ng keeps every core busy (two CPU hogs a
@@ -70,5 +71,17 @@ cmake --build "$TSAN" -j "$JOBS"
 # That build holds only the render-thread test areas. Tests are listed when ctest runs them,
 # so --no-tests=error makes a build that lost them fail instead of passing empty.
 (cd "$TSAN" && ctest --output-on-failure -j "$JOBS" --no-tests=error) || status=1
+
+# The fuzz targets are built (not run) so that a compiler update or a parser change that
+# breaks them is seen at once; Debian 12's clang is clang 14.
+FUZZ="$ROOT/build/fuzz"
+fuzz_targets=()
+for source in "$ROOT"/tests/fuzz/*.cpp; do
+  name="$(basename "$source" .cpp)"
+  fuzz_targets+=("fuzz_$name")
+done
+cmake -S "$ROOT" -B "$FUZZ" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGRIDFALL_FUZZ=ON -DGRIDFALL_TESTS=OFF \
+  -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14 >/dev/null
+cmake --build "$FUZZ" -j "$JOBS" --target "${fuzz_targets[@]}" || status=1
 
 exit $status

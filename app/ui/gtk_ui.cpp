@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
+
+#include <clocale>
 #include <signal.h>
 #include <unistd.h>
 
@@ -202,7 +204,12 @@ bool InitGtkUi(int* argc, char*** argv)
         return true;
     if (IsHeadless())
         return false;
-    if (!gtk_init_check(argc, argv))
+    const bool started = gtk_init_check(argc, argv);
+    // GTK takes the whole locale from the environment, even when it cannot start. Texts may
+    // follow it; numbers must not: "0,81" on the score lines, in the log and on the plot
+    // would break every script that reads them.
+    std::setlocale(LC_NUMERIC, "C");
+    if (!started)
         return false;
     // The window class the desktop entry's StartupWMClass names, whatever name started us.
     gdk_set_program_class("Gridfall");

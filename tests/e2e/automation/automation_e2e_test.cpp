@@ -428,7 +428,8 @@ TEST_F(AutomationE2E, WaylandRunsAreWaylandRuns)
     EXPECT_NE(ReadFile(dir_ / "gridfall_log.txt").find("scales it to the display's 1024x768"),
               std::string::npos);
 
-    args = {"--no-gui", "--demo", "--duration", "3000", "--check-interval", "1000", "--json", "s.json"};
+    args = {"--no-gui", "--demo", "--duration", "3000", "--check-interval", "1000", "--hang-limit", "0",
+            "--json", "s.json"};
     args.insert(args.end(), small.begin(), small.end());
     r = RunGridfall(dir_, args, wayland.ClientEnvironment());
     ASSERT_FALSE(r.timedOut);
@@ -460,34 +461,136 @@ TEST_F(AutomationE2E, WaylandWithoutASeatFallsBackToHeadless)
     EXPECT_NE(ReadFile(dir_ / "gridfall_log.txt").find("offers no seat"), std::string::npos);
 }
 
+// A long stability test in dir_ (results s.json, frame log s.fl), started and rendering.
+std::unique_ptr<gridfall_test::ChildProcess> StartLongStabilityTest(const fs::path& dir)
+{
+    gridfall_test::ChildLaunch launch;
+    launch.program = GRIDFALL_EXE;
+    // No hang limit: on a loaded machine llvmpipe's frames can take seconds, and the verdict
+    // must not depend on that.
+    launch.args = {"--headless", "--demo", "--duration", "600000", "--check-interval", "1000", "--hang-limit", "0",
+                   "--json", "s.json", "--frame-log", "s.fl", "--resolution", "160x120", "--tess", "2"};
+    launch.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
+    launch.workDir = dir;
+    launch.stdoutPath = dir / "stdout.txt";
+    launch.stderrPath = dir / "stderr.txt";
+    auto app = std::make_unique<gridfall_test::ChildProcess>(launch);
+    if (!app->Started())
+        return app;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ReadFile(dir / "stderr.txt").find("running:") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return app;
+}
+
+// SIGTERM from a service manager, SIGHUP from a closed ssh session: the same clean end.
 TEST_F(AutomationE2E, ASignalEndsAStabilityTestWithItsResults)
 {
     if (!HasScene(dir_))
         GTEST_SKIP() << "the program was built without its benchmark scene";
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signalNumber);
+        for (const auto& entry : fs::directory_iterator(dir_))
+            fs::remove_all(entry.path());
+        auto app = StartLongStabilityTest(dir_);
+        ASSERT_TRUE(app->Started()) << app->StartError();
+        // Once it renders, give it time for a check or two, then end it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        ASSERT_TRUE(app->Signal(signalNumber));
+        // A timed run ended early: STOPPED, exit status 3, and its results are still written.
+        EXPECT_EQ(app->Wait(std::chrono::seconds(60)), 3) << ReadFile(dir_ / "stderr.txt");
+        const std::string out = ReadFile(dir_ / "stdout.txt");
+        EXPECT_EQ(LastLine(out).rfind("Gridfall Stability: STOPPED (at ", 0), 0u) << out;
+        testjson::Value doc = StabilityResults(dir_ / "s.json");
+        EXPECT_EQ(doc["stability"]["verdict"].s, "STOPPED");
+        EXPECT_GE(doc["stability"]["checks"].n, 1);
+        // The frame log is finished and nothing temporary is left beside it.
+        EXPECT_NE(ReadFile(dir_ / "s.fl").find("fps,frametime"), std::string::npos);
+        for (const auto& entry : fs::directory_iterator(dir_))
+            EXPECT_EQ(entry.path().filename().string().find("tmp"), std::string::npos) << entry.path();
+        EXPECT_NE(ReadFile(dir_ / "gridfall_log.txt").find("Exit from Lumetra Gridfall."), std::string::npos);
+    }
+}
+
+// Two runs writing into one folder would mix their results files and lose a log: the second
+// is turned away, and the first's log and results stay its own.
+TEST_F(AutomationE2E, ASecondRunInTheSameFolderIsTurnedAway)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    auto first = StartLongStabilityTest(dir_);
+    ASSERT_TRUE(first->Started()) << first->StartError();
     gridfall_test::ChildLaunch launch;
     launch.program = GRIDFALL_EXE;
-    launch.args = {"--headless", "--demo", "--duration", "600000", "--check-interval", "1000", "--json",
-                   "s.json", "--resolution", "160x120", "--tess", "2", "--hang-limit", "0"};
+    launch.args = {"--headless", "--benchmark", "--duration", "1000", "--resolution", "64x48", "--json", "s.json"};
     launch.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
     launch.workDir = dir_;
-    launch.stdoutPath = dir_ / "stdout.txt";
-    launch.stderrPath = dir_ / "stderr.txt";
-    gridfall_test::ChildProcess app(launch);
-    ASSERT_TRUE(app.Started()) << app.StartError();
-    // Once it renders, give it time for a check or two, then end it as a service manager would.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (ReadFile(dir_ / "stderr.txt").find("running:") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-    ASSERT_TRUE(app.Signal(SIGTERM));
-    // A timed run ended early: STOPPED, exit status 3, and its results are still written.
-    EXPECT_EQ(app.Wait(std::chrono::seconds(60)), 3) << ReadFile(dir_ / "stderr.txt");
-    const std::string out = ReadFile(dir_ / "stdout.txt");
-    EXPECT_EQ(LastLine(out).rfind("Gridfall Stability: STOPPED (at ", 0), 0u) << out;
-    testjson::Value doc = StabilityResults(dir_ / "s.json");
-    EXPECT_EQ(doc["stability"]["verdict"].s, "STOPPED");
-    EXPECT_GE(doc["stability"]["checks"].n, 1);
+    launch.stdoutPath = dir_ / "second_stdout.txt";
+    launch.stderrPath = dir_ / "second_stderr.txt";
+    const ChildResult second = gridfall_test::RunToEnd(launch, std::chrono::seconds(60));
+    EXPECT_EQ(second.status, 1) << second.err;
+    EXPECT_NE(second.err.find("gridfall: no log written to gridfall_log.txt: another Gridfall run is "
+                              "writing its log or results in "),
+              std::string::npos)
+        << second.err;
+    ASSERT_TRUE(first->Signal(SIGTERM));
+    EXPECT_EQ(first->Wait(std::chrono::seconds(60)), 3);
+    const std::string log = ReadFile(dir_ / "gridfall_log.txt");
+    EXPECT_EQ(log.find("is starting up."), log.rfind("is starting up.")) << log;
+    EXPECT_EQ(StabilityResults(dir_ / "s.json")["stability"]["verdict"].s, "STOPPED");
+}
+
+// Runs gridfall through `bash -c script` in dir_, with the program as $0 and args as $@.
+ChildResult RunThroughShell(const fs::path& dir, const std::string& script, const std::vector<std::string>& args)
+{
+    gridfall_test::ChildLaunch launch;
+    launch.program = "bash";
+    launch.args = {"-c", script, GRIDFALL_EXE};
+    launch.args.insert(launch.args.end(), args.begin(), args.end());
+    launch.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
+    launch.workDir = dir;
+    launch.stdoutPath = dir / "shell_stdout.txt";
+    launch.stderrPath = dir / "shell_stderr.txt";
+    return gridfall_test::RunToEnd(launch, std::chrono::seconds(100));
+}
+
+// Started with its standard streams closed, or with a reader that goes away at once, a run
+// still writes its files whole and ends well; nothing printed lands in a file.
+TEST_F(AutomationE2E, ClosedOrVanishingStandardStreamsCostNothing)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    const std::vector<std::string> run = {"--headless", "--benchmark", "--duration", "1000", "--resolution",
+                                          "64x48", "--tess", "2", "--json", "b.json", "--frame-log", "b.fl"};
+    ChildResult r = RunThroughShell(dir_, "exec \"$0\" \"$@\" >&- 2>&-", run);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream frameLog(ReadFile(dir_ / "b.fl"));
+    std::string line;
+    int rows = 0;
+    for (int n = 0; std::getline(frameLog, line); ++n)
+        if (n >= 3) {
+            EXPECT_TRUE(std::regex_match(line, std::regex("[-0-9.,]+"))) << line;
+            ++rows;
+        }
+    EXPECT_GT(rows, 0);
+    const std::string log = ReadFile(dir_ / "gridfall_log.txt");
+    EXPECT_EQ(log.find("Gridfall Score"), std::string::npos) << log;
+    EXPECT_EQ(log.find("running:"), std::string::npos) << log;
+    testjson::Value doc;
+    std::string error;
+    EXPECT_TRUE(testjson::Parse(ReadFile(dir_ / "b.json"), doc, &error)) << error;
+
+    // Both streams into a pipe whose reader is already gone.
+    for (const char* name : {"b.json", "b.fl"})
+        fs::remove(dir_ / name);
+    r = RunThroughShell(dir_, "\"$0\" \"$@\" 2>&1 | true; echo \"${PIPESTATUS[0]}\"", run);
+    EXPECT_EQ(r.out, "0\n") << r.err;
+    testjson::Value again;
+    EXPECT_TRUE(testjson::Parse(ReadFile(dir_ / "b.json"), again, &error)) << error;
+    EXPECT_NE(ReadFile(dir_ / "b.fl").find("fps,frametime"), std::string::npos);
+    EXPECT_NE(ReadFile(dir_ / "gridfall_log.txt").find("Standard output could not be written: Broken pipe."),
+              std::string::npos);
 }
 
 }  // namespace

@@ -198,11 +198,29 @@ TEST_F(StartupE2E, UnusableLogNeverStopsTheProgram)
 TEST_F(StartupE2E, UnwritableResultsPathsAreRefusedBeforeTheRun)
 {
     fs::create_directory(work_ / "taken");
+    // A link is refused whatever it points to: the file is put in place by renaming, which
+    // would replace /dev/stdout (a link) for everyone on the machine.
+    fs::create_symlink("/dev/null", work_ / "devnull.json");
+    fs::create_symlink(work_ / "regular.svg", work_ / "linked.svg");
+    WriteFile(work_ / "regular.svg", "keep");
+    ASSERT_EQ(::mkfifo((work_ / "fifo.csv").c_str(), 0644), 0);
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--json", "missing/r.json"}, "gridfall: cannot create missing/r.json: No such file or directory\n"},
-        {{"--csv", "taken"}, "gridfall: cannot write taken: Is a directory\n"}};
+        {{"--csv", "taken"}, "gridfall: cannot write taken: Is a directory\n"},
+        {{"--frame-log", "missing/f.csv"}, "gridfall: cannot create missing/f.csv: No such file or directory\n"},
+        {{"--plot", "taken/p.svg"}, "gridfall: cannot write taken/p.svg: Is a directory\n"},
+        {{"--frame-log", "taken/"}, "gridfall: cannot write taken/: Is a directory\n"},
+        {{"--frame-log", "fifo.csv"}, "gridfall: cannot write fifo.csv: not a regular file\n"},
+        {{"--json", "devnull.json"}, "gridfall: cannot write devnull.json: it is a symbolic link\n"},
+        {{"--plot", "linked.svg"}, "gridfall: cannot write linked.svg: it is a symbolic link\n"},
+        {{"--json", "r.json", "--frame-log", "./r.json"}, "gridfall: --json and --frame-log name the same file ./r.json\n"},
+        {{"--demo", "--json", "taken/r.json"},
+         "gridfall: cannot write taken/gridfall_check_error.png: Is a directory\n"}};
+    fs::create_directory(work_ / "taken/gridfall_check_error.png");
+    fs::create_directory(work_ / "taken/p.svg");
     for (const auto& [args, said] : cases) {
-        std::vector<std::string> all = {"--headless", "--benchmark", "--duration", "600000"};
+        // Short, so that a path found only after the run fails here rather than hangs.
+        std::vector<std::string> all = {"--headless", "--benchmark", "--duration", "1000"};
         all.insert(all.end(), args.begin(), args.end());
         const ChildResult r = Run(all);
         EXPECT_EQ(r.status, 2) << r.err;
@@ -213,6 +231,8 @@ TEST_F(StartupE2E, UnwritableResultsPathsAreRefusedBeforeTheRun)
     }
     EXPECT_TRUE(fs::is_directory(work_ / "taken"));
     EXPECT_FALSE(fs::exists(work_ / "missing"));
+    EXPECT_TRUE(fs::is_symlink(work_ / "devnull.json"));
+    EXPECT_EQ(ReadFile(work_ / "regular.svg"), "keep");
 }
 
 // A short headless benchmark: the whole start-up report lands in the log in order, the run

@@ -10,11 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -198,6 +200,67 @@ TEST(FirstStart, InstalledCopyQuitsOnSigtermAndKeepsItsSettingsUnderXdg)
     EXPECT_NE(run.out.find("Gridfall Time: "), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("FPS"), std::string::npos) << "the result report goes to stdout: " << run.out;
     EXPECT_EQ(run.out.find("min=10000"), std::string::npos) << "a starting value shown as a figure: " << run.out;
+    fs::remove_all(dir);
+}
+
+// GTK takes the desktop's locale when it starts; the numbers on standard output and in the
+// log stay as scripts read them. Under a German locale (decimal comma) a run on
+// the display prints exactly what it prints under C.
+TEST(FirstStart, NumbersDoNotFollowTheDesktopLocale)
+{
+    ASSERT_EQ(std::system("command -v Xvfb >/dev/null && command -v localedef >/dev/null"), 0)
+        << "needs Xvfb and localedef (package locales)";
+    const fs::path dir = fs::temp_directory_path() / ("gridfall_locale_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "locales");
+    const std::string define = "localedef -i de_DE -f UTF-8 '" + (dir / "locales/de_DE.UTF-8").string() +
+                               "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(define.c_str()), 0) << "could not build the de_DE.UTF-8 locale";
+    PrivateDisplay display;
+    ASSERT_TRUE(display.Ok()) << "could not start Xvfb";
+    // A copy of the program beside an options file without the dialog and the result dialog:
+    // GTK starts, nothing waits for a click.
+    fs::create_directories(dir / "bin");
+    const fs::path exe = dir / "bin/gridfall";
+    fs::copy_file(GRIDFALL_EXE, exe);
+    gridfall_test::WriteFile(dir / "bin" / kOptionsFileName,
+                             "<startup_options display_gui=\"0\" display_score=\"0\" />\n");
+
+    const auto run = [&](const std::string& locale) {
+        const fs::path work = dir / locale;
+        fs::create_directories(work);
+        ChildLaunch launch;
+        launch.program = exe;
+        launch.args = {"--benchmark", "--frames", "3", "--resolution", "64x64", "--tess", "2"};
+        launch.environment = gridfall_test::ChildEnvironment(
+            {"LC_*", "LANG", "LANGUAGE", "DISPLAY", "XDG_*"},
+            {"DISPLAY=" + display.Name(), "LC_ALL=" + locale, "LOCPATH=" + (dir / "locales").string(),
+             "HOME=" + dir.string(), "XDG_CONFIG_HOME=" + (dir / "config").string(),
+             "LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
+        launch.workDir = work;
+        launch.stdoutPath = work / "out.txt";
+        launch.stderrPath = work / "err.txt";
+        const gridfall_test::ChildResult r = gridfall_test::RunToEnd(launch, std::chrono::seconds(120));
+        EXPECT_EQ(r.status, 0) << locale << ": " << r.err;
+        return work;
+    };
+    const fs::path german = run("de_DE.UTF-8");
+    const fs::path plain = run("C");
+    // Frame rates differ from run to run; the forms of the numbers must not.
+    const auto shape = [](std::string text) {
+        return std::regex_replace(text, std::regex("[0-9]+"), "9");
+    };
+    const std::string out = ReadFile(german / "out.txt");
+    EXPECT_NE(out.find("Gridfall Average FPS: "), std::string::npos) << out;
+    EXPECT_EQ(shape(out), shape(ReadFile(plain / "out.txt")));
+    const auto logLine = [](const fs::path& log, const std::string& start) {
+        const std::string text = ReadFile(log);
+        const auto at = text.find(start);
+        return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at) - at);
+    };
+    const std::string tess = logLine(german / "gridfall_log.txt", "Max tessellation level: ");
+    EXPECT_FALSE(tess.empty());
+    EXPECT_EQ(tess, logLine(plain / "gridfall_log.txt", "Max tessellation level: "));
     fs::remove_all(dir);
 }
 

@@ -608,7 +608,9 @@ TEST(StabilityMonitor, VerdictsThrottlingAndTemperatureLimit)
     m.OnCheckFrame(0, image, {}, nullptr);
     m.OnCheckFrame(10000, image, {}, nullptr);
     EXPECT_EQ(m.VerdictText(false, 720000, 78.4f), "PASS (12:00, 2 checks, 0 errors, max 78\u00B0C)");
-    EXPECT_EQ(m.VerdictText(true, 192000, NAN), "STOPPED (at 03:12 of 12:00, 2 checks, 0 errors, max n.a.)");
+    // A limit given where no sensor read a temperature was never checked, and says so.
+    EXPECT_EQ(m.VerdictText(true, 192000, NAN),
+              "STOPPED (at 03:12 of 12:00, 2 checks, 0 errors, max n.a., temperature limit not checked: no sensor)");
     EXPECT_EQ(m.Verdict(true), StabilityVerdict::Stopped);
     GpuMoment hot;
     EXPECT_FALSE(m.OnTemperature(300000, 0, 89.9f, hot));

@@ -524,6 +524,32 @@ TEST_F(AtomicWrite, CompareTellsChangesFromNoiseAndRejectsBadInput)
         EXPECT_NE(ReadStream(sink).find(bad.size() > 1 ? "" : "Usage"), std::string::npos);
         std::fclose(sink);
     }
+
+    // Odd input gets an exact reason: a FIFO (which would block for good), a byte order mark,
+    // a version written as a string; what compare echoes carries no raw control bytes.
+    const std::string fifo = (dir_ / "fifo.json").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::string v3string = RunJson(120, 16);
+    v3string.replace(v3string.find("\"schema_version\": 3"), 19, "\"schema_version\": \"3\"");
+    std::string controls = RunJson(120, 16);
+    controls.replace(controls.find("\"post_fx\": "), 11, "\"post_fx\": \"\\u001b[2J\\r\", \"x\": ");
+    const std::vector<std::pair<std::string, std::string>> odd = {
+        {fifo, fifo + " is not a regular file\n"},
+        {file("bom.json", "\xEF\xBB\xBF" + RunJson(120, 16)),
+         "bom.json starts with a UTF-8 byte order mark, which a results file never has\n"},
+        {file("v3string.json", v3string),
+         "v3string.json has a results schema version that is not a number (\"3\"); this program "
+         "reads versions 2 to 3\n"},
+        {file("control.json", controls), "settings.post_fx = \\x1B[2J\\x0D, the first run with"}};
+    for (const auto& [path, said] : odd) {
+        std::FILE* sink = std::tmpfile();
+        const int status = RunCompareCommand({a, path}, sink, sink);
+        const std::string text = ReadStream(sink);
+        EXPECT_EQ(status, path == odd.back().first ? kCompareExitOk : kCompareExitBadInput) << text;
+        EXPECT_NE(text.find(said), std::string::npos) << text;
+        EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+        std::fclose(sink);
+    }
     for (std::FILE* f : {out, err, jsonOut})
         std::fclose(f);
 }
