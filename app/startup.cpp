@@ -33,6 +33,7 @@
 #include "app/ui/startup_dialog.h"
 #include "gpuinfo/siliscan.h"
 #include "results/compare.h"
+#include "results/frame_log.h"
 
 namespace {
 
@@ -265,6 +266,8 @@ int GridfallMain(int argc, char** argv)
         const AutomationOptions& a = g_automation_options;
         std::vector<RequestedOutput> outputs = {
             {"--json", a.json_path}, {"--csv", a.csv_path}, {"--frame-log", a.frame_log_path}, {"--plot", a.plot_path}};
+        if (!a.frame_log_path.empty())
+            outputs.push_back({"the frame log's summary", FrameLog::SummaryPath(a.frame_log_path)});
         if (options.run_mode == 2)
             for (const std::string& picture : CheckPicturePaths())
                 outputs.push_back({"the stability test's check pictures", picture});
