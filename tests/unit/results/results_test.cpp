@@ -530,7 +530,7 @@ TEST_F(AtomicWrite, CompareTellsChangesFromNoiseAndRejectsBadInput)
     const std::string fifo = (dir_ / "fifo.json").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     std::string v3string = RunJson(120, 16);
-    v3string.replace(v3string.find("\"schema_version\": 3"), 19, "\"schema_version\": \"3\"");
+    v3string.replace(v3string.find("\"schema_version\": 4"), 19, "\"schema_version\": \"3\"");
     std::string controls = RunJson(120, 16);
     controls.replace(controls.find("\"post_fx\": "), 11, "\"post_fx\": \"\\u001b[2J\\r\", \"x\": ");
     const std::vector<std::pair<std::string, std::string>> odd = {
@@ -539,7 +539,7 @@ TEST_F(AtomicWrite, CompareTellsChangesFromNoiseAndRejectsBadInput)
          "bom.json starts with a UTF-8 byte order mark, which a results file never has\n"},
         {file("v3string.json", v3string),
          "v3string.json has a results schema version that is not a number (\"3\"); this program "
-         "reads versions 2 to 3\n"},
+         "reads versions 2 to 4\n"},
         {file("control.json", controls), "settings.post_fx = \\x1B[2J\\x0D, the first run with"}};
     for (const auto& [path, said] : odd) {
         std::FILE* sink = std::tmpfile();
