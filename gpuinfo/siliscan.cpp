@@ -167,6 +167,17 @@ void IdentifyPrimaryDriver(SystemProbe* p, const std::string& root, const Librar
 
 // GPU 0 is the device that renders: the sensors, the graphs and the HUD read GPU 0 as the
 // main card. A software renderer gets a record of its own, without sensors.
+// GPU i renders the context: its driver is also the OpenGL driver (the whole text), and it
+// moves to the front of the list.
+void MarkRenderingGpuFirst(LibraryState& s, size_t i, const std::string& driverText)
+{
+    GpuRecord* g = s.gpus[i].get();
+    g->renders = true;
+    CopyText(g->driver_version, sizeof(g->driver_version), driverText);
+    std::rotate(s.gpus.begin(), s.gpus.begin() + static_cast<std::ptrdiff_t>(i),
+                s.gpus.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+}
+
 void PutRenderingGpuFirst(LibraryState& s, SystemProbe* p)
 {
     if (!p->software_renderer.empty() || (!p->primary_is_pci && !p->renderer_layer.empty())) {
@@ -177,10 +188,7 @@ void PutRenderingGpuFirst(LibraryState& s, SystemProbe* p)
             GpuRecord* g = s.gpus[i].get();
             if (std::strcmp(g->name, p->adapter_description) != 0)
                 continue;
-            g->renders = true;
-            CopyText(g->driver_version, sizeof(g->driver_version), p->main_driver_text);
-            std::rotate(s.gpus.begin(), s.gpus.begin() + static_cast<std::ptrdiff_t>(i),
-                        s.gpus.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            MarkRenderingGpuFirst(s, i, p->main_driver_text);
             return;
         }
         auto gpu = std::make_unique<GpuRecord>();
@@ -201,11 +209,7 @@ void PutRenderingGpuFirst(LibraryState& s, SystemProbe* p)
         GpuRecord* g = s.gpus[i].get();
         if (g->bus_key != key)
             continue;
-        g->renders = true;
-        // Its driver is also the OpenGL driver: the whole text.
-        CopyText(g->driver_version, sizeof(g->driver_version), p->main_driver_text);
-        std::rotate(s.gpus.begin(), s.gpus.begin() + static_cast<std::ptrdiff_t>(i),
-                    s.gpus.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+        MarkRenderingGpuFirst(s, i, p->main_driver_text);
         return;
     }
 }
