@@ -1,8 +1,8 @@
 // The render window's key table.
 #include "app/key_table.h"
 
-#include "app/render_thread.h"
-#include "app/startup_options.h"
+#include "run/frame_loop.h"
+#include "core/startup_options.h"
 #include "scene/demo.h"
 
 RenderKeyAction KeyActionFor(SDL_Keycode key, int activeRunMode)

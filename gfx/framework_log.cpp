@@ -1,7 +1,7 @@
 // Framework log routing.
 #include "gfx/framework_log.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // OpenGL context creation through SDL.
 #include "gfx/gl_context.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "gfx/gl_procs.h"
 
 #include "gfx/gl_debug.h"

@@ -1,7 +1,7 @@
 // KHR_debug logging and the glGetError watch.
 #include "gfx/gl_debug.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 
 #include <GL/glext.h>
 #include <SDL.h>

@@ -7,7 +7,7 @@
 #include <SDL2/SDL.h>
 #include <string>
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include <cstring>
 
 namespace Ridudedozu {

@@ -27,5 +27,5 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/gridfall.1
   VERBATIM)
 add_custom_target(gridfall_man ALL DEPENDS ${CMAKE_BINARY_DIR}/gridfall.1)
 install(FILES ${CMAKE_BINARY_DIR}/gridfall.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-# The marker that tells the installed program it is installed (app/base_dir.cpp).
+# The marker that tells the installed program it is installed (core/base_dir.cpp).
 install(FILES ${_pkg}/installed.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/gridfall RENAME installed)

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 
 namespace {
 

@@ -11,9 +11,10 @@
 #include "results/frame_time_stats.h"
 #include "results/repeat_summary.h"
 #include "results/system_facts.h"
-#include "app/run_state.h"
+#include "core/machine_records.h"
+#include "run/run_state.h"
 #include "results/stability.h"
-#include "scene/scoring.h"
+#include "results/scoring.h"
 
 inline constexpr int kResultsSchemaVersion = 4;
 

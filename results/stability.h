@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "results/frame_time_stats.h"
-#include "scene/check_frame.h"
+#include "results/check_image.h"
 
 struct StabilitySettings {
     uint32_t check_interval_ms = 10000;   // 0: no check frames

@@ -1,12 +1,12 @@
 // Check frames of the OpenGL 4 scene (see scene/check_frame.h).
-#include "scene/check_frame.h"
+#include "results/check_image.h"
 
 #include <GL/gl.h>
 #include <SDL.h>
 
 #include <cstring>
 
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 #include "gfx/gl_context.h"
 #include "gfx/render_target.h"
 #include "scene/demo_opengl4.h"

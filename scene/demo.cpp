@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/gl_context.h"
 #include "gfx/mesh.h"

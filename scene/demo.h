@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "scene/check_frame.h"
+#include "results/check_image.h"
 #include "scene/matrices.h"
 
 struct SDL_Window;
@@ -55,6 +55,20 @@ struct cHx7PGraphExtremes {
     float maximum = 0.0f;
     float minimum = 0.0f;
     bool started = false;
+};
+
+// The run's figures that the HUD and the progress bar show: handed in by the frame loop before
+// every frame, so the scene reads no run state of its own.
+struct cHx7PRunFigures {
+    int32_t currentFps = 0;
+    int32_t minFps = 0;
+    int32_t maxFps = 0;
+    int32_t avgFps = 0;
+    bool warmupDone = false;
+    uint32_t elapsedMs = 0;
+    uint32_t totalFrames = 0;
+    uint32_t checkFrames = 0;     // stability test: check frames drawn and error events so far
+    uint32_t errorEvents = 0;
 };
 
 // Texture slots. The numbering is also the upload order of the GL scene.
@@ -128,6 +142,9 @@ public:
     // Window size passed to Initialize.
     int32_t width = 0;
     int32_t height = 0;
+
+    // Written by the frame loop before each RenderFrame.
+    cHx7PRunFigures runFigures;
 
     // Timing. frameDt is written by the frame loop before each RenderFrame; seconds.
     float frameDt = 0.016f;

@@ -12,11 +12,11 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/gnu_options.h"
-#include "app/log_file.h"
-#include "app/message_box.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/gnu_options.h"
+#include "core/log_file.h"
+#include "core/message_box.h"
+#include "core/machine_records.h"
+#include "core/startup_options.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/gl_context.h"
 #include "gfx/gl_procs.h"
@@ -29,7 +29,7 @@
 #include "gpuinfo/gl_probe.h"
 #include "scene/overlays.h"
 #include "scene/scene_assets.h"
-#include "scene/scoring.h"
+#include "results/scoring.h"
 #include "scene/shader_source.h"
 #include "scene/tessellation.h"
 
@@ -638,7 +638,7 @@ void cHx7PDemo_OpenGL_4::DrawLogos()
 void cHx7PDemo_OpenGL_4::DrawProgressBar(float dtSeconds)
 {
     const StartupOptions& o = g_startup_options;
-    if (o.active_run_mode != 1 || !g_frame_stats.warmup_done.load() || !colorProgram)
+    if (o.active_run_mode != 1 || !runFigures.warmupDone || !colorProgram)
         return;
     progressWidth += ProgressBarStep(o.active_time_based, width, o.active_duration_ms,
                                      o.active_max_frames, dtSeconds);
@@ -665,7 +665,7 @@ void cHx7PDemo_OpenGL_4::RenderFrame(float dtSeconds)
         CheckStep("present");
     else
         glErrors.Tick(dtSeconds);
-    if (g_startup_options.active_run_mode == 1 && g_frame_stats.warmup_done.load())
+    if (g_startup_options.active_run_mode == 1 && runFigures.warmupDone)
         ++measuredFrames;
 }
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 
 const char* GpuzSensorName(GpuzSensor sensor)
 {

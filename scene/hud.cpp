@@ -2,7 +2,7 @@
 // allocated per frame.
 #include "scene/hud.h"
 
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 #include "scene/tessellation.h"
 
 namespace {

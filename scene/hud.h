@@ -36,7 +36,7 @@ struct HudInputs {
     float tessLevelInner = 0.0f;
     float tessLevelOuter = 0.0f;
     uint32_t sphereTriangles = 0;
-    int32_t progressPercent = 0;         // benchmark progress (ProgressPercent of scene/scoring.h)
+    int32_t progressPercent = 0;         // benchmark progress (ProgressPercent of results/scoring.h)
     bool gpuzAvailable = false;
     float gpuzCoreClock = 0.0f;
     float gpuzMemoryClock = 0.0f;

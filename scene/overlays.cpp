@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <string>
 
-#include "app/log_file.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/log_file.h"
+#include "core/machine_records.h"
+#include "core/startup_options.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/gl_context.h"
 #include "gfx/gpu_program.h"
@@ -21,7 +21,7 @@
 #include "scene/demo_opengl4.h"
 #include "scene/hud.h"
 #include "scene/post_processing.h"
-#include "scene/scoring.h"
+#include "results/scoring.h"
 #include "scene/sensor_poll.h"
 #include "scene/temperature_graph.h"
 
@@ -95,13 +95,13 @@ HudInputs GatherHudInputs(const cHx7PDemo_OpenGL_4& scene)
     in.requestedWidth = o.active_width;
     in.requestedHeight = o.active_height;
     in.windowWidth = scene.width;
-    in.currentFps = g_frame_stats.current_fps.load();
-    in.minFps = g_frame_stats.min_fps.load();
-    in.maxFps = g_frame_stats.max_fps.load();
-    in.avgFps = g_frame_stats.avg_fps.load();
-    in.warmupDone = g_frame_stats.warmup_done.load() != 0;
-    in.elapsedMs = g_frame_stats.elapsed_ms.load();
-    in.totalFrames = g_frame_stats.total_frames.load();
+    in.currentFps = scene.runFigures.currentFps;
+    in.minFps = scene.runFigures.minFps;
+    in.maxFps = scene.runFigures.maxFps;
+    in.avgFps = scene.runFigures.avgFps;
+    in.warmupDone = scene.runFigures.warmupDone;
+    in.elapsedMs = scene.runFigures.elapsedMs;
+    in.totalFrames = scene.runFigures.totalFrames;
     Ridudedozu::SiliscanLib* lib = Ridudedozu::SiliscanLib::Instance();
     const char* renderer = lib ? lib->GetMainRenderer() : nullptr;
     in.renderer = renderer ? renderer : "";
@@ -123,8 +123,8 @@ HudInputs GatherHudInputs(const cHx7PDemo_OpenGL_4& scene)
     in.gpuzCurrent = g_sensor_readings.core_current;
     in.gpuzStale = g_sensor_readings.gpuz_stale;
     in.showHelp = scene.showHelp.load() != 0;
-    in.checkFrames = g_frame_stats.check_frames.load(std::memory_order_relaxed);
-    in.errorEvents = g_frame_stats.error_events.load(std::memory_order_relaxed);
+    in.checkFrames = scene.runFigures.checkFrames;
+    in.errorEvents = scene.runFigures.errorEvents;
     return in;
 }
 

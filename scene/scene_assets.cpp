@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "gfx/mesh.h"
 #include "gfx/texture.h"
 #include "scene/demo.h"

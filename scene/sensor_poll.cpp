@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/run_state.h"
+#include "core/machine_records.h"
 #include "gpuinfo/siliscan.h"
 #include "scene/gpuz_feed.h"
 

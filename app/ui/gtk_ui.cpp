@@ -1,9 +1,9 @@
 // GTK start-up and the GTK message-box sink.
 #include "app/ui/gtk_ui.h"
 
-#include "app/log_file.h"
-#include "app/message_box.h"
-#include "app/process_mode.h"
+#include "core/log_file.h"
+#include "core/message_box.h"
+#include "core/process_mode.h"
 
 #include <SDL.h>
 #include <fcntl.h>

@@ -2,10 +2,11 @@
 // GTK dialog on a desktop, standard output when headless.
 #include "app/ui/result_dialog.h"
 
-#include "app/process_mode.h"
-#include "app/run_reports.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/process_mode.h"
+#include "run/run_reports.h"
+#include "core/machine_records.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/result_dialog_view.h"
 #include "app/ui/result_model.h"

@@ -2,8 +2,9 @@
 // toolkit.
 #pragma once
 
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/machine_records.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 
 #include <cstdint>
 #include <limits>

@@ -3,8 +3,9 @@
 #include "app/ui/startup_dialog.h"
 
 #include "app/render_window.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/machine_records.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/result_dialog.h"
 #include "app/ui/startup_dialog_view.h"

@@ -3,8 +3,8 @@
 // before a run starts. The GTK view only binds widgets to these values.
 #pragma once
 
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The startup dialog's GTK view (see the header).
 #include "app/ui/startup_dialog_view.h"
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/hyperlink.h"
 #include "app/ui/ui_resources.h"

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/render_window.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "app/ui/startup_dialog_model.h"
 
 #include <gtk/gtk.h>

@@ -1,7 +1,7 @@
 // Embedded .ui files and artwork for the GTK views.
 #include "app/ui/ui_resources.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // Web links through GIO (see the header).
 #include "app/ui/web_link.h"
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 
 #include <gio/gio.h>
 

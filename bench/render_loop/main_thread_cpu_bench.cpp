@@ -2,11 +2,11 @@
 // woken only by the render thread's once-a-second title and by input. Runs one 20-second demo
 // run (GRIDFALL_BENCH_SECONDS overrides) of a clear-and-present scene through StartRun and the
 // plain message loop, under X when DISPLAY is set, else headless on SDL's offscreen driver.
-#include "app/process_mode.h"
-#include "app/render_thread.h"
+#include "core/process_mode.h"
+#include "run/frame_loop.h"
 #include "app/render_window.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "gfx/gl_context.h"
 #include "tests/unit/render_loop/fake_scene.h"
 

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 #include "gfx/gl_context.h"
 #include "gfx/gl_workarounds.h"
 #include "scene/demo_opengl4.h"

@@ -2,7 +2,7 @@
 // no line is written; they keep the lines a developer can switch on when chasing a driver.
 #pragma once
 
-#include "app/log_file.h"
+#include "core/log_file.h"
 
 namespace Ridudedozu {
 

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "app/option_docs.h"
-#include "app/startup_options.h"
+#include "core/option_docs.h"
+#include "core/startup_options.h"
 
 std::string RoffEscape(const std::string& text)
 {

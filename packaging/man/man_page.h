@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "app/gnu_options.h"
+#include "core/gnu_options.h"
 
 // roff source of the page. `date` goes into the title line ("2026-12-08").
 std::string FormatManPage(std::span<const GnuOption> options, const std::string& date);

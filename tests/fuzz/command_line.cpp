@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/gnu_options.h"
-#include "app/startup_options.h"
+#include "core/command_line.h"
+#include "core/gnu_options.h"
+#include "core/startup_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/options_file.h"
-#include "app/startup_options.h"
+#include "core/options_file.h"
+#include "core/startup_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/process_mode.h"
+#include "core/process_mode.h"
 #include "app/validate.h"
 
 int main(int argc, char** argv)

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/options_file.h"
-#include "app/startup_options.h"
+#include "core/options_file.h"
+#include "core/startup_options.h"
 #include "support/child_process.h"
 #include "support/program_log.h"
 

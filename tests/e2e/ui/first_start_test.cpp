@@ -2,8 +2,8 @@
 // startup dialog, Escape quits, and the options file written is the default one with the
 // latest-news page marked as seen. An installed copy keeps that file under XDG and quits its
 // dialog on SIGTERM; --no-gui on a display ends by itself with its result.
-#include "app/options_file.h"
-#include "app/startup_options.h"
+#include "core/options_file.h"
+#include "core/startup_options.h"
 
 #include "support/child_process.h"
 

@@ -1,7 +1,8 @@
 // Without a display the result goes to standard output, where headless runs report.
-#include "app/process_mode.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/process_mode.h"
+#include "core/machine_records.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "app/ui/result_dialog.h"
 
 #include <gtest/gtest.h>

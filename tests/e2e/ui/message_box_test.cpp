@@ -1,6 +1,6 @@
 // Message boxes on a desktop: modal GTK dialogs with the program's captions, shown by the main
 // thread also when another thread asks for one.
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "support/child_process.h"
 #include "support/program_log.h"
 #include "tests/e2e/ui/ui_test_support.h"

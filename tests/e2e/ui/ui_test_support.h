@@ -2,7 +2,7 @@
 // web-link launcher, event pumping, synthetic input and screenshots.
 #pragma once
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "app/ui/gtk_ui.h"
 #include "app/ui/web_link.h"
 

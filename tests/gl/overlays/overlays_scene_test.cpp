@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/message_box.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "gfx/gl_context.h"
 #include "gfx/gpu_program.h"
 #include "gfx/polyline.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/run_state.h"
+#include "core/machine_records.h"
 #include "gpuinfo/library_state.h"
 #include "gpuinfo/siliscan.h"
 #include "scene/sensor_poll.h"

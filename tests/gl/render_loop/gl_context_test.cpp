@@ -1,5 +1,5 @@
 // cHx7PGLContext on Mesa: the version chain, profiles, multisample choice, entry points.
-#include "app/log_file.h"
+#include "core/log_file.h"
 #include "gfx/gl_context.h"
 #include "gfx/gl_debug.h"
 #include "gfx/gl_procs.h"

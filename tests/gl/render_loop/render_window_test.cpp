@@ -1,12 +1,13 @@
 // Whole runs in this process under X (Xvfb): the render window, its thread and a small GL
 // scene; keys sent with xdotool, display modes added with xrandr; and a headless run on SDL's
 // offscreen driver.
-#include "app/message_box.h"
-#include "app/process_mode.h"
-#include "app/render_thread.h"
+#include "core/message_box.h"
+#include "core/process_mode.h"
+#include "run/frame_loop.h"
 #include "app/render_window.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/machine_records.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "app/ui/gtk_ui.h"
 #include "app/x11_window_class.h"
 #include "gfx/gl_context.h"

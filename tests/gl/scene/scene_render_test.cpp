@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/gnu_options.h"
-#include "app/log_file.h"
-#include "app/message_box.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "core/gnu_options.h"
+#include "core/log_file.h"
+#include "core/message_box.h"
+#include "core/machine_records.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "app/validate.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/gl_context.h"
@@ -391,12 +392,11 @@ TEST_F(SceneGL, BenchmarkProgressBarGrowsAfterTheWarmUp)
     g_startup_options.hud_visible = 0;
     ASSERT_TRUE(Start());
     g_startup_options.hud_visible = 0;   // the benchmark forced it on; keep the text away
-    g_frame_stats.warmup_done = 0;
+    scene_->runFigures.warmupDone = false;
     const Image before = Frame(0.5f);
     EXPECT_EQ(scene_->progressWidth, 0.0f);
-    g_frame_stats.warmup_done = 1;
+    scene_->runFigures.warmupDone = true;
     const Image during = Frame(0.5f);
-    g_frame_stats.warmup_done = 0;
     EXPECT_NEAR(scene_->progressWidth, kWidth / 2.0f * 0.5f, 1e-3f);
     // The bar band at the top changes; the bottom half does not depend on it.
     const int y = kHeight - 20;

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/gnu_options.h"
-#include "app/option_docs.h"
+#include "core/gnu_options.h"
+#include "core/option_docs.h"
 #include "packaging/man/man_page.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <unistd.h>
 
-#include "app/base_dir.h"
+#include "core/base_dir.h"
 #include "tests/unit/core/temp_dir.h"
 
 namespace {

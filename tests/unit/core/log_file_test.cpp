@@ -11,8 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/log_file.h"
-#include "app/message_box.h"
+#include "core/log_file.h"
+#include "core/message_box.h"
 #include "tests/unit/core/temp_dir.h"
 
 namespace {

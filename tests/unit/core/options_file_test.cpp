@@ -7,9 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/log_file.h"
-#include "app/options_file.h"
-#include "app/startup_options.h"
+#include "core/log_file.h"
+#include "core/options_file.h"
+#include "core/startup_options.h"
 #include "tests/unit/core/temp_dir.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 #include <thread>
 
-#include "app/priorities.h"
+#include "core/priorities.h"
 
 namespace {
 

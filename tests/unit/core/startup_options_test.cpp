@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 
 TEST(StartupOptions, ResetKeepsActiveRunSettings)
 {

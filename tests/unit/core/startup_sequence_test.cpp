@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "app/startup_sequence.h"
+#include "core/startup_sequence.h"
 #include "support/program_log.h"
 #include "tests/unit/core/temp_dir.h"
 

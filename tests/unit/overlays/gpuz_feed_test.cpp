@@ -7,7 +7,7 @@
 #include <limits>
 #include <thread>
 
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 #include "gpuz_publisher.h"
 #include "scene/gpuz_feed.h"
 

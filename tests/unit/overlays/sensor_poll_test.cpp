@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "app/run_state.h"
+#include "core/machine_records.h"
 #include "scene/sensor_poll.h"
 
 namespace {

@@ -3,9 +3,9 @@
 // frame loop is exact.
 #pragma once
 
-#include "app/frame_timer.h"
-#include "app/render_thread.h"
-#include "app/run_state.h"
+#include "run/frame_timer.h"
+#include "run/frame_loop.h"
+#include "run/run_state.h"
 #include "scene/demo.h"
 
 #include <atomic>

@@ -1,15 +1,15 @@
 // The render thread's frame loop driven by a fake clock: warm-up, per-second windows, the end
 // of a benchmark, quits at every stage, failed initialisation, titles and sleeps.
-#include "app/gnu_options.h"
-#include "app/process_mode.h"
-#include "app/render_thread.h"
-#include "app/gnu_options.h"
-#include "app/run_progress.h"
-#include "app/run_reports.h"
-#include "app/run_state.h"
+#include "core/gnu_options.h"
+#include "core/process_mode.h"
+#include "run/frame_loop.h"
+#include "core/gnu_options.h"
+#include "run/run_progress.h"
+#include "run/run_reports.h"
+#include "run/run_state.h"
 #include "results/frame_log.h"
 #include "results/stability.h"
-#include "app/startup_options.h"
+#include "core/startup_options.h"
 #include "tests/unit/render_loop/fake_scene.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // FrameTimer: milliseconds from the counter, and the correction of a counter that leaps
 // against the millisecond tick.
-#include "app/frame_timer.h"
+#include "run/frame_timer.h"
 #include "tests/unit/render_loop/fake_scene.h"
 
 #include <gtest/gtest.h>

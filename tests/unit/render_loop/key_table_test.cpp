@@ -1,7 +1,7 @@
 // The render window's key table and the guarded toggles.
 #include "app/key_table.h"
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 #include "tests/unit/render_loop/fake_scene.h"
 
 #include <gtest/gtest.h>

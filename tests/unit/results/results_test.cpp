@@ -13,12 +13,12 @@
 #include <regex>
 #include <sstream>
 
-#include "app/output_file.h"
+#include "core/output_file.h"
 #include "results/compare.h"
 #include "results/frame_log.h"
 #include "results/results_csv.h"
 #include "results/results_json.h"
-#include "app/run_reports.h"
+#include "run/run_reports.h"
 #include "unit/results/json_reader.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
-#include "app/startup_options.h"
+#include "core/message_box.h"
+#include "core/startup_options.h"
 #include "gfx/gl_context.h"
 #include "gfx/mesh.h"
 #include "gfx/texture.h"

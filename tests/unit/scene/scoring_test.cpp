@@ -1,12 +1,13 @@
 // Benchmark score, progress and result texts.
-#include "scene/scoring.h"
+#include "results/scoring.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/run_state.h"
-#include "app/startup_options.h"
+#include "run/run_reports.h"
+#include "run/run_state.h"
+#include "core/startup_options.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // them and the run buttons store.
 #include "app/ui/startup_dialog_model.h"
 
-#include "app/gnu_options.h"
-#include "app/startup_sequence.h"
+#include "core/gnu_options.h"
+#include "core/startup_sequence.h"
 
 #include <gtest/gtest.h>
 
