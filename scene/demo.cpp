@@ -59,7 +59,7 @@ bool cHx7PDemo::Initialize(SDL_Window* targetWindow, int w, int h)
 
     // A benchmark measures the GPU under the same conditions every time: no sensor logging or
     // GPU-Z reads competing with the frames, the compatibility profile, the HUD on.
-    if (o.active_run_mode == 1) {
+    if (o.active_run_mode == kRunModeBenchmark) {
         o.log_temperature = 0;
         o.gpuz_polling = 0;
         o.gl3_core_profile = 0;

@@ -319,7 +319,7 @@ bool cHx7PDemo_OpenGL_4::CreatePrograms()
 void cHx7PDemo_OpenGL_4::Terminate()
 {
     // Only a benchmark that got to render has frames to count.
-    if (renderContext && g_startup_options.active_run_mode == 1 && initialisedOk)
+    if (renderContext && g_startup_options.active_run_mode == kRunModeBenchmark && initialisedOk)
         ProgramLog().Write("Benchmark frames rendered after the warm-up: %u", measuredFrames);
     initialisedOk = false;
     if (renderContext && renderContext->initialized && glDebug) {
@@ -509,7 +509,6 @@ void cHx7PDemo_OpenGL_4::AnimateSphere()
             cameraPosition[1] = 3.3f * std::sin(2.0f * t);
             cameraPosition[2] = 3.0f * std::sin(t);
             cameraPosition[3] = 1.0f;
-            std::memcpy(g_startup_options.camera_position, cameraPosition, sizeof cameraPosition);
         }
         view = MatLookAt({cameraPosition[0], cameraPosition[1], cameraPosition[2]}, {0, 0, 0},
                          {0, 1, 0});
@@ -638,7 +637,7 @@ void cHx7PDemo_OpenGL_4::DrawLogos()
 void cHx7PDemo_OpenGL_4::DrawProgressBar(float dtSeconds)
 {
     const StartupOptions& o = g_startup_options;
-    if (o.active_run_mode != 1 || !runFigures.warmupDone || !colorProgram)
+    if (o.active_run_mode != kRunModeBenchmark || !runFigures.warmupDone || !colorProgram)
         return;
     progressWidth += ProgressBarStep(o.active_time_based, width, o.active_duration_ms,
                                      o.active_max_frames, dtSeconds);
@@ -665,7 +664,7 @@ void cHx7PDemo_OpenGL_4::RenderFrame(float dtSeconds)
         CheckStep("present");
     else
         glErrors.Tick(dtSeconds);
-    if (g_startup_options.active_run_mode == 1 && runFigures.warmupDone)
+    if (g_startup_options.active_run_mode == kRunModeBenchmark && runFigures.warmupDone)
         ++measuredFrames;
 }
 

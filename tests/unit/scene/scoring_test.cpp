@@ -5,9 +5,7 @@
 
 #include <string>
 
-#include "run/run_reports.h"
-#include "run/run_state.h"
-#include "core/startup_options.h"
+#include "run/run_session.h"
 
 namespace {
 
@@ -38,26 +36,22 @@ TEST(Scoring, FrameCountRunScoresMilliseconds)
                  "Lumetra Gridfall 0.3.0 - SCORE: 12345 ms (500 frames)");
 }
 
-TEST(Scoring, CurrentScoreReadsTheFinishedRunRecords)
+TEST(Scoring, ARunsScoreReadsItsSettingsAndResult)
 {
-    const StartupOptions saved = g_startup_options;
-    const RunResult savedResult = g_run_result;
-    const uint32_t savedElapsed = g_frame_stats.elapsed_ms.load();
-    g_startup_options.active_time_based = 1;
-    g_startup_options.active_duration_ms = 2000;
-    g_run_result.total_frames = 77;
-    g_frame_stats.elapsed_ms = 2003;
-    BenchmarkScore s = CurrentBenchmarkScore();
+    RunSettings settings;
+    settings.options.active_time_based = 1;
+    settings.options.active_duration_ms = 2000;
+    RunResult result;
+    result.total_frames = 77;
+    result.elapsed_ms = 2003;
+    BenchmarkScore s = ScoreOf(settings, result);
     EXPECT_EQ(s.score, 77);
     EXPECT_EQ(s.companion, 2000);
-    g_startup_options.active_time_based = 0;
-    g_startup_options.active_max_frames = 300;
-    s = CurrentBenchmarkScore();
+    settings.options.active_time_based = 0;
+    settings.options.active_max_frames = 300;
+    s = ScoreOf(settings, result);
     EXPECT_EQ(s.score, 2003);
     EXPECT_EQ(s.companion, 300);
-    g_startup_options = saved;
-    g_run_result = savedResult;
-    g_frame_stats.elapsed_ms = savedElapsed;
 }
 
 TEST(Scoring, ProgressPercentTruncatesAndSurvivesZeroLimits)
