@@ -369,26 +369,6 @@ void cHx7PDemo_OpenGL_4::Terminate()
     cHx7PDemo::Terminate();
 }
 
-void cHx7PDemo_OpenGL_4::ClearAndPresent()
-{
-    if (!renderContext || !renderContext->MakeCurrent())
-        return;
-    glViewport(0, 0, width, height);
-    glClearColor(0.0f, 0.0f, 0.1f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    renderContext->Present();
-}
-
-// No extra-texture list exists in this program.
-bool cHx7PDemo_OpenGL_4::UploadExtraTextures() { return false; }
-bool cHx7PDemo_OpenGL_4::ReleaseExtraTextures() { return false; }
-
-void cHx7PDemo_OpenGL_4::PresentFrame()
-{
-    if (renderContext)
-        renderContext->Present();
-}
-
 // The 2D helpers below are the fixed-function pipeline, which a core context lacks: there they
 // do nothing (the overlays that use them are off in core contexts anyway).
 void cHx7PDemo_OpenGL_4::Begin2D(int w, int h, float zNear, float zFar)

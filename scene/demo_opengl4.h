@@ -20,11 +20,7 @@ public:
 
     bool Initialize(SDL_Window* window, int width, int height) override;
     void Terminate() override;
-    void ClearAndPresent() override;
     void RenderFrame(float dtSeconds) override;
-    bool UploadExtraTextures() override;
-    bool ReleaseExtraTextures() override;
-    void PresentFrame() override;
     bool RenderCheckFrame(CheckImage& out) override;
     uint32_t GLErrorsSeen() const override { return glErrors.ErrorsSeen(); }
     uint32_t LastGLError() const override { return glErrors.LastError(); }

@@ -22,11 +22,7 @@ namespace {
 // The base class with the GL-side slots left empty.
 class CpuOnlyScene : public cHx7PDemo {
 public:
-    void ClearAndPresent() override {}
     void RenderFrame(float) override {}
-    bool UploadExtraTextures() override { return false; }
-    bool ReleaseExtraTextures() override { return false; }
-    void PresentFrame() override {}
     void Begin2D(int, int, float, float) override {}
     void End2D() override {}
     void DrawGraphStrip(unsigned) override {}
