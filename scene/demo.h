@@ -184,25 +184,18 @@ public:
     // Decoded images (uploaded by the GL scene); slots of cHx7PTextureSlot, null when absent.
     std::array<std::unique_ptr<cHx7PTexture>, kTextureSlotCount> textures;
 
-    // Meshes: the tessellated sphere, the textured unit quad, the flat-colour unit quad, a spare.
+    // Meshes: the tessellated sphere, the textured unit quad, the flat-colour unit quad.
     std::unique_ptr<cHx7PMesh> sphereMesh;
     std::unique_ptr<cHx7PMesh> texturedQuad;
     std::unique_ptr<cHx7PMesh> colorQuad;
-    std::unique_ptr<cHx7PMesh> spareMesh;
 
-    // Fonts: the HUD font and a second one that is never drawn with.
     std::unique_ptr<cHx7PBitmapFont> hudFont;
-    std::unique_ptr<cHx7PBitmapFont> secondFont;
 
     // Benchmark progress bar width in pixels.
     float progressWidth = 0.0f;
     // Frames this scene drew after the benchmark warm-up; logged at Terminate so a run's
     // score can be checked against what was actually drawn.
     uint32_t measuredFrames = 0;
-
-    // Names for effects with extra inputs ("fxTexture1".."fxTexture32"); none are attached.
-    char fxTextureNames[32][16] = {};
-    uint32_t fxTextureCount = 0;
 
     // Temperature graph constants (window pixels relative to the centre, y up): points per
     // graph, left inset, right inset, base line above the bottom, spacing between GPUs, height
