@@ -13,11 +13,7 @@
 #include "gpuinfo/siliscan.h"
 #include "scene/scene_assets.h"
 
-cHx7PDemo::cHx7PDemo()
-{
-    for (int i = 0; i < 32; ++i)
-        std::snprintf(fxTextureNames[i], sizeof fxTextureNames[i], "fxTexture%d", i + 1);
-}
+cHx7PDemo::cHx7PDemo() = default;
 
 // Members release themselves; Terminate only matters for the order of GL releases.
 cHx7PDemo::~cHx7PDemo() = default;
@@ -108,7 +104,6 @@ bool cHx7PDemo::Initialize(SDL_Window* targetWindow, int w, int h)
 
     gpuzAvailable = false;
     hudFont = std::make_unique<cHx7PBitmapFont>();
-    secondFont = std::make_unique<cHx7PBitmapFont>();
     lastPollTime = -3.0f;
     pollClock = 0.0f;
     return true;
@@ -121,11 +116,8 @@ void cHx7PDemo::Terminate()
     sphereMesh.reset();
     texturedQuad.reset();
     colorQuad.reset();
-    spareMesh.reset();
     for (auto& t : textures)
         t.reset();
-    fxTextureCount = 0;
     hudFont.reset();
-    secondFont.reset();
     renderContext.reset();
 }

@@ -282,16 +282,6 @@ bool cHx7PDemo_OpenGL_4::CreatePrograms()
         return true;
     };
 
-    if (!build(litProgram, "lit_vs.glsl", "lit_fs.glsl"))
-        return false;
-    litProgram->SetUniformMatrix4("ModelViewMatrix", worldView.data());
-    litProgram->SetUniformMatrix4("WorldViewProjectionMatrix", worldViewProjection.data());
-    litProgram->SetUniformMatrix4("ViewMatrix", view.data());
-    litProgram->SetUniformMatrix3("NormalMatrix", normalMatrix.data());
-    litPositionLoc = litProgram->GetAttribLocation("In_Position");
-    litNormalLoc = litProgram->GetAttribLocation("In_Normal");
-    cHx7PGpuProgram::Unbind();
-
     if (!build(texturedProgram, "textured_vs.glsl", "textured_fs.glsl"))
         return false;
     texturedProgram->SetUniform1f("UVScale", 1.0f);
@@ -305,13 +295,6 @@ bool cHx7PDemo_OpenGL_4::CreatePrograms()
         return false;
     colorProgram->SetUniformMatrix4("WorldViewProjectionMatrix", overlayProjection.data());
     colorPositionLoc = colorProgram->GetAttribLocation("In_Position");
-    cHx7PGpuProgram::Unbind();
-
-    if (!build(texturedProgram2, "textured_vs.glsl", "textured_fs.glsl"))
-        return false;
-    texturedProgram2->SetUniform1f("UVScale", 1.0f);
-    textured2PositionLoc = texturedProgram2->GetAttribLocation("In_Position");
-    textured2UVLoc = texturedProgram2->GetAttribLocation("In_UV");
     cHx7PGpuProgram::Unbind();
     return true;
 }
@@ -334,59 +317,30 @@ void cHx7PDemo_OpenGL_4::Terminate()
             if (texture)
                 texture->DeleteGLTexture();
         tessProgram.reset();
-        litProgram.reset();
         texturedProgram.reset();
         colorProgram.reset();
-        texturedProgram2.reset();
-        spareProgram.reset();
         ReleasePostProcessing(*this);
         postFxProgram.reset();
         postFxTarget.reset();
         checkTarget.reset();
         graphStrip.reset();
         // Mesh buffers are GL objects too: release them before the context goes.
-        for (cHx7PMesh* mesh : {sphereMesh.get(), texturedQuad.get(), colorQuad.get(),
-                                spareMesh.get()})
+        for (cHx7PMesh* mesh : {sphereMesh.get(), texturedQuad.get(), colorQuad.get()})
             if (mesh)
                 mesh->ReleaseGPU();
         if (hudFont)
             hudFont->Destroy();
-        if (secondFont)
-            secondFont->Destroy();
     } else {
         // Never reached GL: nothing was created on the GPU side.
         tessProgram.reset();
-        litProgram.reset();
         texturedProgram.reset();
         colorProgram.reset();
-        texturedProgram2.reset();
-        spareProgram.reset();
         postFxProgram.reset();
         postFxTarget.reset();
         checkTarget.reset();
         graphStrip.reset();
     }
     cHx7PDemo::Terminate();
-}
-
-void cHx7PDemo_OpenGL_4::ClearAndPresent()
-{
-    if (!renderContext || !renderContext->MakeCurrent())
-        return;
-    glViewport(0, 0, width, height);
-    glClearColor(0.0f, 0.0f, 0.1f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    renderContext->Present();
-}
-
-// No extra-texture list exists in this program.
-bool cHx7PDemo_OpenGL_4::UploadExtraTextures() { return false; }
-bool cHx7PDemo_OpenGL_4::ReleaseExtraTextures() { return false; }
-
-void cHx7PDemo_OpenGL_4::PresentFrame()
-{
-    if (renderContext)
-        renderContext->Present();
 }
 
 // The 2D helpers below are the fixed-function pipeline, which a core context lacks: there they

@@ -177,10 +177,8 @@ TEST_F(SceneGL, InitializeBuildsTheGLSideAndReportsTheContext)
     EXPECT_EQ(std::strncmp(scene_->apiName, "OpenGL 4.", 9), 0) << scene_->apiName;
     EXPECT_EQ(scene_->apiCode, 4);
     EXPECT_NE(scene_->tessProgram, nullptr);
-    EXPECT_NE(scene_->litProgram, nullptr);
     EXPECT_NE(scene_->texturedProgram, nullptr);
     EXPECT_NE(scene_->colorProgram, nullptr);
-    EXPECT_NE(scene_->texturedProgram2, nullptr);
     EXPECT_GE(scene_->tessPositionLoc, 0);
     EXPECT_GE(scene_->tessNormalLoc, 0);
     EXPECT_GE(scene_->tessUVLoc, 0);

@@ -34,6 +34,8 @@ TEST(Scoring, FrameCountRunScoresMilliseconds)
     EXPECT_STREQ(FormatScoreLine(buf, sizeof buf, s), "SCORE: 12345 ms, frames: 500");
     EXPECT_STREQ(FormatResultTitle(buf, sizeof buf, s),
                  "Lumetra Gridfall 0.3.0 - SCORE: 12345 ms (500 frames)");
+    EXPECT_STREQ(FormatResultTitle(buf, sizeof buf, ComputeBenchmarkScore(0, 1, 40, 0, 1)),
+                 "Lumetra Gridfall 0.3.0 - SCORE: 40 ms (1 frame)");
 }
 
 TEST(Scoring, ARunsScoreReadsItsSettingsAndResult)
@@ -83,10 +85,13 @@ TEST(Scoring, ProgressBarReachesTheWindowWidthWhenTheRunEnds)
 TEST(Scoring, TemperatureLineDropsTheCurrentWhenItIsZero)
 {
     char buf[256];
-    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, 71.9f, 0.0f),
+    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, true, 71.9f, 0.0f),
                  "Max GPU temp: 71\u00B0C");
-    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, 65.0f, 12.34f),
+    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, true, 65.0f, 12.34f),
                  "Max GPU temp: 65\u00B0C - Max current: 12.3A");
+    // No sensor: not 0 degrees.
+    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, false, 0.0f, 12.34f),
+                 "Max GPU temp: n.a. - Max current: 12.3A");
 }
 
 TEST(Scoring, TextsAreTruncatedToTheBuffer)
