@@ -298,9 +298,25 @@ TEST_F(BitmapFontTest, PolylineDrawsOnlyTheRequestedPoints)
     for (int x = 0; x < 160; ++x)
         ASSERT_FALSE(red(x, 10)) << x;
 
+    // The points went through the strip's buffer, which is not left bound or enabled.
+    const GLuint buffer = strip.GetBuffer();
+    ASSERT_NE(buffer, 0u);
+    auto isBuffer = reinterpret_cast<PFNGLISBUFFERPROC>(SDL_GL_GetProcAddress("glIsBuffer"));
+    ASSERT_NE(isBuffer, nullptr);
+    EXPECT_TRUE(isBuffer(buffer));
+    GLint bound = -1;
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+
     // An empty range draws nothing and is no error.
     strip.Draw(8, 100);
     strip.Draw(3, 2);
+    EXPECT_GL_OK();
+    strip.Release();
+    EXPECT_EQ(strip.GetBuffer(), 0u);
+    EXPECT_FALSE(isBuffer(buffer));
+    strip.Release();
     EXPECT_GL_OK();
 }
 
