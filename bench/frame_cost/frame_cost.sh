@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What a frame costs beyond the tessellated sphere, at 640x360:
 #   1. CPU time per frame of the rendering thread with Mesa's no-op driver (GALLIUM_NOOP=1:
-#      only the CPU side of GL runs, as on a GPU much faster than the CPU): the whole frame
-#      against the sphere alone, in alternating blocks in one process (bench_frame_cost);
+#      only the CPU side of GL runs, as on a GPU much faster than the CPU): the scene's whole
+#      frame against the sphere alone, in alternating blocks in one process (bench_frame_cost),
+#      and a headless gridfall run's render thread (frame loop included) against the sphere;
 #   2. the frame rate of a headless gridfall benchmark against the sphere-only reference
 #      (bench_frame_cost --only-sphere: the scene's own shaders, uniforms, map set and draw
 #      split, nothing else) on llvmpipe at each level, the two runs interleaved, the ratio's
@@ -34,6 +35,45 @@ for level in $LEVELS; do
   sphere="$(awk '/^sphere:/ {print $5}' <<<"$out" | tr -d ,)"
   awk -v l="$level" -v f="$frame" -v s="$sphere" \
     'BEGIN {printf "level %s: frame %.4f ms, sphere alone %.4f ms, ratio %.2f\n", l, f, s, f / s}'
+done
+
+# gridfall's own render thread under the no-op driver: its CPU time (from /proc) between the
+# first progress line of the measuring phase and the last one, which it writes itself.
+render_thread_ms() {
+  GALLIUM_NOOP=1 python3 - "$EXE" "$1" "$DURATION" <<'PY'
+import os, re, subprocess, sys
+exe, level, duration = sys.argv[1:4]
+p = subprocess.Popen([exe, "--headless", "--benchmark", "--resolution", "640x360", "--tess", level,
+                      "--duration", duration], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+tick = os.sysconf("SC_CLK_TCK")
+def tasks():
+    out = {}
+    for tid in os.listdir(f"/proc/{p.pid}/task"):
+        try:
+            f = open(f"/proc/{p.pid}/task/{tid}/stat").read().rsplit(")", 1)[1].split()
+            out[int(tid)] = (int(f[11]) + int(f[12])) / tick
+        except OSError:
+            pass
+    return out
+start = end = None
+frames = 0
+for line in p.stderr:
+    if line.startswith("measuring:") and start is None:
+        start = tasks()
+    m = re.match(r"done: (\d+) frames", line)
+    if m:
+        frames, end = int(m.group(1)), tasks()
+p.wait()
+busiest = max((t for t in end if t != p.pid), key=lambda t: end[t] - start.get(t, 0))
+print(f"{(end[busiest] - start.get(busiest, 0)) * 1000 / frames:.4f}")
+PY
+}
+for level in $LEVELS; do
+  sphere="$(cd "$WORK" && GALLIUM_NOOP=1 "$REF" --only-sphere --level "$level" --blocks 10 --frames 500 |
+            awk '/^sphere:/ {print $5}' | tr -d ,)"
+  ours="$(cd "$WORK" && render_thread_ms "$level")"
+  awk -v l="$level" -v f="$ours" -v s="$sphere" \
+    'BEGIN {printf "level %s: gridfall render thread %.4f ms, sphere alone %.4f ms, ratio %.2f\n", l, f, s, f / s}'
 done
 
 echo "== frame rate on llvmpipe against the sphere-only reference, 640x360, ${DURATION} ms runs"
