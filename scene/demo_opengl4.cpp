@@ -215,7 +215,8 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
             glTexParameterf(GL_TEXTURE_2D, kTextureMaxAnisotropy, 1.0f);   // still bound
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    // The font is display lists and glBitmap: a core context has neither, and shows no HUD.
+    // The HUD stays off in a core context, where the graphs drawn beside it have no
+    // fixed-function pipeline (the font itself would work there).
     if (hudFont && !coreProfile) {
         hudFont->Create(12, "Arial");
         hudFont->SetViewport(0, 0, w, h);
