@@ -1,6 +1,9 @@
-// The probe context: SDL hidden window (or the offscreen driver when headless), GLEW, the
-// extension list and the limits table.
-#include <GL/glew.h>
+// The probe context: SDL hidden window (or the offscreen driver when headless), the extension
+// list and the limits table. Beyond OpenGL 1.1 the probe calls one entry point, glGetStringi,
+// looked up on its own: loading every entry point of the driver (as an extension loader does)
+// took a large part of start-up through GLVND, for nothing the probe reads.
+#include <GL/gl.h>
+#include <GL/glext.h>
 
 #include "gpuinfo/gl_probe.h"
 
@@ -157,11 +160,7 @@ bool GlProbe::Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_
     failure.clear();
 
     ReadVersion();
-    glewExperimental = GL_TRUE;
-    const GLenum glewStatus = glewInit();
-    // GLEW looks for a GLX display after loading the GL entry points; on an EGL context that
-    // last step fails although everything the probe needs is loaded.
-    glew_warning = glewStatus != GLEW_OK;
+    getStringi_ = reinterpret_cast<void*>(SDL_GL_GetProcAddress("glGetStringi"));
     DrainErrors();
     context_ready = true;
 
@@ -217,6 +216,7 @@ void GlProbe::ReadVersion()
 void GlProbe::BuildExtensionList(const std::string& windowSystemExtensions)
 {
     extensions.clear();
+    const auto glGetStringi = reinterpret_cast<PFNGLGETSTRINGIPROC>(getStringi_);
     if (version.major >= 3 && glGetStringi) {
         const GLint n = GetInt(GL_NUM_EXTENSIONS);
         for (GLint i = 0; i < n && i < 100000; ++i) {
@@ -234,9 +234,8 @@ void GlProbe::BuildExtensionList(const std::string& windowSystemExtensions)
 
 void GlProbe::ProbeLimits()
 {
-    // Every flag comes from the driver's own extension list: GLEW's experimental mode marks an
-    // extension present as soon as its entry points resolve, and Mesa resolves entry points of
-    // extensions it does not offer.
+    // Every flag comes from the driver's own extension list, never from entry points that
+    // resolve: Mesa resolves entry points of extensions it does not offer.
     GlLimits& l = limits;
     if (HasExtension("GL_ARB_tessellation_shader")) {
         SetFlag(kTessellationShader, true);
@@ -304,9 +303,10 @@ void GlProbe::ProbeLimits()
     SetFlag(kPointSprite, HasExtension("GL_ARB_point_sprite"));
     if (Flag(kPointSprite)) {
         glGetFloatv(GL_POINT_SIZE_MAX, &l.max_point_size);
-        if (glPointParameterf) {
-            glPointParameterf(GL_POINT_SIZE_MIN, 1.0f);
-            glPointParameterf(GL_POINT_SIZE_MAX, l.max_point_size);
+        if (const auto pointParameterf =
+                reinterpret_cast<PFNGLPOINTPARAMETERFPROC>(SDL_GL_GetProcAddress("glPointParameterf"))) {
+            pointParameterf(GL_POINT_SIZE_MIN, 1.0f);
+            pointParameterf(GL_POINT_SIZE_MAX, l.max_point_size);
         }
         DrainErrors();
     }
@@ -348,7 +348,8 @@ void GlProbe::ProbeLimits()
     SetFlag(kGpuShader4, HasExtension("GL_EXT_gpu_shader4"));
     SetFlag(kGpuShader5, HasExtension("GL_ARB_gpu_shader5"));
     l.max_draw_buffers = GetInt(GL_MAX_DRAW_BUFFERS);
-    SetFlag(kDrawBuffers, HasExtension("GL_ARB_draw_buffers") && l.max_draw_buffers > 1 && glDrawBuffersARB != nullptr);
+    SetFlag(kDrawBuffers, HasExtension("GL_ARB_draw_buffers") && l.max_draw_buffers > 1 &&
+                              SDL_GL_GetProcAddress("glDrawBuffersARB") != nullptr);
     l.samples = GetInt(GL_SAMPLES);
     SetFlag(kOcclusionQuery, HasExtension("GL_ARB_occlusion_query"));
     SetFlag(kTimerQuery, (HasExtension("GL_ARB_occlusion_query") && HasExtension("GL_EXT_timer_query")) || HasExtension("GL_ARB_timer_query"));

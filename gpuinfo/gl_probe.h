@@ -222,7 +222,6 @@ public:
     int32_t plain_format = 0;
     GlLimits limits;
     RendererIdentity render_identity;   // which device renders this context
-    bool glew_warning = false;       // glewInit complained (EGL contexts) but entry points loaded
     bool egl = false;
 
 private:
@@ -234,6 +233,7 @@ private:
     bool flags_[kNumFlags] = {};
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;
+    void* getStringi_ = nullptr;   // glGetStringi of the probe context; null before GL 3
     bool videoInitialised_ = false;
 };
 

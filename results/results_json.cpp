@@ -271,7 +271,7 @@ std::string FormatResultsJson(const RunReport& r)
         } else {
             j.Int("value", r.score.score);
         }
-        j.String("unit", r.score.timeBased ? "points" : "ms");
+        j.String("unit", ScoreUnit(r.score));
         j.BeginObject("companion");
         j.Int("value", r.score.companion);
         j.String("unit", r.score.timeBased ? "ms" : "frames");
@@ -336,7 +336,7 @@ std::string FormatResultsJson(const RunReport& r)
         const RepeatSummary sum = SummarizeRepeat(scores);
         j.BeginObject("repeat");
         j.Int("runs", static_cast<int64_t>(sum.runs));
-        j.String("score_unit", r.score.timeBased ? "points" : "ms");
+        j.String("score_unit", ScoreUnit(r.score));
         j.Number("mean", sum.mean, 2);
         j.Number("stddev", sum.stddev, 2);
         j.Number("cv_percent", sum.cv_percent, 2);

@@ -58,7 +58,7 @@ std::string AverageFpsOutputLine(const RunReport& report)
 void PrintScoreLines(const RunReport& report)
 {
     if (report.repeat_runs.size() > 1)
-        std::fputs(FormatRepeatLines(report.repeat_runs, report.score.timeBased ? "points" : "ms").c_str(),
+        std::fputs(FormatRepeatLines(report.repeat_runs, ScoreUnit(report.score)).c_str(),
                    stdout);
     // Last on standard output, so `tail -n 1` and test harnesses find it.
     std::fflush(stderr);

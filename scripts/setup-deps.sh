@@ -12,8 +12,8 @@ PACKAGES=(
   libsdl2-dev libwayland-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0 libgbm1 libglapi-mesa
   # dialogs, message boxes, result plot
   libgtk-3-dev libcairo2-dev
-  # options file, images, probe
-  libirrlicht-dev libstb-dev libglew-dev
+  # options file, images
+  libirrlicht-dev libstb-dev
   # HUD font
   libfreetype-dev libfontconfig-dev fonts-liberation
   # driver and PCI identification

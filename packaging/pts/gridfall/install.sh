@@ -8,7 +8,7 @@ SRC="$PWD/gridfall-@GRIDFALL_VERSION@"
 # Without apt-file the suite cannot turn the profile's SystemDependencies into packages; say
 # which Debian packages are missing instead of failing deep inside the build.
 missing=""
-for module in sdl2:libsdl2-dev gtk+-3.0:libgtk-3-dev cairo:libcairo2-dev glew:libglew-dev \
+for module in sdl2:libsdl2-dev gtk+-3.0:libgtk-3-dev cairo:libcairo2-dev \
               freetype2:libfreetype-dev fontconfig:libfontconfig-dev libdrm:libdrm-dev \
               libpci:libpci-dev egl:libegl-dev gl:libgl-dev; do
   pkg-config --exists "${module%%:*}" 2>/dev/null || missing="$missing ${module#*:}"
