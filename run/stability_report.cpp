@@ -103,7 +103,10 @@ RunOutcome ReportStabilityRun(bool endedByItself)
     if (std::isfinite(st.max_temp_c) && !std::isfinite(maxTemp))
         st.limits_unchecked.push_back("max_temp");
     const StabilityVerdict verdict = m.Verdict(stoppedEarly);
-    st.verdict = verdict == StabilityVerdict::Pass ? "PASS" : verdict == StabilityVerdict::Fail ? "FAIL" : "STOPPED";
+    st.verdict = verdict == StabilityVerdict::Pass         ? "PASS"
+                 : verdict == StabilityVerdict::Fail        ? "FAIL"
+                 : verdict == StabilityVerdict::NotCompared ? "NOT COMPARED"
+                                                            : "STOPPED";
     const std::string line = m.VerdictText(stoppedEarly, elapsed, maxTemp);
     st.summary = line.substr(line.find('(') + 1, line.size() - line.find('(') - 2);
     st.reference_png = m.SavedReference();
@@ -145,7 +148,8 @@ RunOutcome ReportStabilityRun(bool endedByItself)
     if (!written)
         return RunOutcome::Failed;
     switch (verdict) {
-    case StabilityVerdict::Pass: return RunOutcome::Finished;
+    case StabilityVerdict::Pass:
+    case StabilityVerdict::NotCompared: return RunOutcome::Finished;
     case StabilityVerdict::Fail: return RunOutcome::StabilityFailed;
     case StabilityVerdict::Stopped: return RunOutcome::Stopped;
     }

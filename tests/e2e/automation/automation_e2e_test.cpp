@@ -513,6 +513,60 @@ TEST_F(AutomationE2E, ASignalEndsAStabilityTestWithItsResults)
     }
 }
 
+// A GPU that never returns, played by the tests' own seam: the render thread stalls for good
+// inside frame 3. The main thread's watchdog fails the run while it hangs (FAIL, exit status 4,
+// the JSON written) within the hang limit and a few seconds; without a hang limit a signal
+// still ends the stuck run, with its results.
+TEST_F(AutomationE2E, AFrameThatNeverEndsFailsTheRunWhileItHangs)
+{
+    if (!HasScene(dir_))
+        GTEST_SKIP() << "the program was built without its benchmark scene";
+    std::vector<std::string> args = {"--headless", "--demo", "--duration", "600000", "--check-interval", "1000",
+                                     "--hang-limit", "10000", "--json", "h.json", "--resolution", "160x120",
+                                     "--tess", "2", "--quiet"};
+    // Far short of the run's ten minutes: only the watchdog can end it this soon.
+    ChildResult r = RunGridfall(dir_, args, {"GRIDFALL_TEST_STALL_FRAME=3"}, std::chrono::seconds(120));
+    ASSERT_FALSE(r.timedOut) << ReadFile(dir_ / "gridfall_log.txt");
+    EXPECT_EQ(r.status, 4) << r.out << r.err;
+    EXPECT_TRUE(std::regex_match(LastLine(r.out), std::regex(R"(Gridfall Stability: FAIL \(the GPU did not finish )"
+                                                              R"(a frame within 10000 ms at [0-9]{2}:[0-9]{2}\))")))
+        << r.out;
+    testjson::Value doc = StabilityResults(dir_ / "h.json");
+    EXPECT_EQ(doc["stability"]["verdict"].s, "FAIL");
+    ASSERT_GE(doc["stability"]["events"].a.size(), 1u);
+    const testjson::Value& hang = doc["stability"]["events"].a[0];
+    EXPECT_EQ(hang["kind"].s, "hang");
+    // Seen once past the limit, and acted on within a few seconds of it. (A limit well above
+    // what llvmpipe's slowest real frame takes on a loaded machine: the first one compiles.)
+    EXPECT_GE(hang["frame_ms"].n, 10000);
+    EXPECT_LE(hang["frame_ms"].n, 10000 + 5000);
+    EXPECT_GE(doc["stability"]["duration_ms"].n, hang["time_ms"].n + 10000);
+
+    // No hang limit: SIGTERM once the frame is stuck ends the run as a stop, results written.
+    args[7] = "0";
+    args[9] = "t.json";
+    gridfall_test::ChildLaunch launch;
+    launch.program = GRIDFALL_EXE;
+    launch.args = args;
+    launch.environment = gridfall_test::ChildEnvironment(
+        {}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0", "GRIDFALL_TEST_STALL_FRAME=3"});
+    const fs::path term = dir_ / "term";   // a log of its own, to wait on
+    fs::create_directory(term);
+    launch.workDir = term;
+    launch.stdoutPath = term / "stdout.txt";
+    launch.stderrPath = term / "stderr.txt";
+    auto app = std::make_unique<gridfall_test::ChildProcess>(launch);
+    ASSERT_TRUE(app->Started()) << app->StartError();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while (ReadFile(term / "gridfall_log.txt").find("stalls the render thread") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(app->Signal(SIGTERM));
+    EXPECT_EQ(app->Wait(std::chrono::seconds(60)), 3) << ReadFile(term / "gridfall_log.txt");
+    EXPECT_EQ(LastLine(ReadFile(term / "stdout.txt")).rfind("Gridfall Stability: STOPPED (at ", 0), 0u);
+    EXPECT_EQ(StabilityResults(term / "t.json")["stability"]["verdict"].s, "STOPPED");
+}
+
 // Two runs writing into one folder would mix their results files and lose a log: the second
 // is turned away, and the first's log and results stay its own.
 TEST_F(AutomationE2E, ASecondRunInTheSameFolderIsTurnedAway)
