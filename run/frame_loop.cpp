@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "gfx/gl_context.h"
+#include "gfx/gpu_timer.h"
 #include "gpuinfo/siliscan.h"
 
 #include <algorithm>
@@ -156,6 +157,11 @@ public:
 
     void Start()
     {
+        // GPU time per frame where the driver has timer queries (the scene's context is
+        // current on this thread); NaN figures where it has none.
+        if (!gpuTimer_.Available() && !gpuTimer_.Init())
+            ProgramLog().Write("OpenGL - no timer queries: the frames' GPU time is not measured.");
+        gpuFrameMs_ = NAN;
         RestartMeasurement();
         g_frame_stats.run_finished.store(0);
         g_sensor_readings.ResetRun();
@@ -247,8 +253,13 @@ public:
                 ProgramLog().Write("Test seam: frame %u stalls the render thread for good.", stallFrame_);
                 StayOutOfTheWay();
             }
+            gpuTimer_.BeginFrame();
             scene_.RenderFrame(scene_.frameDt);
+            gpuTimer_.EndFrame();
             EndWork();
+            // A frame or two late, never waited for; the newest result stands until the next.
+            if (const double gpuMs = gpuTimer_.Collect(); !std::isnan(gpuMs))
+                gpuFrameMs_ = gpuMs;
             RecordFrame();
 
             ++framesInWindow_;
@@ -305,6 +316,11 @@ public:
         elapsed_ += delta;
         g_frame_stats.elapsed_ms.store(elapsed_, std::memory_order_relaxed);
     }
+
+    // The timer queries go with the context: released before the scene is.
+    void ReleaseGpuTimer() { gpuTimer_.Release(); }
+    // The newest frame's GPU time in ms, NaN while none is known.
+    double GpuFrameMs() const { return gpuFrameMs_; }
 
     // Whether this run's stability test (check frames, limits) is on: every stability-test run.
     bool Stability() const { return stability_; }
@@ -500,6 +516,8 @@ private:
     uint32_t longFrames_ = 0;
     uint32_t longestFrame_ = 0;
     double lastWindowRate_ = NAN;
+    cHx7PGpuTimer gpuTimer_;
+    double gpuFrameMs_ = NAN;
 };
 
 // Progress on standard error for headless runs, unless --quiet.
@@ -613,6 +631,7 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
         // driver must cost none of them.
         host.PostCloseRequest();
         BeginWork(StuckWork::Teardown, g_frame_stats.elapsed_ms.load());
+        loop.ReleaseGpuTimer();
         DestroyScene(scene);
         EndWork();
         return;
@@ -625,6 +644,7 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
     SetRunOutcome(g_startup_options.active_run_mode == 1 ? RunOutcome::Stopped
                                                          : RunOutcome::Finished);
     BeginWork(StuckWork::Teardown, g_frame_stats.elapsed_ms.load());
+    loop.ReleaseGpuTimer();
     DestroyScene(scene);
     EndWork();
 }
