@@ -10,6 +10,7 @@
 #include <GL/glext.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -253,6 +254,11 @@ bool cHx7PGLContext::Present()
 // memory, never throughput, since the GPU cannot draw two frames at once.
 void cHx7PGLContext::ThrottleFrames()
 {
+    // Benchmark seam (bench/render_loop/fence_cost.sh): what the fences cost, measured against
+    // a loop without them. Not an option: with it a run scores frames handed to the driver.
+    static const bool unbounded = std::getenv("GRIDFALL_BENCH_NO_FENCES") != nullptr;
+    if (unbounded)
+        return;
     const SyncProcs& sync = Sync();
     if (!sync.Usable()) {
         glFinish();   // before GL 3.2: nothing in flight rather than a thousand frames
