@@ -486,6 +486,7 @@ private:
         f.totalFrames = totalFrames_;
         f.checkFrames = fs.check_frames.load(std::memory_order_relaxed);
         f.errorEvents = fs.error_events.load(std::memory_order_relaxed);
+        f.gpuFrameMs = gpuFrameMs_;
     }
 
     static void PublishStability()
