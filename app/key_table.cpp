@@ -9,7 +9,7 @@ RenderKeyAction KeyActionFor(SDL_Keycode key, int activeRunMode)
 {
     if (key == SDLK_ESCAPE)
         return RenderKeyAction::EndRun;
-    if (activeRunMode == 1)
+    if (activeRunMode == kRunModeBenchmark)
         return RenderKeyAction::None;
     switch (key) {
     case SDLK_SPACE: return RenderKeyAction::ToggleTessellatedObject;

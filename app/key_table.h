@@ -14,7 +14,7 @@ enum class RenderKeyAction {
     ToggleWireframe,          // F2
 };
 
-// What a key-down of `key` does in a run of `activeRunMode` (1 benchmark, 2 stability test).
+// What a key-down of `key` does in a run of `activeRunMode` (kRunModeBenchmark or kRunModeStability).
 // In a benchmark run only Escape acts, so that nothing can change the measured work.
 RenderKeyAction KeyActionFor(SDL_Keycode key, int activeRunMode);
 

@@ -1,6 +1,7 @@
 // The render window, the display-mode switch, the run's start and end on the main thread.
 #include "app/render_window.h"
-#include "run/run_reports.h"
+#include "run/collect_report.h"
+#include "run/run_session.h"
 #include "run/stability_report.h"
 #include "results/stability.h"
 
@@ -59,6 +60,9 @@ uint32_t g_run_serial = 0;
 
 std::thread g_render_thread;
 FrameTimer g_frame_timer;
+// The run the render thread works on (or last worked on): created with the thread, read by
+// the end-of-run dispatch after the join.
+std::unique_ptr<RunSession> g_run;
 
 // The render thread's end, for the bounded wait before the unbounded one.
 std::mutex g_done_mutex;
@@ -321,10 +325,10 @@ bool CreateFullscreenWindow()
     return true;
 }
 
-void RenderThreadEntry(SDL_Window* window, uint32_t serial)
+void RenderThreadEntry(SDL_Window* window, uint32_t serial, RunSession* run)
 {
     WindowHost host(window, serial);
-    RenderThreadMain(host, g_frame_timer);
+    RenderThreadMain(host, g_frame_timer, *run);
     {
         std::lock_guard<std::mutex> lock(g_done_mutex);
         g_thread_done = true;
@@ -340,12 +344,15 @@ bool WatchRenderThread(bool ending)
 {
     if (g_render_thread_abandoned || !g_render_thread.joinable())
         return g_render_thread_abandoned;
-    const bool stability = g_startup_options.active_run_mode == 2;
-    const uint32_t hang = stability ? g_automation_options.hang_limit_ms : 0;
+    if (!g_run)
+        return false;
+    // The run's own snapshot of the settings: the options record may have changed since.
+    const bool stability = g_run->Settings().Stability();
+    const uint32_t hang = stability ? g_run->Settings().automation.hang_limit_ms : 0;
     const uint32_t frameLimit =
         ending ? (hang > 0 ? std::min<uint32_t>(hang, kStuckFrameEndMs) : kStuckFrameEndMs) : hang;
     const uint32_t teardownLimit = ending ? kStuckTeardownMs : hang;
-    const StuckWork stuck = TakeOverStuckRun(frameLimit, teardownLimit, hang);
+    const StuckWork stuck = TakeOverStuckRun(*g_run, frameLimit, teardownLimit, hang);
     if (stuck == StuckWork::None)
         return false;
     g_render_thread_abandoned = true;
@@ -522,6 +529,8 @@ SDL_Window* RenderWindowHandle() { return g_window; }
 bool DisplayModeChanged() { return g_display_mode_changed != 0; }
 bool IsRunActive() { return g_window != nullptr || g_render_thread.joinable(); }
 
+const RunSession* LastRun() { return g_run.get(); }
+
 bool StartRun()
 {
     if (IsRunActive())
@@ -583,7 +592,10 @@ bool StartRun()
         std::lock_guard<std::mutex> lock(g_done_mutex);
         g_thread_done = false;
     }
-    g_render_thread = std::thread(RenderThreadEntry, g_window, g_run_serial);
+    // The run takes its settings now: what the main thread changes from here on (the options
+    // file, the dialog) does not reach it.
+    g_run = std::make_unique<RunSession>();
+    g_render_thread = std::thread(RenderThreadEntry, g_window, g_run_serial, g_run.get());
     if (g_observer)
         g_observer->OnRunStarted();
     // Give the thread a moment to set its first title before the caller goes on.
@@ -597,26 +609,26 @@ namespace {
 // lines; a stability test's report however it ended.
 void ReportEndedRun()
 {
-    if (g_startup_options.active_run_mode == 1 && g_frame_stats.run_finished.load()) {
+    if (g_startup_options.active_run_mode == kRunModeBenchmark && g_frame_stats.run_finished.load()) {
         // The files first: a reader of standard output that stops early must not cost them,
         // nor must a user who leaves the result dialog open. Scripts read the score from the
         // last line on standard output, so that line comes after everything the run printed.
-        const RunReport report = CollectRunReport();
-        const bool written = WriteRequestedResults(report);
+        const RunReport report = CollectRunReport(*g_run);
+        const bool written = WriteRunOutputs(*g_run, report);
         if (g_startup_options.display_score) {
-            ShowResultDialog();
+            ShowResultDialog(*g_run, report);
             g_frame_stats.run_finished.store(0);
         }
         PrintScoreLines(report);
         if (!written)
             SetRunOutcome(RunOutcome::Failed);
-    } else if (g_startup_options.active_run_mode == 2 && g_startup_options.active_stability_report &&
+    } else if (g_startup_options.active_run_mode == kRunModeStability && g_startup_options.active_stability_report &&
                GetRunOutcome() != RunOutcome::Failed) {
         // A stability test is worth its results however it ended: by its duration, a limit,
         // Escape, the close box, a signal or a GPU that never came back.
-        SetRunOutcome(ReportStabilityRun(g_frame_stats.run_finished.load() != 0));
-    } else if (g_startup_options.active_run_mode == 2 && RunStability().Verdict(false) == StabilityVerdict::Fail &&
-               g_render_thread_abandoned) {
+        SetRunOutcome(ReportStabilityRun(*g_run));
+    } else if (g_startup_options.active_run_mode == kRunModeStability && g_render_thread_abandoned &&
+               g_run->Recorder().Stability().Verdict(false) == StabilityVerdict::Fail) {
         SetRunOutcome(RunOutcome::StabilityFailed);
     }
 }

@@ -6,6 +6,8 @@
 // user events, handled by PumpRenderWindowEvents or RunPlainMessageLoop.
 #pragma once
 
+class RunSession;
+
 struct SDL_Window;
 
 // Something that wants to know when runs start and end (the startup dialog disables and
@@ -31,6 +33,9 @@ void StopRendering();
 void EndRun();
 // True while a render window or a render thread exists.
 bool IsRunActive();
+// The run of the last start of rendering (null before the first); read it only while no
+// render thread runs.
+const RunSession* LastRun();
 
 // The message loop used without the startup dialog: returns when the run has ended.
 void RunPlainMessageLoop();

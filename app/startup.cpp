@@ -265,11 +265,13 @@ int GridfallMain(int argc, char** argv)
     // would then lose; and a run writing into the same folder as ours is told now.
     {
         const AutomationOptions& a = g_automation_options;
-        std::vector<RequestedOutput> outputs = {
-            {"--json", a.json_path}, {"--csv", a.csv_path}, {"--frame-log", a.frame_log_path}, {"--plot", a.plot_path}};
-        if (!a.frame_log_path.empty())
-            outputs.push_back({"the frame log's summary", FrameLog::SummaryPath(a.frame_log_path)});
-        if (options.run_mode == 2)
+        std::vector<RequestedOutput> outputs;
+        for (const GnuOption& option : GnuOptionTable())   // in the order of the help text
+            if (const std::string& path = a.OutputFile(option.name); !path.empty())
+                outputs.push_back({std::string("--") + option.name, path});
+        if (const std::string& log = a.OutputFile("frame-log"); !log.empty())
+            outputs.push_back({"the frame log's summary", FrameLog::SummaryPath(log)});
+        if (options.run_mode == kRunModeStability)
             for (const std::string& picture : CheckPicturePaths())
                 outputs.push_back({"the stability test's check pictures", picture});
         std::string reason;
@@ -362,7 +364,7 @@ int GridfallMain(int argc, char** argv)
     } else {
         // A refused run leaves no window that could end the message loop: go straight on
         // to shutdown.
-        if (options.active_run_mode == 2) {
+        if (options.active_run_mode == kRunModeStability) {
             WarnOfUncheckableTemperatureLimit(*lib);
             options.active_stability_report = 1;
             options.active_stability_duration_ms =

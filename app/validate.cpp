@@ -61,7 +61,7 @@ void ApplyValidationSettings(StartupOptions& o)
     o.active_width = o.client_width = kValidationWidth;
     o.active_height = o.client_height = kValidationHeight;
     o.active_fullscreen = 0;
-    o.active_run_mode = 2;          // no warm-up, no forced benchmark settings
+    o.active_run_mode = kRunModeStability;          // no warm-up, no forced benchmark settings
     o.active_time_based = 1;
     o.map_set = 0;
     o.tessellation_mode = 1;

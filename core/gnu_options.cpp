@@ -18,6 +18,13 @@
 
 AutomationOptions g_automation_options;
 
+const std::string& AutomationOptions::OutputFile(std::string_view option) const
+{
+    static const std::string kNone;
+    const auto it = output_files.find(option);
+    return it != output_files.end() ? it->second : kNone;
+}
+
 namespace {
 
 constexpr GnuOption kOptions[] = {
@@ -47,6 +54,10 @@ constexpr GnuOption kOptions[] = {
     {"max-temp", "C", "stability test: end as a failure when a GPU passes C degrees Celsius", kForDemo},
     {"gl-debug", nullptr, "log the GL driver's debug messages and every GL error (slower)"},
 };
+
+// An option whose value names a file the run writes (--json, --csv, --frame-log, --plot):
+// stored in AutomationOptions::output_files under its name, and checked before the run.
+bool IsOutputFileOption(const GnuOption& o) { return o.argument && std::strcmp(o.argument, "FILE") == 0; }
 
 const GnuOption* FindOption(std::string_view name)
 {
@@ -145,7 +156,7 @@ std::string CheckValue(const GnuOption& o, const std::string& v)
     } else if (name == "map-set") {
         good = ParseInt(v, 1, 4).has_value();
         expected = "1, 2, 3 or 4";
-    } else if (name == "json" || name == "csv" || name == "frame-log") {
+    } else if (IsOutputFileOption(o)) {
         good = !v.empty();
         expected = "a file name";
     }
@@ -279,7 +290,7 @@ bool CheckOptionsForMode(const GnuCommandLine& parsed, const StartupOptions& o,
         modeName = "--validate";
     } else if (o.display_gui != 0 && !a.no_gui) {
         return true;   // the startup dialog chooses the run
-    } else if (o.run_mode == 1) {
+    } else if (o.run_mode == kRunModeBenchmark) {
         mode = kForBenchmark;
         modeName = "a benchmark run";
     } else {
@@ -321,9 +332,9 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             a.no_gui = true;
             o.display_gui = 0;
         } else if (name == "benchmark") {
-            o.run_mode = 1;
+            o.run_mode = kRunModeBenchmark;
         } else if (name == "demo") {
-            o.run_mode = 2;
+            o.run_mode = kRunModeStability;
         } else if (name == "duration") {
             o.max_time = static_cast<int32_t>(*ParseInt(value, 1, INT32_MAX));
             o.time_based_benchmark = 1;
@@ -362,14 +373,8 @@ void ApplyGnuOptions(const GnuCommandLine& parsed, StartupOptions& o, Automation
             o.render_post_fx = index != 0 ? 1 : 0;
         } else if (name == "map-set") {
             o.map_set = static_cast<int32_t>(*ParseInt(value, 1, 4)) - 1;
-        } else if (name == "json") {
-            a.json_path = value;
-        } else if (name == "csv") {
-            a.csv_path = value;
-        } else if (name == "frame-log") {
-            a.frame_log_path = value;
-        } else if (name == "plot") {
-            a.plot_path = value;
+        } else if (IsOutputFileOption(*option)) {
+            a.output_files[std::string(name)] = value;
         } else if (name == "repeat") {
             a.repeat = static_cast<uint32_t>(*ParseInt(value, 1, 1000));
         } else if (name == "validate") {

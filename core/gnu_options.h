@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -38,7 +40,7 @@ const char* ActivePostFxName(const StartupOptions& options);
 
 // Settings of the automation features that are not part of StartupOptions. Filled by
 // ApplyGnuOptions; acted on by the start-up sequence (headless, no_gui, help, version) and
-// by the result writers and the validation run (json_path, csv_path, validate).
+// by the output writers and the validation run (output_files, validate).
 struct AutomationOptions {
     bool help = false;
     bool version = false;
@@ -53,11 +55,13 @@ struct AutomationOptions {
     float max_temp_c = std::numeric_limits<float>::quiet_NaN();
     // --gl-debug: a debug context whose KHR_debug messages are logged, glGetError per step.
     bool gl_debug = false;
-    std::string json_path;
-    std::string csv_path;
-    std::string frame_log_path;  // every measured frame, MangoHud's CSV layout
     uint32_t repeat = 1;         // benchmark runs in a row, each with its own warm-up
-    std::string plot_path;       // the run's chart, SVG or PNG
+    // The files the run is asked to write, by the option that names them ("json" for
+    // --json FILE): every option whose value is a FILE.
+    std::map<std::string, std::string, std::less<>> output_files;
+
+    // The file given with --`option`; empty when none was.
+    const std::string& OutputFile(std::string_view option) const;
 };
 
 extern AutomationOptions g_automation_options;

@@ -68,9 +68,9 @@ std::string GnuOptionDefault(const GnuOption& option)
     const AutomationOptions automation;
     const std::string_view name = option.name;
     char text[64] = "";
-    if (name == "benchmark" && d.run_mode == 1)
+    if (name == "benchmark" && d.run_mode == kRunModeBenchmark)
         return "on";
-    if (name == "demo" && d.run_mode == 2)
+    if (name == "demo" && d.run_mode == kRunModeStability)
         return "on";
     if (name == "duration")
         std::snprintf(text, sizeof text, "%d", d.max_time);

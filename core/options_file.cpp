@@ -294,7 +294,7 @@ void ApplyElement(const XmlElementView& xml, StartupOptions& o, const char* sour
     }
     readInt("fullscreen", o.fullscreen);
     if (const char* mode = PaddedValue(xml, "run_mode", text))
-        o.run_mode = std::strncmp(mode, "BENCHMARK", 32) == 0 ? 1 : 2;
+        o.run_mode = std::strncmp(mode, "BENCHMARK", 32) == 0 ? kRunModeBenchmark : kRunModeStability;
     readBool("time_based_benchmark", o.time_based_benchmark);
     readInt("max_time", o.max_time);
     readInt("max_frames", o.max_frames);
@@ -390,7 +390,7 @@ std::string FormatStartupOptionsFile(const StartupOptions& o)
     // dialog; bound the read anyway.
     attr("aa_mode", EscapeAttribute(std::string(o.aa_mode, strnlen(o.aa_mode, sizeof(o.aa_mode))).c_str()));
     num("fullscreen", o.fullscreen);
-    attr("run_mode", o.run_mode == 1 ? "BENCHMARK" : "STABILITY_TEST");
+    attr("run_mode", o.run_mode == kRunModeBenchmark ? "BENCHMARK" : "STABILITY_TEST");
     flag("time_based_benchmark", o.time_based_benchmark);
     num("max_time", o.max_time);
     num("max_frames", o.max_frames);

@@ -19,7 +19,7 @@ void StartupOptions::ResetToDefaults()
     std::memset(aa_mode, 0, sizeof(aa_mode));
     std::strcpy(aa_mode, "Off");
     fullscreen = 0;
-    run_mode = 1;
+    run_mode = kRunModeBenchmark;
     time_based_benchmark = 1;
     max_time = 60000;
     max_frames = 0;

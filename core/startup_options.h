@@ -25,6 +25,11 @@ private:
     std::atomic<uint8_t> value_;
 };
 
+// The two kinds of run (StartupOptions::run_mode and active_run_mode; stored as these numbers
+// in the options file).
+inline constexpr int32_t kRunModeBenchmark = 1;
+inline constexpr int32_t kRunModeStability = 2;
+
 struct StartupOptions {
     // --- Stored options (attributes of the options file) ---
     int32_t api3d;
@@ -37,7 +42,7 @@ struct StartupOptions {
     uint8_t custom_viewport_size;
     char aa_mode[64];
     int32_t fullscreen;
-    int32_t run_mode;                 // 1 = benchmark, 2 = stability test
+    int32_t run_mode;                 // kRunModeBenchmark or kRunModeStability
     uint8_t time_based_benchmark;
     int32_t max_time;                 // ms
     int32_t max_frames;
@@ -74,7 +79,7 @@ struct StartupOptions {
     int32_t active_width = 1280;
     int32_t active_height = 1024;
     int32_t active_fullscreen = 1;
-    int32_t active_run_mode = 1;
+    int32_t active_run_mode = kRunModeBenchmark;
     int32_t active_time_based = 1;
     uint32_t active_duration_ms = 60000;
     uint32_t active_max_frames = 10000;

@@ -1,13 +1,17 @@
-// FreeType glyphs compiled into glBitmap display lists.
+// FreeType glyphs in one atlas texture, texts as textured quads drawn in one batch.
 #include "gfx/bitmap_font.h"
 
 #include "gfx/framework_log.h"
+#include "gfx/gl_procs.h"
+#include "gfx/gpu_program.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -57,6 +61,46 @@ bool MatchFont(const char* faceName, int pixelHeight, std::string& file, int& in
 
 }  // namespace
 
+namespace {
+
+// Window pixels relative to the text area's lower-left corner, to clip space; the atlas texel
+// reaches the pixel shader unfiltered, so every glyph pixel is exactly one texel.
+constexpr char kTextVS[] = R"(#version 150
+in vec2 In_Position;
+in vec2 In_Texel;
+in vec4 In_Color;
+uniform vec2 areaSize;
+out vec2 texel;
+flat out vec4 color;
+void main()
+{
+    texel = In_Texel;
+    color = In_Color;
+    gl_Position = vec4(In_Position / areaSize * 2.0 - 1.0, 0.0, 1.0);
+}
+)";
+
+// A set glyph bit is the text's colour, unblended; the rest of the quad is left alone.
+constexpr char kTextFS[] = R"(#version 150
+uniform sampler2D atlas;
+in vec2 texel;
+flat in vec4 color;
+out vec4 fragColor;
+void main()
+{
+    if (texelFetch(atlas, ivec2(texel), 0).r < 0.5)
+        discard;
+    fragColor = color;
+}
+)";
+
+// Width of the atlas in texels; glyphs are packed in rows, one texel apart.
+constexpr int kAtlasWidth = 256;
+
+}  // namespace
+
+cHx7PBitmapFont::cHx7PBitmapFont() = default;
+
 cHx7PBitmapFont::~cHx7PBitmapFont() { Destroy(); }
 
 cHx7PBitmapFont::cHx7PBitmapFont(cHx7PBitmapFont&& other) noexcept { *this = std::move(other); }
@@ -66,13 +110,24 @@ cHx7PBitmapFont& cHx7PBitmapFont::operator=(cHx7PBitmapFont&& other) noexcept
     if (this == &other)
         return *this;
     Destroy();
-    listBase = std::exchange(other.listBase, 0);
+    atlasTexture = std::exchange(other.atlasTexture, 0);
+    vertexBuffer = std::exchange(other.vertexBuffer, 0);
+    vertexArray = std::exchange(other.vertexArray, 0);
+    program = std::move(other.program);
+    areaSizeLoc = std::exchange(other.areaSizeLoc, -1);
+    coreProfile = other.coreProfile;
+    batching = std::exchange(other.batching, false);
+    atlasWidth = std::exchange(other.atlasWidth, 0);
+    atlasHeight = std::exchange(other.atlasHeight, 0);
     height = other.height;
     viewportX = other.viewportX;
     viewportY = other.viewportY;
     viewportWidth = other.viewportWidth;
     viewportHeight = other.viewportHeight;
-    std::memcpy(advances, other.advances, sizeof advances);
+    std::copy(std::begin(other.glyphs), std::end(other.glyphs), std::begin(glyphs));
+    std::fill(std::begin(other.glyphs), std::end(other.glyphs), Glyph{});
+    vertices = std::move(other.vertices);
+    other.vertices.clear();
     fontFile = std::move(other.fontFile);
     faceName_ = std::move(other.faceName_);
     return *this;
@@ -83,26 +138,32 @@ bool cHx7PBitmapFont::Create(int cellHeight, const char* faceName)
     if (!faceName)
         return false;
     Destroy();
-    listBase = glGenLists(kListCount);
     height = cellHeight;
     faceName_ = faceName;
+    GLint mask = 0;
+    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+    glGetError();   // a context older than 3.2 has no profile mask: compatibility
+    coreProfile = (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0;
     bool built = false;
     // Loading a font can fail for passing reasons (a font cache being rebuilt); a few more
     // tries cost nothing at start-up.
-    for (int attempt = 0; attempt < kCreateAttempts && !built && listBase != 0; ++attempt)
-        built = BuildGlyphLists();
+    for (int attempt = 0; attempt < kCreateAttempts && !built; ++attempt)
+        built = BuildAtlas();
     if (!built) {
-        if (listBase != 0)
-            glDeleteLists(listBase, kListCount);
-        listBase = 0;
-        std::memset(advances, 0, sizeof advances);
+        Destroy();
         Hx7PFrameworkLogWrite("Unable to create a FreeType font. Very strange...");
+        return false;
+    }
+    if (!CreateGLObjects()) {
+        Destroy();
+        Hx7PFrameworkLogWrite("Unable to create the text program: %s",
+                              program && program->GetLastLog() ? program->GetLastLog() : "no shaders");
         return false;
     }
     return true;
 }
 
-bool cHx7PBitmapFont::BuildGlyphLists()
+bool cHx7PBitmapFont::BuildAtlas()
 {
     std::string file = fontFile;
     int faceIndex = 0;
@@ -121,57 +182,129 @@ bool cHx7PBitmapFont::BuildGlyphLists()
         request.height = FT_Long(height) * 64;
         ok = height > 0 && FT_Request_Size(face, &request) == 0;
     }
-    if (ok) {
-        // glBitmap reads rows bottom first, packed to bytes, through the unpack state.
-        glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-        glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-        glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-        glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-        // Mesa refuses glBitmap with a null pointer inside a display list (out of memory,
-        // empty list): empty glyphs get this byte instead.
-        static const GLubyte kEmpty[1] = {0};
-        std::vector<GLubyte> rows;
-        for (int code = 0; code < kListCount; ++code) {
-            glNewList(listBase + GLuint(code), GL_COMPILE);
-            advances[code] = 0;
-            const uint32_t cp = CodePointOf(unsigned(code));
-            // Control codes and 255 (reserved) stay empty lists.
-            const bool drawable = code < kListCount - 1 && cp >= 0x20 && cp != 0x7F;
-            if (drawable && FT_Load_Char(face, cp, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) == 0 &&
-                FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) == 0) {
-                const FT_GlyphSlot slot = face->glyph;
-                const FT_Bitmap& bm = slot->bitmap;
-                const int advance = int((slot->advance.x + 32) >> 6);
-                advances[code] = advance;
-                const unsigned w = bm.width, h = bm.rows;
-                const unsigned rowBytes = (w + 7) / 8;
-                if (w > 0 && h > 0 && bm.buffer && bm.pixel_mode == FT_PIXEL_MODE_MONO) {
-                    rows.assign(std::size_t(rowBytes) * h, 0);
-                    for (unsigned r = 0; r < h; ++r) {
-                        const unsigned char* src = bm.buffer + std::ptrdiff_t(r) * bm.pitch;
-                        std::memcpy(&rows[std::size_t(h - 1 - r) * rowBytes], src, rowBytes);
-                    }
-                    // The raster position is the glyph origin on the baseline.
-                    glBitmap(GLsizei(w), GLsizei(h), GLfloat(-slot->bitmap_left),
-                             GLfloat(int(h) - slot->bitmap_top), GLfloat(advance), 0.0f,
-                             rows.data());
-                } else {
-                    glBitmap(0, 0, 0.0f, 0.0f, GLfloat(advance), 0.0f, kEmpty);
-                }
-            } else {
-                glBitmap(0, 0, 0.0f, 0.0f, 0.0f, 0.0f, kEmpty);
-            }
-            glEndList();
+    // Each glyph's bits, one byte per pixel (0 or 255), rows bottom first as the atlas holds them.
+    std::vector<std::vector<uint8_t>> bitmaps(kListCount);
+    int penX = 1, penY = 1, rowHeight = 0;
+    for (int code = 0; ok && code < kListCount; ++code) {
+        Glyph& g = glyphs[code];
+        g = Glyph{};
+        const uint32_t cp = CodePointOf(unsigned(code));
+        // Control codes and 255 (reserved) stay empty.
+        const bool drawable = code < kListCount - 1 && cp >= 0x20 && cp != 0x7F;
+        if (!drawable || FT_Load_Char(face, cp, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0 ||
+            FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
+            continue;
+        const FT_GlyphSlot slot = face->glyph;
+        const FT_Bitmap& bm = slot->bitmap;
+        g.advance = int((slot->advance.x + 32) >> 6);
+        if (bm.width == 0 || bm.rows == 0 || !bm.buffer || bm.pixel_mode != FT_PIXEL_MODE_MONO)
+            continue;
+        // A blank bitmap (the space, in some faces) needs no quad.
+        bool anyBit = false;
+        for (unsigned r = 0; r < bm.rows && !anyBit; ++r)
+            for (unsigned b = 0; b < (bm.width + 7) / 8 && !anyBit; ++b)
+                anyBit = bm.buffer[std::ptrdiff_t(r) * bm.pitch + b] != 0;
+        if (!anyBit)
+            continue;
+        g.width = int(bm.width);
+        g.rows = int(bm.rows);
+        g.left = slot->bitmap_left;
+        g.top = slot->bitmap_top;
+        if (penX + g.width + 1 > kAtlasWidth) {
+            penX = 1;
+            penY += rowHeight + 1;
+            rowHeight = 0;
         }
-        glPopClientAttrib();
+        g.atlasX = penX;
+        g.atlasY = penY;
+        penX += g.width + 1;
+        rowHeight = std::max(rowHeight, g.rows);
+        std::vector<uint8_t>& bits = bitmaps[code];
+        bits.assign(std::size_t(g.width) * std::size_t(g.rows), 0);
+        for (int r = 0; r < g.rows; ++r) {
+            const unsigned char* src = bm.buffer + std::ptrdiff_t(r) * bm.pitch;
+            for (int c = 0; c < g.width; ++c)
+                if (src[c >> 3] & (0x80 >> (c & 7)))
+                    bits[std::size_t(g.rows - 1 - r) * std::size_t(g.width) + std::size_t(c)] = 255;
+        }
     }
     if (face)
         FT_Done_Face(face);
     FT_Done_FreeType(library);
-    return ok;
+    if (!ok)
+        return false;
+
+    atlasWidth = kAtlasWidth;
+    atlasHeight = penY + rowHeight + 1;
+    std::vector<uint8_t> atlas(std::size_t(atlasWidth) * std::size_t(atlasHeight), 0);
+    for (int code = 0; code < kListCount; ++code) {
+        const Glyph& g = glyphs[code];
+        for (int r = 0; r < g.rows; ++r)
+            std::copy_n(&bitmaps[code][std::size_t(r) * std::size_t(g.width)], g.width,
+                        &atlas[std::size_t(g.atlasY + r) * std::size_t(atlasWidth) + std::size_t(g.atlasX)]);
+    }
+    // Tightly packed rows; the caller's unpack state is put back afterwards.
+    GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
+    glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skipPixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    if (atlasTexture == 0)
+        glGenTextures(1, &atlasTexture);
+    glBindTexture(GL_TEXTURE_2D, atlasTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, atlasWidth, atlasHeight, 0, GL_RED, GL_UNSIGNED_BYTE, atlas.data());
+    // One level, never filtered: texelFetch reads it, but only a complete texture answers.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
+    return atlasTexture != 0;
+}
+
+bool cHx7PBitmapFont::CreateGLObjects()
+{
+    if (!HasVertexArrayObjects() || !Hx7PGLProcs.glGenBuffers)
+        return false;
+    program = std::make_unique<cHx7PGpuProgram>();
+    if (!program->SetVertexShader(kTextVS, sizeof kTextVS) || !program->SetPixelShader(kTextFS, sizeof kTextFS) ||
+        !program->Bind())
+        return false;
+    program->SetUniform1i("atlas", 0);
+    const GLint position = program->GetAttribLocation("In_Position");
+    const GLint texel = program->GetAttribLocation("In_Texel");
+    const GLint colour = program->GetAttribLocation("In_Color");
+    cHx7PGpuProgram::Unbind();
+    if (position < 0 || texel < 0 || colour < 0)
+        return false;
+    areaSizeLoc = Hx7PGLProcs.glGetUniformLocation(program->GetProgram(), "areaSize");
+
+    // The vertex layout is recorded once in the vertex array; a draw only refills the buffer.
+    Hx7PGLProcs.glGenVertexArrays(1, &vertexArray);
+    Hx7PGLProcs.glGenBuffers(1, &vertexBuffer);
+    Hx7PGLProcs.glBindVertexArray(vertexArray);
+    Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    const GLsizei stride = GLsizei(kVertexFloats * sizeof(float));
+    const struct {
+        GLint location;
+        GLint size;
+        std::size_t offset;
+    } attributes[] = {{position, 2, 0}, {texel, 2, 2}, {colour, 4, 4}};
+    for (const auto& a : attributes) {
+        Hx7PGLProcs.glEnableVertexAttribArray(GLuint(a.location));
+        Hx7PGLProcs.glVertexAttribPointer(GLuint(a.location), a.size, GL_FLOAT, GL_FALSE, stride,
+                                          reinterpret_cast<const void*>(a.offset * sizeof(float)));
+    }
+    Hx7PGLProcs.glBindVertexArray(0);
+    Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return vertexArray != 0 && vertexBuffer != 0;
 }
 
 void cHx7PBitmapFont::SetViewport(int x, int y, int width, int h)
@@ -184,40 +317,86 @@ void cHx7PBitmapFont::SetViewport(int x, int y, int width, int h)
 
 void cHx7PBitmapFont::Destroy()
 {
-    if (listBase != 0)
-        glDeleteLists(listBase, kListCount);
-    listBase = 0;
+    // Without the framework's entry points no context ever held these names.
+    if (vertexArray != 0 && Hx7PGLProcs.glDeleteVertexArrays)
+        Hx7PGLProcs.glDeleteVertexArrays(1, &vertexArray);
+    if (vertexBuffer != 0 && Hx7PGLProcs.glDeleteBuffers)
+        Hx7PGLProcs.glDeleteBuffers(1, &vertexBuffer);
+    if (atlasTexture != 0)
+        glDeleteTextures(1, &atlasTexture);
+    vertexArray = vertexBuffer = atlasTexture = 0;
+    program.reset();
+    areaSizeLoc = -1;
+    atlasWidth = atlasHeight = 0;
+    std::fill(std::begin(glyphs), std::end(glyphs), Glyph{});
+    vertices.clear();
 }
 
-void cHx7PBitmapFont::DrawString(int x, int y, float r, float g, float b, float a,
-                                 const char* text)
+void cHx7PBitmapFont::DrawString(int x, int y, float r, float g, float b, float a, const char* text)
 {
     if (!text)
         return;
-    const std::string codes = ToListCodes(text);
+    const float rgba[4] = {r, g, b, a};
+    Queue(x, y, rgba, ToListCodes(text));
+    if (!batching)
+        Flush();
+}
+
+void cHx7PBitmapFont::EndBatch()
+{
+    batching = false;
+    Flush();
+}
+
+void cHx7PBitmapFont::Queue(int x, int y, const float rgba[4], const std::string& codes)
+{
+    if (atlasTexture == 0)
+        return;
+    // The pen, relative to the text area's lower-left corner (window y counts upwards).
+    int penX = x - 1;
+    const int penY = viewportHeight - height - y - 1;
+    for (unsigned char c : codes) {
+        const Glyph& g = glyphs[c];
+        if (g.width > 0) {
+            const float x0 = float(penX + g.left), x1 = x0 + float(g.width);
+            const float y0 = float(penY + g.top - g.rows), y1 = y0 + float(g.rows);
+            const float u0 = float(g.atlasX), u1 = u0 + float(g.width);
+            const float v0 = float(g.atlasY), v1 = v0 + float(g.rows);
+            const float corners[6][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1},
+                                         {x0, y0, u0, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
+            for (const auto& k : corners) {
+                vertices.insert(vertices.end(), k, k + 4);
+                vertices.insert(vertices.end(), rgba, rgba + 4);
+            }
+        }
+        penX += g.advance;
+    }
+}
+
+void cHx7PBitmapFont::Flush()
+{
     glDisable(GL_BLEND);
     glDisable(GL_DEPTH_TEST);
-    glColor4f(r, g, b, a);
-    glPushAttrib(GL_TRANSFORM_BIT | GL_VIEWPORT_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    // A 0 x 0 viewport whose corner is the wanted window position: with identity matrices the
-    // raster position (0, 0, 0, 1) lands exactly on that corner, even outside the window.
-    glViewport(viewportX + x - 1, viewportHeight - height + viewportY - y - 1, 0, 0);
-    glRasterPos4f(0.0f, 0.0f, 0.0f, 1.0f);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glPopAttrib();
-    if (!codes.empty()) {
-        glListBase(listBase);
-        glCallLists(GLsizei(codes.size()), GL_UNSIGNED_BYTE, codes.data());
+    if (!vertices.empty() && atlasTexture != 0 && viewportWidth > 0 && viewportHeight > 0) {
+        glViewport(viewportX, viewportY, viewportWidth, viewportHeight);
+        program->Bind();
+        Hx7PGLProcs.glUniform2f(areaSizeLoc, float(viewportWidth), float(viewportHeight));
+        Hx7PGLProcs.glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, atlasTexture);
+        Hx7PGLProcs.glBindVertexArray(vertexArray);
+        Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+        // A fresh store each time: the driver need not wait for the previous frame's text.
+        Hx7PGLProcs.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(float)), vertices.data(),
+                                 GL_STREAM_DRAW);
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices.size() / kVertexFloats));
+        Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, 0);
+        Hx7PGLProcs.glBindVertexArray(0);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        cHx7PGpuProgram::Unbind();
     }
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    vertices.clear();
+    if (!coreProfile)
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 int cHx7PBitmapFont::GetTextWidth(const char* text) const
@@ -226,7 +405,7 @@ int cHx7PBitmapFont::GetTextWidth(const char* text) const
         return 0;
     int width = 0;
     for (unsigned char c : ToListCodes(text))
-        width += advances[c];
+        width += glyphs[c].advance;
     return width;
 }
 

@@ -82,7 +82,8 @@ typedef void(APIENTRYP Hx7PClientActiveTextureProc)(GLenum texture);
     X(PFNGLSAMPLECOVERAGEPROC, glSampleCoverage)                             \
     X(PFNGLVERTEXATTRIBDIVISORPROC, glVertexAttribDivisor)                   \
     X(PFNGLBLENDEQUATIONPROC, glBlendEquation)                               \
-    X(PFNGLPATCHPARAMETERIPROC, glPatchParameteri)
+    X(PFNGLPATCHPARAMETERIPROC, glPatchParameteri)                           \
+    X(PFNGLGETACTIVEUNIFORMPROC, glGetActiveUniform)
 
 struct Hx7PGLProcTable {
 #define HX7P_DECLARE_PROC(type, name) type name = nullptr;

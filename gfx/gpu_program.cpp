@@ -4,6 +4,7 @@
 #include "gfx/framework_log.h"
 #include "gfx/gl_procs.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -63,6 +64,8 @@ cHx7PGpuProgram& cHx7PGpuProgram::operator=(cHx7PGpuProgram&& other) noexcept
     pixelSource = std::move(other.pixelSource);
     pixelSourceLength = std::exchange(other.pixelSourceLength, 0);
     lastLog = std::move(other.lastLog);
+    uniforms = std::move(other.uniforms);
+    other.uniforms.clear();
     return *this;
 }
 
@@ -166,6 +169,7 @@ bool cHx7PGpuProgram::Bind()
             return false;
         }
         linked = 1;
+        ReadUniformLocations();
     }
     Hx7PGLProcs.glUseProgram(program);
     return true;
@@ -181,11 +185,41 @@ GLint cHx7PGpuProgram::GetAttribLocation(const char* name) const
     return Hx7PGLProcs.glGetAttribLocation(program, name);
 }
 
+void cHx7PGpuProgram::ReadUniformLocations()
+{
+    uniforms.clear();
+    GLint count = 0, longest = 0;
+    Hx7PGLProcs.glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+    Hx7PGLProcs.glGetProgramiv(program, GL_ACTIVE_UNIFORM_MAX_LENGTH, &longest);
+    if (count <= 0 || longest <= 0 || !Hx7PGLProcs.glGetActiveUniform)
+        return;
+    std::vector<char> buffer(std::size_t(longest) + 1, '\0');
+    for (GLint i = 0; i < count; ++i) {
+        GLsizei length = 0;
+        GLint size = 0;
+        GLenum type = 0;
+        Hx7PGLProcs.glGetActiveUniform(program, GLuint(i), GLsizei(buffer.size()), &length, &size, &type,
+                                       buffer.data());
+        std::string name(buffer.data(), std::size_t(std::max<GLsizei>(length, 0)));
+        // Block members and built-ins have no location; nothing sets them by name.
+        const GLint location = Hx7PGLProcs.glGetUniformLocation(program, name.c_str());
+        if (location < 0)
+            continue;
+        uniforms.push_back({name, location});
+        // The driver names an array "a[0]"; callers say "a".
+        if (name.size() > 3 && name.compare(name.size() - 3, 3, "[0]") == 0)
+            uniforms.push_back({name.substr(0, name.size() - 3), location});
+    }
+}
+
 GLint cHx7PGpuProgram::UniformLocation(const char* name) const
 {
     if (!name || !linked)
         return -1;
-    return Hx7PGLProcs.glGetUniformLocation(program, name);
+    for (const UniformEntry& u : uniforms)
+        if (u.name == name)
+            return u.location;
+    return -1;
 }
 
 void cHx7PGpuProgram::SetUniform1i(const char* name, GLint value) const
@@ -243,4 +277,5 @@ void cHx7PGpuProgram::Release()
     Hx7PGLProcs.glDeleteProgram(program);
     program = 0;
     linked = 0;
+    uniforms.clear();
 }

@@ -1,11 +1,14 @@
 // cHx7PGpuProgram: one GLSL program object and its shader objects. Stages compile as they are
-// added, the program links lazily on the first Bind, and uniforms are set by name.
+// added, the program links lazily on the first Bind, and uniforms are set by name. The names'
+// locations are read once, when the program links, so setting a uniform never asks the driver.
 #pragma once
 
 #include <GL/gl.h>
 
 #include <cstddef>
 #include <memory>
+#include <string>
+#include <vector>
 
 // Stage index of AddShader; also the slot in the program's stage table.
 enum ShaderStage : int {
@@ -40,6 +43,7 @@ public:
     GLint GetAttribLocation(const char* name) const;
 
     // Act on the current program; a uniform the compiler removed (location -1) is ignored.
+    // The name is found in the table read at link time: no GL query.
     void SetUniform1i(const char* name, GLint value) const;
     void SetUniform1f(const char* name, GLfloat value) const;
     void SetUniform4f(const char* name, GLfloat x, GLfloat y, GLfloat z, GLfloat w) const;
@@ -54,6 +58,8 @@ public:
 
     GLuint GetProgram() const { return program; }
     bool IsLinked() const { return linked != 0; }
+    // Active uniforms whose locations were read at link time.
+    std::size_t GetUniformCount() const { return uniforms.size(); }
     GLuint GetStageShader(int stage) const
     {
         return (stage >= 0 && stage < kShaderStageCount) ? stageShaders[stage] : 0;
@@ -67,6 +73,8 @@ private:
     // Replaces lastLog with the shader's (or program's) info log; false when that log is empty.
     bool TakeInfoLog(GLuint object, bool isProgram);
     GLint UniformLocation(const char* name) const;
+    // Every active uniform's name and location, read right after a successful link.
+    void ReadUniformLocations();
 
     GLuint program = 0;
     GLint linked = 0;
@@ -78,4 +86,9 @@ private:
     std::unique_ptr<char[]> pixelSource;
     std::size_t pixelSourceLength = 0;
     std::unique_ptr<char[]> lastLog;
+    struct UniformEntry {
+        std::string name;   // array uniforms under their plain name and with "[0]"
+        GLint location;
+    };
+    std::vector<UniformEntry> uniforms;
 };

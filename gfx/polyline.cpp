@@ -1,9 +1,38 @@
-// Immediate-mode overlay primitives.
+// Overlay primitives: the line strip from a vertex buffer, single lines in immediate mode.
 #include "gfx/polyline.h"
+
+#include "gfx/gl_procs.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
+
+cHx7PPolyline::~cHx7PPolyline() { Release(); }
+
+cHx7PPolyline::cHx7PPolyline(cHx7PPolyline&& other) noexcept { *this = std::move(other); }
+
+cHx7PPolyline& cHx7PPolyline::operator=(cHx7PPolyline&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    Release();
+    vertices = std::move(other.vertices);
+    count = std::exchange(other.count, 0);
+    std::memcpy(colour, other.colour, sizeof colour);
+    width = other.width;
+    height = other.height;
+    buffer = std::exchange(other.buffer, 0);
+    return *this;
+}
+
+void cHx7PPolyline::Release()
+{
+    // Without the framework's entry points no context ever held the buffer.
+    if (buffer != 0 && Hx7PGLProcs.glDeleteBuffers)
+        Hx7PGLProcs.glDeleteBuffers(1, &buffer);
+    buffer = 0;
+}
 
 bool cHx7PPolyline::Allocate(uint32_t n)
 {
@@ -48,10 +77,20 @@ void cHx7PPolyline::Draw(uint32_t first, uint32_t last) const
 {
     const uint32_t end = std::min(last, count);
     glColor4fv(colour);
-    glBegin(GL_LINE_STRIP);
-    for (uint32_t i = first; i < end; ++i)
-        glVertex4fv(&vertices[std::size_t(i) * 4]);
-    glEnd();
+    if (first >= end || !Hx7PGLProcs.glGenBuffers)
+        return;
+    if (buffer == 0)
+        Hx7PGLProcs.glGenBuffers(1, &buffer);
+    Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    // A fresh store per draw: the strip changes every frame, and the driver need not wait
+    // for the previous frame's copy.
+    Hx7PGLProcs.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(end - first) * GLsizeiptr(4 * sizeof(float)),
+                             &vertices[std::size_t(first) * 4], GL_STREAM_DRAW);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(4, GL_FLOAT, 0, nullptr);
+    glDrawArrays(GL_LINE_STRIP, 0, GLsizei(end - first));
+    glDisableClientState(GL_VERTEX_ARRAY);
+    Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void SetOrthoProjection(float left, float right, float bottom, float top, float nearZ, float farZ)

@@ -1,5 +1,6 @@
-// cHx7PPolyline: a coloured line strip for the HUD's graphs and bars, drawn in immediate mode
-// (compatibility profile). Also the two free overlay helpers, DrawLine and SetOrthoProjection.
+// cHx7PPolyline: a coloured line strip for the HUD's graphs and bars, drawn from a vertex
+// buffer with one draw call through the fixed-function pipeline (compatibility profile). Also
+// the two free overlay helpers, DrawLine and SetOrthoProjection.
 #pragma once
 
 #include <GL/gl.h>
@@ -10,10 +11,11 @@
 class cHx7PPolyline {
 public:
     cHx7PPolyline() = default;
+    ~cHx7PPolyline();
     cHx7PPolyline(const cHx7PPolyline&) = delete;
     cHx7PPolyline& operator=(const cHx7PPolyline&) = delete;
-    cHx7PPolyline(cHx7PPolyline&&) noexcept = default;
-    cHx7PPolyline& operator=(cHx7PPolyline&&) noexcept = default;
+    cHx7PPolyline(cHx7PPolyline&& other) noexcept;
+    cHx7PPolyline& operator=(cHx7PPolyline&& other) noexcept;
 
     // n points, each (0, 0, 0, 1). False (and no points) when the allocation fails.
     bool Allocate(uint32_t n);
@@ -22,8 +24,12 @@ public:
     void SetColor(float r, float g, float b, float a);
     // Two integers kept for the owner (the HUD stores the window size); unused here.
     void SetSize(int w, int h);
-    // Points first .. min(last, count) - 1 as one GL_LINE_STRIP in the strip's colour.
+    // Points first .. min(last, count) - 1 as one GL_LINE_STRIP in the strip's colour: the
+    // points go into the strip's vertex buffer (made on the first draw) and out in one draw.
     void Draw(uint32_t first, uint32_t last) const;
+    // Deletes the vertex buffer; needs the context it was made in. Safe to repeat.
+    void Release();
+    GLuint GetBuffer() const { return buffer; }
 
     uint32_t GetCount() const { return count; }
     const float* GetVertex(uint32_t i) const { return i < count ? &vertices[std::size_t(i) * 4] : nullptr; }
@@ -37,6 +43,7 @@ private:
     float colour[4] = {1.0f, 1.0f, 0.0f, 1.0f};
     int width = 0;
     int height = 0;
+    mutable GLuint buffer = 0;
 };
 
 // Projection = glOrtho(...) on identity, modelview = identity; leaves the matrix mode at

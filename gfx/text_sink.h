@@ -1,4 +1,4 @@
-// cHx7PTextSink: where HUD text goes. cHx7PBitmapFont draws it with GL display lists; tests of
+// cHx7PTextSink: where HUD text goes. cHx7PBitmapFont draws it from a glyph atlas; tests of
 // the HUD substitute a recording sink that keeps the strings and positions instead.
 //
 // The seam: callers format with DrawText (printf-style, non-virtual); the formatted text

@@ -63,10 +63,10 @@ void DrainErrors()
 
 GlProbe::~GlProbe() { Release(); }
 
-void GlProbe::SetFlag(int index, bool value)
+void GlProbe::SetFlag(Capability flag, bool value)
 {
-    if (index >= 0 && index < kNumFlags)
-        flags_[index] = value;
+    if (flag >= 0 && flag < kNumFlags)
+        flags_[flag] = value;
 }
 
 bool GlProbe::Flag(int index) const { return index >= 0 && index < kNumFlags && flags_[index]; }
@@ -171,15 +171,15 @@ bool GlProbe::Create(int32_t x, int32_t y, int32_t width, int32_t height, int32_
 
     if (const char* v = reinterpret_cast<const char*>(glGetString(GL_VERSION)))
         version_string.assign(v, std::min<size_t>(std::strlen(v), 255));
-    SetFlag(23, version.major >= 2);
-    SetFlag(42, version.major >= 3);
+    SetFlag(kMajor2, version.major >= 2);
+    SetFlag(kMajor3, version.major >= 3);
     if (version.major >= 3) {
-        SetFlag(43, version.minor >= 1 || version.major > 3);
-        SetFlag(44, version.minor >= 2 || version.major > 3);
-        SetFlag(45, version.minor >= 3 || version.major > 3);
+        SetFlag(kVersion31, version.minor >= 1 || version.major > 3);
+        SetFlag(kVersion32, version.minor >= 2 || version.major > 3);
+        SetFlag(kVersion33, version.minor >= 3 || version.major > 3);
     }
-    SetFlag(46, version.major >= 4);
-    SetFlag(47, version.major >= 4 && version.minor >= 1);
+    SetFlag(kMajor4, version.major >= 4);
+    SetFlag(kMinor1Major4, version.major >= 4 && version.minor >= 1);
 
     const char* v = reinterpret_cast<const char*>(glGetString(GL_VENDOR));
     vendor = v ? std::string(v, std::min<size_t>(std::strlen(v), 255)) : "n.a.";
@@ -239,7 +239,7 @@ void GlProbe::ProbeLimits()
     // extensions it does not offer.
     GlLimits& l = limits;
     if (HasExtension("GL_ARB_tessellation_shader")) {
-        SetFlag(41, true);
+        SetFlag(kTessellationShader, true);
         l.max_tess_control_texture_units = GetInt(GL_MAX_TESS_CONTROL_TEXTURE_IMAGE_UNITS);
         l.max_tess_eval_texture_units = GetInt(GL_MAX_TESS_EVALUATION_TEXTURE_IMAGE_UNITS);
         l.max_tess_gen_level = GetInt(GL_MAX_TESS_GEN_LEVEL);
@@ -252,24 +252,24 @@ void GlProbe::ProbeLimits()
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
     if (dims[0] > 0)
         l.max_viewport_size = dims[0];
-    SetFlag(5, HasExtension("GL_ARB_multitexture"));
+    SetFlag(kMultitexture, HasExtension("GL_ARB_multitexture"));
     l.max_texture_units = GetInt(GL_MAX_TEXTURE_UNITS);
     l.max_texture_size = GetInt(GL_MAX_TEXTURE_SIZE);
     l.max_vertex_texture_image_units = GetInt(GL_MAX_VERTEX_TEXTURE_IMAGE_UNITS);
     l.max_texture_image_units = GetInt(GL_MAX_TEXTURE_IMAGE_UNITS);
     DrainErrors();
 
-    SetFlag(2, HasExtension("GL_EXT_texture_filter_anisotropic"));
+    SetFlag(kAnisotropicFiltering, HasExtension("GL_EXT_texture_filter_anisotropic"));
     l.max_anisotropy = 1.0f;
-    if (Flag(2))
+    if (Flag(kAnisotropicFiltering))
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &l.max_anisotropy);
 
-    SetFlag(13, version.number >= 1.4f);
-    SetFlag(6, version.number >= 1.3f);
-    SetFlag(7, HasExtension("GL_ARB_texture_env_combine") && HasExtension("GL_ARB_texture_env_dot3") && l.max_texture_units >= 3);
+    SetFlag(kVersion14, version.number >= 1.4f);
+    SetFlag(kVersion13, version.number >= 1.3f);
+    SetFlag(kDot3Combine, HasExtension("GL_ARB_texture_env_combine") && HasExtension("GL_ARB_texture_env_dot3") && l.max_texture_units >= 3);
 
-    SetFlag(3, HasExtension("GL_EXT_separate_specular_color"));
-    if (Flag(3)) {
+    SetFlag(kSeparateSpecularColor, HasExtension("GL_EXT_separate_specular_color"));
+    if (Flag(kSeparateSpecularColor)) {
         glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
         glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
     }
@@ -281,10 +281,10 @@ void GlProbe::ProbeLimits()
         l.max_shininess = GetInt(GL_MAX_SHININESS_NV);
         l.max_spot_exponent = GetInt(GL_MAX_SPOT_EXPONENT_NV);
     }
-    SetFlag(19, HasExtension("GL_ARB_vertex_buffer_object"));
-    SetFlag(25, version.number >= 2.0f);
-    SetFlag(17, HasExtension("GL_ARB_shading_language_100"));
-    if (Flag(17) && Flag(25)) {
+    SetFlag(kVertexBufferObject, HasExtension("GL_ARB_vertex_buffer_object"));
+    SetFlag(kVersion20, version.number >= 2.0f);
+    SetFlag(kShadingLanguage100, HasExtension("GL_ARB_shading_language_100"));
+    if (Flag(kShadingLanguage100) && Flag(kVersion20)) {
         l.max_vertex_uniform_components = GetInt(GL_MAX_VERTEX_UNIFORM_COMPONENTS);
         l.max_fragment_uniform_components = GetInt(GL_MAX_FRAGMENT_UNIFORM_COMPONENTS);
         l.max_geometry_uniform_components = GetInt(GL_MAX_GEOMETRY_UNIFORM_COMPONENTS);
@@ -296,13 +296,13 @@ void GlProbe::ProbeLimits()
     const char* sl = reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION));
     glsl_version = sl ? std::string(sl, std::min<size_t>(std::strlen(sl), 255)) : "n.a.";
     DrainErrors();
-    SetFlag(14, HasExtension("GL_EXT_stencil_wrap"));
-    SetFlag(8, HasExtension("GL_EXT_stencil_two_side"));
-    SetFlag(38, HasExtension("GL_ATI_separate_stencil"));
-    SetFlag(9, HasExtension("GL_NV_depth_clamp"));
+    SetFlag(kStencilWrap, HasExtension("GL_EXT_stencil_wrap"));
+    SetFlag(kStencilTwoSide, HasExtension("GL_EXT_stencil_two_side"));
+    SetFlag(kAtiSeparateStencil, HasExtension("GL_ATI_separate_stencil"));
+    SetFlag(kDepthClamp, HasExtension("GL_NV_depth_clamp"));
 
-    SetFlag(24, HasExtension("GL_ARB_point_sprite"));
-    if (Flag(24)) {
+    SetFlag(kPointSprite, HasExtension("GL_ARB_point_sprite"));
+    if (Flag(kPointSprite)) {
         glGetFloatv(GL_POINT_SIZE_MAX, &l.max_point_size);
         if (glPointParameterf) {
             glPointParameterf(GL_POINT_SIZE_MIN, 1.0f);
@@ -310,25 +310,25 @@ void GlProbe::ProbeLimits()
         }
         DrainErrors();
     }
-    SetFlag(26, HasExtension("GL_ARB_pixel_buffer_object"));
-    SetFlag(20, HasExtension("GL_EXT_framebuffer_object"));
-    if (Flag(20))
+    SetFlag(kPixelBufferObject, HasExtension("GL_ARB_pixel_buffer_object"));
+    SetFlag(kFramebufferObject, HasExtension("GL_EXT_framebuffer_object"));
+    if (Flag(kFramebufferObject))
         l.max_color_attachments = GetInt(GL_MAX_COLOR_ATTACHMENTS_EXT);
-    SetFlag(10, HasExtension("GL_ARB_texture_compression"));
-    SetFlag(11, HasExtension("GL_EXT_texture_compression_s3tc"));
-    SetFlag(39, HasExtension("GL_ATI_texture_compression_3dc"));
-    SetFlag(21, HasExtension("GL_NV_texture_rectangle") || HasExtension("GL_ARB_texture_rectangle"));
-    if (Flag(21))
+    SetFlag(kTextureCompression, HasExtension("GL_ARB_texture_compression"));
+    SetFlag(kS3tcCompression, HasExtension("GL_EXT_texture_compression_s3tc"));
+    SetFlag(kAti3dcCompression, HasExtension("GL_ATI_texture_compression_3dc"));
+    SetFlag(kTextureRectangle, HasExtension("GL_NV_texture_rectangle") || HasExtension("GL_ARB_texture_rectangle"));
+    if (Flag(kTextureRectangle))
         l.max_rectangle_texture_size = GetInt(GL_MAX_RECTANGLE_TEXTURE_SIZE_ARB);
-    SetFlag(33, HasExtension("GL_EXT_bindable_uniform"));
-    if (Flag(33)) {
+    SetFlag(kBindableUniform, HasExtension("GL_EXT_bindable_uniform"));
+    if (Flag(kBindableUniform)) {
         l.max_vertex_bindable_uniforms = GetInt(GL_MAX_VERTEX_BINDABLE_UNIFORMS_EXT);
         l.max_fragment_bindable_uniforms = GetInt(GL_MAX_FRAGMENT_BINDABLE_UNIFORMS_EXT);
         l.max_geometry_bindable_uniforms = GetInt(GL_MAX_GEOMETRY_BINDABLE_UNIFORMS_EXT);
         l.max_bindable_uniform_size = GetInt(GL_MAX_BINDABLE_UNIFORM_SIZE_EXT);
     }
-    SetFlag(32, HasExtension("GL_EXT_geometry_shader4"));
-    if (Flag(32)) {
+    SetFlag(kGeometryShader4, HasExtension("GL_EXT_geometry_shader4"));
+    if (Flag(kGeometryShader4)) {
         l.max_geometry_texture_units = GetInt(GL_MAX_GEOMETRY_TEXTURE_IMAGE_UNITS_EXT);
         l.max_geometry_output_vertices = GetInt(GL_MAX_GEOMETRY_OUTPUT_VERTICES_EXT);
     }
@@ -336,22 +336,22 @@ void GlProbe::ProbeLimits()
         l.min_program_texel_offset = GetInt(GL_MIN_PROGRAM_TEXEL_OFFSET_NV);
         l.max_program_texel_offset = GetInt(GL_MAX_PROGRAM_TEXEL_OFFSET_NV);
     }
-    SetFlag(30, HasExtension("GL_EXT_texture_array"));
-    if (Flag(30))
+    SetFlag(kTextureArray, HasExtension("GL_EXT_texture_array"));
+    if (Flag(kTextureArray))
         l.max_array_texture_layers = GetInt(GL_MAX_ARRAY_TEXTURE_LAYERS_EXT);
-    SetFlag(31, HasExtension("GL_EXT_texture_buffer_object"));
-    if (Flag(31))
+    SetFlag(kTextureBufferObject, HasExtension("GL_EXT_texture_buffer_object"));
+    if (Flag(kTextureBufferObject))
         l.max_texture_buffer_size = GetInt(GL_MAX_TEXTURE_BUFFER_SIZE_EXT);
     DrainErrors();
 
-    SetFlag(29, HasExtension("GL_EXT_draw_instanced") || HasExtension("GL_ARB_draw_instanced"));
-    SetFlag(36, HasExtension("GL_EXT_gpu_shader4"));
-    SetFlag(37, HasExtension("GL_ARB_gpu_shader5"));
+    SetFlag(kDrawInstanced, HasExtension("GL_EXT_draw_instanced") || HasExtension("GL_ARB_draw_instanced"));
+    SetFlag(kGpuShader4, HasExtension("GL_EXT_gpu_shader4"));
+    SetFlag(kGpuShader5, HasExtension("GL_ARB_gpu_shader5"));
     l.max_draw_buffers = GetInt(GL_MAX_DRAW_BUFFERS);
-    SetFlag(27, HasExtension("GL_ARB_draw_buffers") && l.max_draw_buffers > 1 && glDrawBuffersARB != nullptr);
+    SetFlag(kDrawBuffers, HasExtension("GL_ARB_draw_buffers") && l.max_draw_buffers > 1 && glDrawBuffersARB != nullptr);
     l.samples = GetInt(GL_SAMPLES);
-    SetFlag(18, HasExtension("GL_ARB_occlusion_query"));
-    SetFlag(28, (HasExtension("GL_ARB_occlusion_query") && HasExtension("GL_EXT_timer_query")) || HasExtension("GL_ARB_timer_query"));
+    SetFlag(kOcclusionQuery, HasExtension("GL_ARB_occlusion_query"));
+    SetFlag(kTimerQuery, (HasExtension("GL_ARB_occlusion_query") && HasExtension("GL_EXT_timer_query")) || HasExtension("GL_ARB_timer_query"));
     l.max_lights = GetInt(GL_MAX_LIGHTS);
     DrainErrors();
 }

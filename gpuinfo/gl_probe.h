@@ -142,6 +142,54 @@ class GlProbe {
 public:
     static constexpr int kNumFlags = 48;
 
+    // The capability flags: indices into the probe's kNumFlags booleans, set at Create from the
+    // version or from the driver's own extension list. Indices not named here are never set
+    // and read false. "Version" below is the leading number of GL_VERSION; "major" and "minor"
+    // are the parsed version (GlVersion).
+    enum Capability : int {
+        kAnisotropicFiltering = 2,    // GL_EXT_texture_filter_anisotropic
+        kSeparateSpecularColor = 3,   // GL_EXT_separate_specular_color (the probe switches it on)
+        kMultitexture = 5,            // GL_ARB_multitexture
+        kVersion13 = 6,               // version 1.3 or later
+        kDot3Combine = 7,             // GL_ARB_texture_env_combine and GL_ARB_texture_env_dot3,
+                                      // with at least 3 texture units
+        kStencilTwoSide = 8,          // GL_EXT_stencil_two_side
+        kDepthClamp = 9,              // GL_NV_depth_clamp
+        kTextureCompression = 10,     // GL_ARB_texture_compression
+        kS3tcCompression = 11,        // GL_EXT_texture_compression_s3tc
+        kVersion14 = 13,              // version 1.4 or later
+        kStencilWrap = 14,            // GL_EXT_stencil_wrap
+        kShadingLanguage100 = 17,     // GL_ARB_shading_language_100
+        kOcclusionQuery = 18,         // GL_ARB_occlusion_query
+        kVertexBufferObject = 19,     // GL_ARB_vertex_buffer_object
+        kFramebufferObject = 20,      // GL_EXT_framebuffer_object
+        kTextureRectangle = 21,       // GL_NV_texture_rectangle or GL_ARB_texture_rectangle
+        kMajor2 = 23,                 // major 2 or later
+        kPointSprite = 24,            // GL_ARB_point_sprite
+        kVersion20 = 25,              // version 2.0 or later
+        kPixelBufferObject = 26,      // GL_ARB_pixel_buffer_object
+        kDrawBuffers = 27,            // GL_ARB_draw_buffers, more than one draw buffer and its
+                                      // entry point
+        kTimerQuery = 28,             // GL_ARB_timer_query, or GL_ARB_occlusion_query together
+                                      // with GL_EXT_timer_query
+        kDrawInstanced = 29,          // GL_EXT_draw_instanced or GL_ARB_draw_instanced
+        kTextureArray = 30,           // GL_EXT_texture_array
+        kTextureBufferObject = 31,    // GL_EXT_texture_buffer_object
+        kGeometryShader4 = 32,        // GL_EXT_geometry_shader4
+        kBindableUniform = 33,        // GL_EXT_bindable_uniform
+        kGpuShader4 = 36,             // GL_EXT_gpu_shader4
+        kGpuShader5 = 37,             // GL_ARB_gpu_shader5
+        kAtiSeparateStencil = 38,     // GL_ATI_separate_stencil
+        kAti3dcCompression = 39,      // GL_ATI_texture_compression_3dc
+        kTessellationShader = 41,     // GL_ARB_tessellation_shader
+        kMajor3 = 42,                 // major 3 or later
+        kVersion31 = 43,              // 3.1 or later
+        kVersion32 = 44,              // 3.2 or later
+        kVersion33 = 45,              // 3.3 or later
+        kMajor4 = 46,                 // major 4 or later
+        kMinor1Major4 = 47,           // major 4 or later and minor 1 or later: 5.0 leaves it clear
+    };
+
     GlProbe() = default;
     ~GlProbe();
     GlProbe(const GlProbe&) = delete;
@@ -157,6 +205,7 @@ public:
     void Release();
 
     bool HasExtension(const char* name) const;
+    // A Capability; any other index reads false.
     bool Flag(int index) const;
 
     bool context_ready = false;
@@ -177,7 +226,7 @@ public:
     bool egl = false;
 
 private:
-    void SetFlag(int index, bool value);
+    void SetFlag(Capability flag, bool value);
     void ReadVersion();
     void BuildExtensionList(const std::string& windowSystemExtensions);
     void ProbeLimits();

@@ -319,8 +319,10 @@ int32_t MeasureCpuSpeedMhz()
     clock_gettime(CLOCK_MONOTONIC, &t0);
     const unsigned long long tsc0 = __rdtsc();
     // Sleeping instead of spinning keeps the second core free for the GL probe that runs at
-    // the same time; the counter's rate does not depend on what the core does.
-    timespec wait {1, 0};
+    // the same time; the counter's rate does not depend on what the core does. Both ends are
+    // read back to back, so 50 ms already give the rate to a few parts per million (well
+    // below the 1 MHz the figure is given in), and start-up never waits for a longer sample.
+    timespec wait {0, 50 * 1000 * 1000};
     while (nanosleep(&wait, &wait) != 0) {
     }
     const unsigned long long tsc1 = __rdtsc();

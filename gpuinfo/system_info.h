@@ -65,7 +65,7 @@ OsNames ReadOsNames(const std::string& root);
 // Everything above for the machine under root, CPUID from the given function.
 bool DetectSystem(const std::string& root, const CpuidFunction& cpuid, SystemFacts* facts);
 
-// The CPU clock in MHz from the time-stamp counter over about one second (the thread sleeps;
+// The CPU clock in MHz from the time-stamp counter over about 50 ms (the thread sleeps;
 // the counter runs at a constant rate on every processor this program supports). 0 without a
 // time-stamp counter.
 int32_t MeasureCpuSpeedMhz();

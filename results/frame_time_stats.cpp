@@ -202,3 +202,12 @@ FrameTimeSummary FrameTimeStats::Summarize() const
     s.low_01pct_fps = LowFps(0.001);
     return s;
 }
+
+std::vector<SecondSample> FrameTimeStats::Seconds() const
+{
+    std::vector<SecondSample> out;
+    out.reserve(secondCount_);
+    for (std::size_t i = 0; i < secondCount_; ++i)
+        out.push_back(Second(i));
+    return out;
+}

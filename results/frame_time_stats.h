@@ -112,6 +112,8 @@ public:
 
     // Per-second samples in time order, oldest first.
     std::size_t SecondCount() const { return secondCount_; }
+    // All of them, oldest first (a copy, for the report).
+    std::vector<SecondSample> Seconds() const;
     const SecondSample& Second(std::size_t i) const;
     uint64_t DroppedSeconds() const { return droppedSeconds_; }
     std::size_t SecondCapacity() const { return seconds_.size(); }

@@ -6,11 +6,11 @@
 
 #include "results/results_json.h"
 
-std::string FormatResultsCsv(const FrameTimeStats& stats)
+std::string FormatResultsCsv(const RunReport& report)
 {
     uint32_t gpus = 0;
-    for (std::size_t i = 0; i < stats.SecondCount(); ++i)
-        gpus = std::max(gpus, stats.Second(i).gpu_count);
+    for (const SecondSample& s : report.seconds)
+        gpus = std::max(gpus, s.gpu_count);
 
     // Absent figures are empty fields: a spreadsheet reads them as missing, not as 0.
     const auto number = [](double v, int decimals) {
@@ -23,8 +23,7 @@ std::string FormatResultsCsv(const FrameTimeStats& stats)
                "_fan_percent";
     }
     out += '\n';
-    for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
-        const SecondSample& s = stats.Second(i);
+    for (const SecondSample& s : report.seconds) {
         out += JsonNumber(s.elapsed_ms / 1000.0, 3);
         out += ',' + number(s.Rate(), 2);
         out += ',' + JsonNumber(s.worst_frame_us / 1000.0, 3);

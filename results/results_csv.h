@@ -13,6 +13,6 @@
 
 #include <string>
 
-#include "results/frame_time_stats.h"
+#include "results/run_report.h"
 
-std::string FormatResultsCsv(const FrameTimeStats& stats);
+std::string FormatResultsCsv(const RunReport& report);

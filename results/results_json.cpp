@@ -158,25 +158,7 @@ std::string JsonNumber(double value, int decimals)
     return out;
 }
 
-void ApplySeriesTotals(RunReport& r)
-{
-    if (r.repeat_runs.size() < 2)
-        return;
-    uint64_t frames = 0, ms = 0;
-    double slowest = NAN, fastest = NAN;
-    for (const RepeatRun& run : r.repeat_runs) {
-        frames += run.total_frames;
-        ms += run.elapsed_ms;
-        slowest = std::fmin(slowest, run.fps_min);   // fmin and fmax skip a NaN
-        fastest = std::fmax(fastest, run.fps_max);
-    }
-    r.total_frames = static_cast<uint32_t>(std::min<uint64_t>(frames, UINT32_MAX));
-    r.elapsed_ms = static_cast<uint32_t>(std::min<uint64_t>(ms, UINT32_MAX));
-    r.fps_min_exact = slowest;
-    r.fps_max_exact = fastest;
-}
-
-std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
+std::string FormatResultsJson(const RunReport& r)
 {
     JsonOut j;
     j.BeginObject();
@@ -193,7 +175,7 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     j.String("finished_at", r.finished_at);
 
     j.BeginObject("settings");
-    j.String("run_mode", r.run_mode == 1 ? "benchmark" : "demo");
+    j.String("run_mode", r.run_mode == kRunModeBenchmark ? "benchmark" : "demo");
     j.Bool("time_based", r.time_based);
     j.Int("duration_ms", r.duration_ms);
     j.Int("max_frames", r.max_frames);
@@ -278,7 +260,7 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     }
     j.End(']');
 
-    if (r.run_mode == 1) {
+    if (r.run_mode == kRunModeBenchmark) {
         j.BeginObject("score");
         // A series scores its mean, as on the score line.
         if (r.repeat_runs.size() > 1) {
@@ -380,8 +362,7 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
     }
 
     j.BeginArray("seconds");
-    for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
-        const SecondSample& sec = stats.Second(i);
+    for (const SecondSample& sec : r.seconds) {
         j.BeginObject();
         j.Int("elapsed_ms", sec.elapsed_ms);
         j.Int("window_ms", sec.window_ms);
@@ -406,7 +387,7 @@ std::string FormatResultsJson(const RunReport& r, const FrameTimeStats& stats)
         j.End('}');
     }
     j.End(']');
-    j.Int("seconds_dropped", static_cast<int64_t>(stats.DroppedSeconds()));
+    j.Int("seconds_dropped", static_cast<int64_t>(r.seconds_dropped));
 
     const StabilityReport& st = r.stability;
     if (!st.present) {

@@ -436,12 +436,11 @@ bool HasRunPlotSource()
     return static_cast<bool>(Source());
 }
 
-std::vector<RunPlotSample> RunPlotSamplesFrom(const FrameTimeStats& stats)
+std::vector<RunPlotSample> RunPlotSamplesFrom(const RunReport& report)
 {
     std::vector<RunPlotSample> samples;
-    samples.reserve(stats.SecondCount());
-    for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
-        const SecondSample& s = stats.Second(i);
+    samples.reserve(report.seconds.size());
+    for (const SecondSample& s : report.seconds) {
         RunPlotSample p;
         p.second = s.elapsed_ms / 1000.0;
         // The end of a run may cut a window short before any frame completed in it: no frame,

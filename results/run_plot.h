@@ -5,7 +5,7 @@
 // has each GPU's temperature (left axis, degrees C) and core clock (right axis, MHz).
 #pragma once
 
-#include "results/frame_time_stats.h"
+#include "results/run_report.h"
 
 #include <cairo.h>
 
@@ -72,11 +72,11 @@ inline constexpr double kPlotGpuColors[kMaxRecordedGpus][3] = {
     {0.85, 0.30, 0.05}, {0.60, 0.15, 0.60}, {0.05, 0.55, 0.65}, {0.55, 0.45, 0.05}};
 inline constexpr const double* kPlotTempColor = kPlotGpuColors[0];
 
-// The recorder's samples as chart samples, every window including the last partial one.
-std::vector<RunPlotSample> RunPlotSamplesFrom(const FrameTimeStats& stats);
+// The report's measuring windows as chart samples, every window including the last partial one.
+std::vector<RunPlotSample> RunPlotSamplesFrom(const RunReport& report);
 
 // Where the result dialog gets its samples from. Without a source of its own, the result
-// dialog charts the run recorder's samples (RunFrameTimeStats).
+// dialog charts the report's windows.
 using RunPlotSource = std::function<std::vector<RunPlotSample>()>;
 void SetRunPlotSource(RunPlotSource source);
 bool HasRunPlotSource();

@@ -66,17 +66,23 @@ char* FormatResultTitle(char* buf, size_t size, const BenchmarkScore& s)
         std::snprintf(buf, size, "%s %d.%d.%d - SCORE: %d points (%d ms)", kProductTitle,
                       kVersionMajor, kVersionMinor, kVersionPatch, s.score, s.companion);
     else
-        std::snprintf(buf, size, "%s %d.%d.%d - SCORE: %d ms (%d frames)", kProductTitle,
-                      kVersionMajor, kVersionMinor, kVersionPatch, s.score, s.companion);
+        std::snprintf(buf, size, "%s %d.%d.%d - SCORE: %d ms (%d frame%s)", kProductTitle,
+                      kVersionMajor, kVersionMinor, kVersionPatch, s.score, s.companion,
+                      s.companion == 1 ? "" : "s");
     return buf;
 }
 
-char* FormatMaxTemperatureLine(char* buf, size_t size, float maxTemperature, float maxCurrent)
+char* FormatMaxTemperatureLine(char* buf, size_t size, bool hasTemperature, float maxTemperature,
+                               float maxCurrent)
 {
+    char temperature[32] = "n.a.";
+    if (hasTemperature)
+        std::snprintf(temperature, sizeof temperature, "%d\u00B0C",
+                      static_cast<int>(maxTemperature));
     if (maxCurrent > 0.0f)
-        std::snprintf(buf, size, "Max GPU temp: %d\u00B0C - Max current: %.1fA",
-                      static_cast<int>(maxTemperature), static_cast<double>(maxCurrent));
+        std::snprintf(buf, size, "Max GPU temp: %s - Max current: %.1fA", temperature,
+                      static_cast<double>(maxCurrent));
     else
-        std::snprintf(buf, size, "Max GPU temp: %d\u00B0C", static_cast<int>(maxTemperature));
+        std::snprintf(buf, size, "Max GPU temp: %s", temperature);
     return buf;
 }

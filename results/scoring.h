@@ -38,8 +38,11 @@ float ProgressBarStep(int32_t activeTimeBased, int32_t windowWidth, uint32_t dur
 
 // "SCORE: %d points, time: %d ms" or "SCORE: %d ms, frames: %d". Returns buf.
 char* FormatScoreLine(char* buf, size_t size, const BenchmarkScore& s);
-// "Lumetra Gridfall 0.3.0 - SCORE: %d points (%d ms)" or "... - SCORE: %d ms (%d frames)".
+// "Lumetra Gridfall 0.3.0 - SCORE: %d points (%d ms)" or "... - SCORE: %d ms (%d frames)"
+// ("1 frame" for a one-frame run).
 char* FormatResultTitle(char* buf, size_t size, const BenchmarkScore& s);
 // "Max GPU temp: %d°C - Max current: %.1fA" when the current is above 0, else
-// "Max GPU temp: %d°C" (temperature truncated).
-char* FormatMaxTemperatureLine(char* buf, size_t size, float maxTemperature, float maxCurrent);
+// "Max GPU temp: %d°C" (temperature truncated; UTF-8 degree sign). Without a temperature
+// sensor the temperature reads "n.a.", not 0°C.
+char* FormatMaxTemperatureLine(char* buf, size_t size, bool hasTemperature, float maxTemperature,
+                               float maxCurrent);

@@ -8,7 +8,6 @@
 
 namespace {
 
-StabilityMonitor g_monitor;
 
 std::string Printf(const char* format, auto... args)
 {
@@ -36,8 +35,6 @@ StabilityEvent MakeEvent(StabilityEventKind kind, uint32_t timeMs, const GpuMome
 }
 
 }  // namespace
-
-StabilityMonitor& RunStability() { return g_monitor; }
 
 std::string RunClock(uint32_t ms)
 {
@@ -253,17 +250,16 @@ std::string StabilityMonitor::VerdictText(bool stoppedEarly, uint32_t elapsedMs,
                   CountText(errors, "error").c_str(), maxText.c_str(), unchecked.c_str());
 }
 
-std::vector<GpuThrottling> ThrottlingFromSamples(const FrameTimeStats& stats)
+std::vector<GpuThrottling> ThrottlingFromSamples(std::span<const SecondSample> seconds)
 {
     uint32_t gpus = 0;
-    for (std::size_t i = 0; i < stats.SecondCount(); ++i)
-        gpus = std::max(gpus, stats.Second(i).gpu_count);
+    for (const SecondSample& s : seconds)
+        gpus = std::max(gpus, s.gpu_count);
     std::vector<GpuThrottling> out(gpus);
     for (uint32_t g = 0; g < gpus; ++g) {
         GpuThrottling& t = out[g];
         t.gpu = g;
-        for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
-            const SecondSample& s = stats.Second(i);
+        for (const SecondSample& s : seconds) {
             if (g < s.gpu_count && std::isfinite(s.gpus[g].core_clock_mhz)) {
                 t.has_clocks = true;
                 t.peak_core_clock_mhz = std::max(t.peak_core_clock_mhz, s.gpus[g].core_clock_mhz);
@@ -275,8 +271,7 @@ std::vector<GpuThrottling> ThrottlingFromSamples(const FrameTimeStats& stats)
         // ramping up at the start of the load is no throttling.
         const float floor = 0.9f * t.peak_core_clock_mhz;
         bool reached = false;
-        for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
-            const SecondSample& s = stats.Second(i);
+        for (const SecondSample& s : seconds) {
             if (g >= s.gpu_count || !std::isfinite(s.gpus[g].core_clock_mhz))
                 continue;
             const float clock = s.gpus[g].core_clock_mhz;

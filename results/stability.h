@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -134,7 +135,7 @@ private:
 // Throttling per GPU from the run's per-second samples: the peak core clock, and how long the
 // clock stayed below 90 % of it after the GPU first reached it, from when and at what
 // temperature.
-std::vector<GpuThrottling> ThrottlingFromSamples(const FrameTimeStats& stats);
+std::vector<GpuThrottling> ThrottlingFromSamples(std::span<const SecondSample> seconds);
 
 // "mm:ss", or "h:mm:ss" from an hour on.
 std::string RunClock(uint32_t ms);
@@ -142,5 +143,3 @@ std::string RunClock(uint32_t ms);
 // A count with its noun: "1 check", "2 checks", "0 errors" (nouns with a plain plural -s).
 std::string CountText(uint64_t n, const char* noun);
 
-// The process-wide monitor of the current (or last) run.
-StabilityMonitor& RunStability();

@@ -1,6 +1,6 @@
 // The render thread and its frame loop.
 #include "run/frame_loop.h"
-#include "run/run_reports.h"
+#include "run/run_session.h"
 
 #include "run/frame_timer.h"
 #include "core/gnu_options.h"
@@ -120,14 +120,14 @@ void DestroyScene(std::unique_ptr<cHx7PDemo>& scene)
     }
 }
 
-bool IsWindowed() { return g_startup_options.active_fullscreen == 0; }
-
 // The measuring state of one run. The FPS sum, count and first-sample flag are the loop's
-// own; everything else is published in g_frame_stats for the HUD, the title and the result.
+// own; the live counters are published in g_frame_stats for the window title and the main
+// thread, the figures the HUD shows are handed to the scene, and the result goes to the run.
 class FrameLoop {
 public:
-    FrameLoop(RenderThreadHost& host, FrameTimer& timer, cHx7PDemo& scene, RunProgress* progress)
-        : host_(host), timer_(timer), scene_(scene), progress_(progress) {}
+    FrameLoop(RenderThreadHost& host, FrameTimer& timer, cHx7PDemo& scene, RunSession& run, RunProgress* progress)
+        : host_(host), timer_(timer), scene_(scene), run_(run), settings_(run.Settings()),
+          recorder_(run.Recorder()), stability_(run.Recorder().Stability()), progress_(progress) {}
 
     // Everything the start of a run and the end of the warm-up restart.
     void RestartMeasurement()
@@ -165,7 +165,7 @@ public:
         RestartMeasurement();
         g_frame_stats.run_finished.store(0);
         g_sensor_readings.ResetRun();
-        RunReportsBeginRun();
+        recorder_.BeginRun();
         BeginStability();
         timer_.Reset();
         lastTime_ = timer_.ElapsedMs();
@@ -176,11 +176,11 @@ public:
     // Runs until the benchmark ends (true) or a quit is requested (false).
     bool Run()
     {
-        const bool benchmark = g_startup_options.active_run_mode == 1;
-        const bool timeBased = g_startup_options.active_time_based == 1;
-        const uint32_t duration = g_startup_options.active_duration_ms;
-        const uint32_t maxFrames = g_startup_options.active_max_frames;
-        const bool windowed = IsWindowed();
+        const bool benchmark = settings_.Benchmark();
+        const bool timeBased = settings_.TimeBased();
+        const uint32_t duration = settings_.options.active_duration_ms;
+        const uint32_t maxFrames = settings_.options.active_max_frames;
+        const bool windowed = settings_.options.active_fullscreen == 0;
         FrameStats& fs = g_frame_stats;
 
         while (!fs.quit_requested.load()) {
@@ -188,7 +188,7 @@ public:
                 fs.warmup_done.store(1);
                 RestartMeasurement();
                 lastTime_ = timer_.ElapsedMs();
-                RunReportsRestart();
+                recorder_.Restart();
                 if (progress_)   // the measured time starts now, not after its first frame
                     progress_->Update(RunPhase::Measuring, 0, 0, NAN, lastTime_);
             }
@@ -211,8 +211,8 @@ public:
             scene_.frameDt = float(std::min(frameMs, kLongFrameMs)) * 0.001f;
             windowTime_ += delta;
             elapsed_ += delta;
-            if (stability_) {
-                RunStability().OnFrameTime(elapsed_, frameMs, GpuNow());
+            if (stabilityRun_) {
+                stability_.OnFrameTime(elapsed_, frameMs, GpuNow());
                 PublishStability();
             }
             fs.last_time_ms.store(lastTime_, std::memory_order_relaxed);
@@ -232,9 +232,9 @@ public:
             }
             // A timed stability test ends after its duration; any stability test ends at once
             // when a temperature limit was passed or the context is gone.
-            if (stability_) {
-                const StabilityMonitor& m = RunStability();
-                const uint32_t length = g_startup_options.active_stability_duration_ms;
+            if (stabilityRun_) {
+                const StabilityMonitor& m = stability_;
+                const uint32_t length = settings_.options.active_stability_duration_ms;
                 if ((length > 0 && elapsed_ >= length) || m.LimitHit() || m.ContextLost()) {
                     FinishLastFrames();
                     // A run that reached its duration closes with one more check frame, so
@@ -260,7 +260,7 @@ public:
             // A frame or two late, never waited for; the newest result stands until the next.
             if (const double gpuMs = gpuTimer_.Collect(); !std::isnan(gpuMs))
                 gpuFrameMs_ = gpuMs;
-            RecordFrame();
+            recorder_.RecordFrame();
 
             ++framesInWindow_;
             ++totalFrames_;
@@ -270,7 +270,7 @@ public:
             if (windowTime_ >= 1000) {
                 CloseWindow(windowed);
             }
-            if (stability_)
+            if (stabilityRun_)
                 WatchStability();
             if (progress_) {
                 const RunPhase phase = !benchmark ? RunPhase::Running
@@ -281,8 +281,8 @@ public:
 
             host_.Sleep(scene_.draw_tessellated_object.load(std::memory_order_relaxed) == 0
                             ? 10u
-                            : uint32_t(g_startup_options.tone_down_delay_ms > 0
-                                           ? g_startup_options.tone_down_delay_ms
+                            : uint32_t(settings_.options.tone_down_delay_ms > 0
+                                           ? settings_.options.tone_down_delay_ms
                                            : 0));
         }
         FinishLastFrames();
@@ -290,14 +290,17 @@ public:
         return false;
     }
 
-    void PublishResult() const
+    void PublishResult(bool finished) const
     {
-        g_run_result.min_fps = g_frame_stats.min_fps.load();
-        g_run_result.max_fps = g_frame_stats.max_fps.load();
-        g_run_result.avg_fps = g_frame_stats.avg_fps.load();
-        g_run_result.total_frames = int32_t(totalFrames_);
-        g_run_result.long_frames = longFrames_;
-        g_run_result.longest_frame_ms = longestFrame_;
+        RunResult& r = run_.Result();
+        r.finished = finished;
+        r.elapsed_ms = elapsed_;
+        r.min_fps = g_frame_stats.min_fps.load();
+        r.max_fps = g_frame_stats.max_fps.load();
+        r.avg_fps = g_frame_stats.avg_fps.load();
+        r.total_frames = int32_t(totalFrames_);
+        r.long_frames = longFrames_;
+        r.longest_frame_ms = longestFrame_;
     }
 
     // The counted frames are the frames the GPU finished: the measured period ends when the
@@ -323,7 +326,7 @@ public:
     double GpuFrameMs() const { return gpuFrameMs_; }
 
     // Whether this run's stability test (check frames, limits) is on: every stability-test run.
-    bool Stability() const { return stability_; }
+    bool Stability() const { return stabilityRun_; }
 
     // What the measured part of the run was, for the log and the progress line.
     void ReportEnd(bool stopped) const
@@ -341,7 +344,7 @@ private:
     void CloseLastWindow()
     {
         if (framesInWindow_ > 0 || windowTime_ > 0)
-            RecordSecond(scene_, framesInWindow_, windowTime_, elapsed_, true);
+            recorder_.RecordSecond(scene_, framesInWindow_, windowTime_, elapsed_, true);
         framesInWindow_ = 0;
         windowTime_ = 0;
     }
@@ -375,23 +378,23 @@ private:
             fs.avg_fps.store(fpsSum_ / fpsCount_);
         }
         lastWindowRate_ = current * 1000.0 / windowLength;
-        RecordSecond(scene_, uint32_t(current), windowLength, elapsed_);
-        if (stability_) {
+        recorder_.RecordSecond(scene_, uint32_t(current), windowLength, elapsed_);
+        if (stabilityRun_) {
             // Every GPU's newest temperature against --max-temp, once a window.
             const GpuMoment moment = GpuNow();
             for (std::size_t i = 0; i < scene_.temperatureHistory.size(); ++i)
                 if (!scene_.temperatureHistory[i].empty())
-                    RunStability().OnTemperature(elapsed_, uint32_t(i),
+                    stability_.OnTemperature(elapsed_, uint32_t(i),
                                                  scene_.temperatureHistory[i].back().temperature, moment);
             if (g_sensor_readings.has_temperature && scene_.gpuzAvailable)
-                RunStability().OnTemperature(elapsed_, 0, g_sensor_readings.gpu_temperature, moment);
+                stability_.OnTemperature(elapsed_, 0, g_sensor_readings.gpu_temperature, moment);
             PublishStability();
         }
         if (windowed) {
             char title[128];
             std::snprintf(title, sizeof title, "%s - %s - FPS=%d - Running...", kProductTitle,
                           scene_.apiName, current);
-            if (const uint32_t errors = RunStability().Errors(); stability_ && errors > 0) {
+            if (const uint32_t errors = stability_.Errors(); stabilityRun_ && errors > 0) {
                 const std::size_t used = std::strlen(title);
                 std::snprintf(title + used, sizeof title - used, " - errors: %u", errors);
             }
@@ -401,11 +404,11 @@ private:
 
     void BeginStability()
     {
-        const StartupOptions& o = g_startup_options;
-        const AutomationOptions& a = g_automation_options;
-        stability_ = o.active_run_mode == 2;
+        const StartupOptions& o = settings_.options;
+        const AutomationOptions& a = settings_.automation;
+        stabilityRun_ = settings_.Stability();
         StabilitySettings settings;
-        if (stability_) {
+        if (stabilityRun_) {
             settings.check_interval_ms = a.check_interval_ms;
             settings.hang_limit_ms = a.hang_limit_ms;
             settings.max_temp_c = a.max_temp_c;
@@ -414,15 +417,15 @@ private:
             settings.check_interval_ms = 0;
             settings.hang_limit_ms = 0;
         }
-        RunStability().Begin(settings);
+        stability_.Begin(settings);
         glErrorsSeen_ = scene_.GLErrorsSeen();
         checkNumber_ = 0;
         checkMs_ = 0;
         corruptCheck_ = 0;
-        stallFrame_ = stability_ ? StallFrameFromEnvironment() : 0;
+        stallFrame_ = stabilityRun_ ? StallFrameFromEnvironment() : 0;
         // Test seam: the stability test's own tests make check frame N differ on purpose, to
         // see the failure path end to end. Not an option: nobody sets it by accident.
-        if (const char* n = std::getenv("GRIDFALL_TEST_CORRUPT_CHECK"); stability_ && n)
+        if (const char* n = std::getenv("GRIDFALL_TEST_CORRUPT_CHECK"); stabilityRun_ && n)
             corruptCheck_ = uint32_t(std::strtoul(n, nullptr, 10));
         PublishStability();
     }
@@ -432,7 +435,7 @@ private:
     // After a frame: GL errors and a lost context, and a check frame when one is due.
     void WatchStability()
     {
-        StabilityMonitor& m = RunStability();
+        StabilityMonitor& m = stability_;
         const uint32_t seen = scene_.GLErrorsSeen();
         for (; glErrorsSeen_ < seen; ++glErrorsSeen_)
             m.OnGlError(elapsed_, scene_.LastGLError(), GLErrorName(scene_.LastGLError()), GpuNow());
@@ -449,7 +452,7 @@ private:
     // becomes the reference).
     void DrawCheckFrame()
     {
-        StabilityMonitor& m = RunStability();
+        StabilityMonitor& m = stability_;
         const uint32_t start = timer_.ElapsedMs();
         ++checkNumber_;
         // The read-back waits for the GPU: a check frame that never comes back is a hang.
@@ -468,7 +471,7 @@ private:
         }
         checkMs_ = timer_.ElapsedMs() - start;
         // The check's time belongs to no frame: the next frame's time starts after it.
-        RunReportsRestartFrameClock();
+        recorder_.RestartFrameClock();
         PublishStability();
     }
 
@@ -489,17 +492,21 @@ private:
         f.gpuFrameMs = gpuFrameMs_;
     }
 
-    static void PublishStability()
+    void PublishStability()
     {
-        g_frame_stats.check_frames.store(RunStability().Checks(), std::memory_order_relaxed);
-        g_frame_stats.error_events.store(RunStability().Errors(), std::memory_order_relaxed);
+        g_frame_stats.check_frames.store(stability_.Checks(), std::memory_order_relaxed);
+        g_frame_stats.error_events.store(stability_.Errors(), std::memory_order_relaxed);
     }
 
     RenderThreadHost& host_;
     FrameTimer& timer_;
     cHx7PDemo& scene_;
+    RunSession& run_;
+    const RunSettings& settings_;
+    RunRecorder& recorder_;
+    StabilityMonitor& stability_;
     RunProgress* progress_;
-    bool stability_ = false;
+    bool stabilityRun_ = false;
     uint32_t glErrorsSeen_ = 0;
     uint32_t checkNumber_ = 0;
     uint32_t checkMs_ = 0;
@@ -522,22 +529,22 @@ private:
 };
 
 // Progress on standard error for headless runs, unless --quiet.
-std::unique_ptr<RunProgress> MakeProgress()
+std::unique_ptr<RunProgress> MakeProgress(const RunSettings& settings)
 {
-    if (!IsHeadless() || g_automation_options.quiet)
+    if (!IsHeadless() || settings.automation.quiet)
         return nullptr;
     return std::make_unique<RunProgress>(stderr, isatty(fileno(stderr)) == 1);
 }
 
-RunProgressSettings ProgressSettings()
+RunProgressSettings ProgressSettings(const RunSettings& settings)
 {
-    const StartupOptions& o = g_startup_options;
+    const StartupOptions& o = settings.options;
     RunProgressSettings p;
     p.width = o.client_width;
     p.height = o.client_height;
     p.tess_level = o.tess_level;
     p.post_fx = ActivePostFxName(o);
-    p.benchmark = o.active_run_mode == 1;
+    p.benchmark = o.active_run_mode == kRunModeBenchmark;
     p.time_based = o.active_time_based == 1;
     p.duration_ms = p.benchmark ? (p.time_based ? o.active_duration_ms : 0) : o.active_stability_duration_ms;
     p.max_frames = o.active_max_frames;
@@ -554,26 +561,29 @@ CurrentSceneLock::CurrentSceneLock()
 {
 }
 
-void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
+void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer, RunSession& run)
 {
+    const RunSettings& settings = run.Settings();
+    const StartupOptions& o = settings.options;
     // The recorded frame times come from the loop's own clock, for as long as this runs.
     struct ClockInUse {
-        explicit ClockInUse(FrameClockSource& c) { SetRunReportsClock(&c); }
-        ~ClockInUse() { SetRunReportsClock(nullptr); }
-    } clockInUse(timer.Clock());
+        ClockInUse(RunRecorder& r, FrameClockSource& c) : recorder(r) { recorder.SetClock(&c); }
+        ~ClockInUse() { recorder.SetClock(nullptr); }
+        RunRecorder& recorder;
+    } clockInUse(run.Recorder(), timer.Clock());
     // Without the switch the thread keeps the affinity the system gave it: pinning it would
     // also pin the GL driver's own threads it starts. Refusals (a mask outside the process
     // mask, a level without privilege) do not stop the run; a refused mask is logged, since the
     // user asked for it and would otherwise measure an unpinned thread unknowingly.
-    if (g_startup_options.rendering_cpu_affinity_given &&
-        !SetThreadAffinityMask(0, g_startup_options.rendering_cpu_affinity))
+    if (o.rendering_cpu_affinity_given &&
+        !SetThreadAffinityMask(0, o.rendering_cpu_affinity))
         ProgramLog().Write("Rendering thread CPU affinity 0x%x refused (the process may use "
                            "processors 0x%llx); the thread keeps the system's affinity.",
-                           g_startup_options.rendering_cpu_affinity,
+                           o.rendering_cpu_affinity,
                            static_cast<unsigned long long>(ProcessAffinityMask()));
-    SetThreadPriorityLevel(0, g_startup_options.rendering_thread_priority);
+    SetThreadPriorityLevel(0, o.rendering_thread_priority);
 
-    const bool windowed = IsWindowed();
+    const bool windowed = o.active_fullscreen == 0;
     char title[128];
     if (windowed) {
         std::snprintf(title, sizeof title, "%s - Init in progress...", kProductTitle);
@@ -583,8 +593,8 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
     std::unique_ptr<cHx7PDemo> scene =
         g_scene_factory ? g_scene_factory() : CreateOpenGL4Demo();
     PublishScene(scene.get());
-    if (!scene || !scene->Initialize(host.Window(), g_startup_options.client_width,
-                                     g_startup_options.client_height)) {
+    if (!scene || !scene->Initialize(host.Window(), o.client_width,
+                                     o.client_height)) {
         if (!scene)
             ProgramLog().Write("The render thread could not create its scene.");
         DestroyScene(scene);
@@ -599,32 +609,32 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
         host.SetTitle(title);
     }
 
-    std::unique_ptr<RunProgress> progress = MakeProgress();
-    FrameLoop loop(host, timer, *scene, progress.get());
+    std::unique_ptr<RunProgress> progress = MakeProgress(settings);
+    FrameLoop loop(host, timer, *scene, run, progress.get());
     loop.Start();
     if (progress)
-        progress->Begin(ProgressSettings(), timer.ElapsedMs());
+        progress->Begin(ProgressSettings(settings), timer.ElapsedMs());
     // A benchmark ends by its duration or frame limit, a stability test by its duration or a
     // limit; both publish their results. Otherwise the user ended the run.
     bool endedByItself = !g_frame_stats.quit_requested.load() && loop.Run();
     // --repeat: further benchmark runs in a row, each with its own warm-up; every finished
     // run's figures are kept for the summary.
-    const uint32_t series = g_startup_options.active_run_mode == 1 ? g_automation_options.repeat : 1;
-    for (uint32_t run = 1; endedByItself && run < series; ++run) {
-        loop.PublishResult();
-        RunReportsKeepRun(run == 1);
+    const uint32_t series = settings.SeriesLength();
+    for (uint32_t n = 1; endedByItself && n < series; ++n) {
+        loop.PublishResult(true);
+        run.Recorder().KeepRun(n == 1, run.Result());
         loop.Start();
         endedByItself = !g_frame_stats.quit_requested.load() && loop.Run();
     }
-    const bool timed = g_startup_options.active_run_mode == 1 || g_startup_options.active_stability_duration_ms > 0;
+    const bool timed = settings.Benchmark() || o.active_stability_duration_ms > 0;
     loop.ReportEnd(!endedByItself && timed);
-    RunReportsEndRun();
+    run.Recorder().EndRun();
 
     if (endedByItself) {
         // The result is complete before anyone hears of the end; the main thread reads it
         // only after joining this thread.
-        loop.PublishResult();
-        RunReportsKeepRun(series <= 1);
+        loop.PublishResult(true);
+        run.Recorder().KeepRun(series <= 1, run.Result());
         // The outcome before the flag: the main thread may report as soon as it sees the flag.
         SetRunOutcome(RunOutcome::Finished);
         g_frame_stats.run_finished.store(1);
@@ -641,8 +651,8 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
     // Quit: stopping a benchmark before its end is a stop; ending a demo is its normal end,
     // and its figures are still reported.
     if (loop.Stability())
-        loop.PublishResult();
-    SetRunOutcome(g_startup_options.active_run_mode == 1 ? RunOutcome::Stopped
+        loop.PublishResult(false);
+    SetRunOutcome(settings.Benchmark() ? RunOutcome::Stopped
                                                          : RunOutcome::Finished);
     BeginWork(StuckWork::Teardown, g_frame_stats.elapsed_ms.load());
     loop.ReleaseGpuTimer();
@@ -650,7 +660,7 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer)
     EndWork();
 }
 
-StuckWork TakeOverStuckRun(uint32_t frameLimitMs, uint32_t teardownLimitMs, uint32_t recordHangMs)
+StuckWork TakeOverStuckRun(RunSession& run, uint32_t frameLimitMs, uint32_t teardownLimitMs, uint32_t recordHangMs)
 {
     int64_t since = g_work_since_ns.load(std::memory_order_acquire);
     if (since <= 0)
@@ -671,12 +681,15 @@ StuckWork TakeOverStuckRun(uint32_t frameLimitMs, uint32_t teardownLimitMs, uint
     FrameStats& fs = g_frame_stats;
     // The stuck frame's time is real time of the run, though no frame of it.
     fs.elapsed_ms.store(startedAt + runningMs);
-    g_run_result.min_fps = fs.min_fps.load();
-    g_run_result.max_fps = fs.max_fps.load();
-    g_run_result.avg_fps = fs.avg_fps.load();
-    g_run_result.total_frames = int32_t(fs.total_frames.load());
-    g_run_result.long_frames = g_long_frames.load();
-    g_run_result.longest_frame_ms = g_longest_frame_ms.load();
+    RunResult& result = run.Result();
+    result.finished = false;
+    result.elapsed_ms = startedAt + runningMs;
+    result.min_fps = fs.min_fps.load();
+    result.max_fps = fs.max_fps.load();
+    result.avg_fps = fs.avg_fps.load();
+    result.total_frames = int32_t(fs.total_frames.load());
+    result.long_frames = g_long_frames.load();
+    result.longest_frame_ms = g_longest_frame_ms.load();
     if (recordHangMs > 0 && runningMs >= recordHangMs) {
         GpuMoment moment = SensorMoment();
         // The render thread's readings are as old as its last frame; the temperature is read
@@ -686,10 +699,10 @@ StuckWork TakeOverStuckRun(uint32_t frameLimitMs, uint32_t teardownLimitMs, uint
             if (lib->GetGpuTemperatures(0, &core, nullptr, nullptr, nullptr) && std::isfinite(core))
                 moment.temperature_c = core;
         }
-        RunStability().OnUnfinishedFrame(startedAt, runningMs, moment);
+        run.Recorder().Stability().OnUnfinishedFrame(startedAt, runningMs, moment);
         ProgramLog().Write("The GPU did not finish a frame within %u ms (started at %s, %u ms ago); "
                            "the run ends without it.", recordHangMs, RunClock(startedAt).c_str(), runningMs);
     }
-    RunReportsEndRun();
+    run.Recorder().EndRun();
     return kind;
 }

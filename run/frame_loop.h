@@ -9,6 +9,7 @@
 
 class cHx7PDemo;
 class FrameTimer;
+class RunSession;
 struct SDL_Window;
 
 // Makes the scene of a run. The default makes the OpenGL 4 benchmark scene; tests inject
@@ -34,9 +35,10 @@ public:
     virtual void Sleep(uint32_t ms) = 0;
 };
 
-// The thread body: runs one whole run and returns when it has ended (benchmark end, quit
-// request or failed initialisation), with the scene destroyed and the current scene cleared.
-void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer);
+// The thread body: runs one whole run (a --repeat series included) and returns when it has
+// ended (benchmark end, quit request or failed initialisation), with the scene destroyed and
+// the current scene cleared. Everything the run recorded is in `run`.
+void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer, RunSession& run);
 
 // The main thread's guarded view of the running scene. While a lock is held the render
 // thread cannot destroy the scene; it clears the current scene under the same lock first, so
@@ -65,8 +67,8 @@ enum class StuckWork { None, Frame, Teardown };
 // nothing it still uses (window, context) may be destroyed, and it is never joined: the
 // process must end soon after. For a stuck frame the run's figures so far are published
 // (elapsed time up to now) and the frame log is closed; with recordHangMs > 0 and the frame
-// at least that old, the stability monitor gets the hang event.
-StuckWork TakeOverStuckRun(uint32_t frameLimitMs, uint32_t teardownLimitMs, uint32_t recordHangMs);
+// at least that old, the run's stability monitor gets the hang event.
+StuckWork TakeOverStuckRun(RunSession& run, uint32_t frameLimitMs, uint32_t teardownLimitMs, uint32_t recordHangMs);
 
 // Milliseconds of warm-up at the start of a benchmark run.
 inline constexpr uint32_t kWarmupMs = 4000;

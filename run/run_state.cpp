@@ -1,5 +1,4 @@
-// Storage of the run records.
+// Storage of the live run counters.
 #include "run/run_state.h"
 
 FrameStats g_frame_stats;
-RunResult g_run_result;

@@ -1,5 +1,5 @@
-// The run's records shared between the main thread and the render thread: the frame loop's
-// counters (FrameStats) and the result of a finished benchmark run (RunResult).
+// The run's live counters shared between the main thread and the render thread (FrameStats),
+// and the result of a run (RunResult, kept by the run object, run/run.h).
 //
 // Threading: FrameStats fields are atomics (written by the render thread, read by the window
 // title and the main thread). RunResult is written by the render thread and read by the main
@@ -41,6 +41,10 @@ struct RunResult {
     // longest of them in ms (0 when none).
     uint32_t long_frames = 0;
     uint32_t longest_frame_ms = 0;
+    uint32_t elapsed_ms = 0;      // measured real time (after the warm-up of a benchmark)
+    // The run reached its end by itself (duration, frame limit or a stability limit), rather
+    // than being ended by the user.
+    bool finished = false;
 };
 
 // A frame longer than this is a "long frame": it counts with its real length in the measured
@@ -49,4 +53,3 @@ struct RunResult {
 inline constexpr uint32_t kLongFrameMs = 1000;
 
 extern FrameStats g_frame_stats;
-extern RunResult g_run_result;

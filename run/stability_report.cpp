@@ -9,7 +9,7 @@
 #include "core/log_file.h"
 #include "core/output_file.h"
 #include "results/results_json.h"
-#include "run/run_reports.h"
+#include "run/collect_report.h"
 #include "core/startup_options.h"
 #include "core/std_streams.h"
 #include "results/rgb_image.h"
@@ -19,7 +19,7 @@ namespace {
 std::string ResultsDirectory()
 {
     const AutomationOptions& a = g_automation_options;
-    const std::string& anchor = !a.json_path.empty() ? a.json_path : a.csv_path;
+    const std::string& anchor = !a.OutputFile("json").empty() ? a.OutputFile("json") : a.OutputFile("csv");
     const auto slash = anchor.rfind('/');
     if (anchor.empty() || slash == std::string::npos)
         return ".";
@@ -76,45 +76,16 @@ void SaveCheckPictures(StabilityMonitor& monitor, const CheckImage& differing)
                            reference.c_str());
 }
 
-RunOutcome ReportStabilityRun(bool endedByItself)
+RunOutcome ReportStabilityRun(const RunSession& run)
 {
-    const StabilityMonitor& m = RunStability();
-    RunReport report = CollectRunReport();
+    const RunReport report = CollectRunReport(run);
+    const StabilityReport& st = report.stability;
     const uint32_t elapsed = report.elapsed_ms;
-    const bool timed = m.Settings().duration_ms > 0;
-    const bool stoppedEarly = timed && !endedByItself;
-    const float maxTemp = report.sensors.has_temperature ? report.sensors.max_temperature : NAN;
-
-    StabilityReport& st = report.stability;
-    st.present = true;
-    st.duration_ms = elapsed;
-    st.planned_ms = m.Settings().duration_ms;
-    st.check_interval_ms = m.Settings().check_interval_ms;
-    st.hang_limit_ms = m.Settings().hang_limit_ms;
-    st.max_temp_c = m.Settings().max_temp_c;
-    st.checks = m.Checks();
-    st.errors = m.Errors();
-    st.events = m.Events();
-    st.throttling = ThrottlingFromSamples(RunFrameTimeStats());
-    if (m.LimitHit())
-        st.limits_hit.push_back("max_temp");
-    if (m.ContextLost())
-        st.limits_hit.push_back("context_lost");
-    if (std::isfinite(st.max_temp_c) && !std::isfinite(maxTemp))
-        st.limits_unchecked.push_back("max_temp");
-    const StabilityVerdict verdict = m.Verdict(stoppedEarly);
-    st.verdict = verdict == StabilityVerdict::Pass         ? "PASS"
-                 : verdict == StabilityVerdict::Fail        ? "FAIL"
-                 : verdict == StabilityVerdict::NotCompared ? "NOT COMPARED"
-                                                            : "STOPPED";
-    const std::string line = m.VerdictText(stoppedEarly, elapsed, maxTemp);
-    st.summary = line.substr(line.find('(') + 1, line.size() - line.find('(') - 2);
-    st.reference_png = m.SavedReference();
-    st.error_png = m.SavedDiffering();
+    const std::string& line = st.verdict_line;
 
     // The files before anything is printed: a reader of standard output that goes away early
     // must not cost them.
-    const bool written = WriteRequestedResults(report);
+    const bool written = WriteRunOutputs(run, report);
 
     // What a person reads: duration, checks, errors with their moments, throttling.
     std::printf("Stability test: %s, %s, %s\n", RunClock(elapsed).c_str(),
@@ -147,11 +118,9 @@ RunOutcome ReportStabilityRun(bool endedByItself)
     NoteStandardStreamErrors();
     if (!written)
         return RunOutcome::Failed;
-    switch (verdict) {
-    case StabilityVerdict::Pass:
-    case StabilityVerdict::NotCompared: return RunOutcome::Finished;
-    case StabilityVerdict::Fail: return RunOutcome::StabilityFailed;
-    case StabilityVerdict::Stopped: return RunOutcome::Stopped;
-    }
+    if (st.verdict == "FAIL")
+        return RunOutcome::StabilityFailed;
+    if (st.verdict == "STOPPED")
+        return RunOutcome::Stopped;
     return RunOutcome::Finished;
 }

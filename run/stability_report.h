@@ -9,6 +9,8 @@
 #include "core/process_mode.h"
 #include "results/stability.h"
 
+class RunSession;
+
 // Where SaveCheckPictures puts the reference and the differing frame: checked with the other
 // outputs before the run.
 std::vector<std::string> CheckPicturePaths();
@@ -19,7 +21,6 @@ std::vector<std::string> CheckPicturePaths();
 void SaveCheckPictures(StabilityMonitor& monitor, const CheckImage& differing);
 
 // Main thread, after joining the render thread of a stability test started without the
-// dialog. `endedByItself`: the run reached its duration or a limit (not the user). Returns how
-// the run ended for the exit status: Finished (PASS), StabilityFailed (FAIL), Stopped
-// (STOPPED), or Failed when a results file could not be written.
-RunOutcome ReportStabilityRun(bool endedByItself);
+// dialog. Returns how the run ended for the exit status: Finished (PASS), StabilityFailed
+// (FAIL), Stopped (STOPPED), or Failed when a results file could not be written.
+RunOutcome ReportStabilityRun(const RunSession& run);

@@ -21,7 +21,7 @@ namespace {
 struct SavedAnimation {
     float time, pausedTotal;
     uint8_t paused;
-    float camera[4], optionsCamera[4];
+    float camera[4];
     Mat4 view, world, worldView, worldViewProjection, viewProjection;
     Mat3 normalMatrix;
 };
@@ -40,16 +40,15 @@ bool cHx7PDemo_OpenGL_4::RenderCheckFrame(CheckImage& out)
             return false;
         }
     }
-    StartupOptions& o = g_startup_options;
+    const StartupOptions& o = g_startup_options;
     if (!haveCheckCamera) {
         std::memcpy(checkCamera, cameraPosition, sizeof checkCamera);
         haveCheckCamera = true;
     }
 
-    SavedAnimation saved{time, pausedTotal, paused, {}, {}, view, world, worldView,
+    SavedAnimation saved{time, pausedTotal, paused, {}, view, world, worldView,
                          worldViewProjection, viewProjection, normalMatrix};
     std::memcpy(saved.camera, cameraPosition, sizeof saved.camera);
-    std::memcpy(saved.optionsCamera, o.camera_position, sizeof saved.optionsCamera);
 
     // Fixed moment and camera; solid whatever F2 says. A toggle the main thread makes meanwhile
     // is kept: the XOR below restores only what was set aside.
@@ -83,7 +82,6 @@ bool cHx7PDemo_OpenGL_4::RenderCheckFrame(CheckImage& out)
     pausedTotal = saved.pausedTotal;
     paused = saved.paused;
     std::memcpy(cameraPosition, saved.camera, sizeof saved.camera);
-    std::memcpy(o.camera_position, saved.optionsCamera, sizeof saved.optionsCamera);
     view = saved.view;
     world = saved.world;
     worldView = saved.worldView;

@@ -13,11 +13,7 @@
 #include "gpuinfo/siliscan.h"
 #include "scene/scene_assets.h"
 
-cHx7PDemo::cHx7PDemo()
-{
-    for (int i = 0; i < 32; ++i)
-        std::snprintf(fxTextureNames[i], sizeof fxTextureNames[i], "fxTexture%d", i + 1);
-}
+cHx7PDemo::cHx7PDemo() = default;
 
 // Members release themselves; Terminate only matters for the order of GL releases.
 cHx7PDemo::~cHx7PDemo() = default;
@@ -59,7 +55,7 @@ bool cHx7PDemo::Initialize(SDL_Window* targetWindow, int w, int h)
 
     // A benchmark measures the GPU under the same conditions every time: no sensor logging or
     // GPU-Z reads competing with the frames, the compatibility profile, the HUD on.
-    if (o.active_run_mode == 1) {
+    if (o.active_run_mode == kRunModeBenchmark) {
         o.log_temperature = 0;
         o.gpuz_polling = 0;
         o.gl3_core_profile = 0;
@@ -108,7 +104,6 @@ bool cHx7PDemo::Initialize(SDL_Window* targetWindow, int w, int h)
 
     gpuzAvailable = false;
     hudFont = std::make_unique<cHx7PBitmapFont>();
-    secondFont = std::make_unique<cHx7PBitmapFont>();
     lastPollTime = -3.0f;
     pollClock = 0.0f;
     return true;
@@ -121,11 +116,8 @@ void cHx7PDemo::Terminate()
     sphereMesh.reset();
     texturedQuad.reset();
     colorQuad.reset();
-    spareMesh.reset();
     for (auto& t : textures)
         t.reset();
-    fxTextureCount = 0;
     hudFont.reset();
-    secondFont.reset();
     renderContext.reset();
 }

@@ -91,26 +91,23 @@ enum cHx7PTextureSlot : int {
 class cHx7PDemo {
 public:
     cHx7PDemo();
-    virtual ~cHx7PDemo();                                             // slot 0
+    virtual ~cHx7PDemo();
     cHx7PDemo(const cHx7PDemo&) = delete;
     cHx7PDemo& operator=(const cHx7PDemo&) = delete;
 
     // Builds the API-independent state; a derived Initialize calls this first.
-    virtual bool Initialize(SDL_Window* window, int width, int height);      // slot 1
+    virtual bool Initialize(SDL_Window* window, int width, int height);
     // Releases meshes, textures, fonts and the render context (only while the context exists,
     // so a second call releases nothing).
-    virtual void Terminate();                                         // slot 2
-    virtual void ClearAndPresent() = 0;                               // slot 3
-    virtual void RenderFrame(float dtSeconds) = 0;                    // slot 4
-    virtual bool UploadExtraTextures() = 0;                           // slot 5
-    virtual bool ReleaseExtraTextures() = 0;                          // slot 6
-    virtual void PresentFrame() = 0;                                  // slot 7
-    virtual void Begin2D(int width, int height, float zNear, float zFar) = 0;  // slot 8
-    virtual void End2D() = 0;                                         // slot 9
-    virtual void DrawGraphStrip(unsigned count) = 0;                  // slot 10
+    virtual void Terminate();
+    virtual void RenderFrame(float dtSeconds) = 0;
+    // The temperature graph's 2D pass (scene/temperature_graph.cpp).
+    virtual void Begin2D(int width, int height, float zNear, float zFar) = 0;
+    virtual void End2D() = 0;
+    virtual void DrawGraphStrip(unsigned count) = 0;
     virtual void DrawOverlayLine(const float p1[4], const float c1[4], const float p2[4],
                                  const float c2[4], float width, int stippleFactor,
-                                 unsigned short stipplePattern) = 0;  // slot 11
+                                 unsigned short stipplePattern) = 0;
 
     // Stability test (render thread, between frames): draws a check frame (scene/check_frame.h)
     // and reads it back, leaving the scene as it was; false when this scene cannot.
@@ -189,25 +186,18 @@ public:
     // Decoded images (uploaded by the GL scene); slots of cHx7PTextureSlot, null when absent.
     std::array<std::unique_ptr<cHx7PTexture>, kTextureSlotCount> textures;
 
-    // Meshes: the tessellated sphere, the textured unit quad, the flat-colour unit quad, a spare.
+    // Meshes: the tessellated sphere, the textured unit quad, the flat-colour unit quad.
     std::unique_ptr<cHx7PMesh> sphereMesh;
     std::unique_ptr<cHx7PMesh> texturedQuad;
     std::unique_ptr<cHx7PMesh> colorQuad;
-    std::unique_ptr<cHx7PMesh> spareMesh;
 
-    // Fonts: the HUD font and a second one that is never drawn with.
     std::unique_ptr<cHx7PBitmapFont> hudFont;
-    std::unique_ptr<cHx7PBitmapFont> secondFont;
 
     // Benchmark progress bar width in pixels.
     float progressWidth = 0.0f;
     // Frames this scene drew after the benchmark warm-up; logged at Terminate so a run's
     // score can be checked against what was actually drawn.
     uint32_t measuredFrames = 0;
-
-    // Names for effects with extra inputs ("fxTexture1".."fxTexture32"); none are attached.
-    char fxTextureNames[32][16] = {};
-    uint32_t fxTextureCount = 0;
 
     // Temperature graph constants (window pixels relative to the centre, y up): points per
     // graph, left inset, right inset, base line above the bottom, spacing between GPUs, height

@@ -215,7 +215,8 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
             glTexParameterf(GL_TEXTURE_2D, kTextureMaxAnisotropy, 1.0f);   // still bound
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    // The font is display lists and glBitmap: a core context has neither, and shows no HUD.
+    // The HUD stays off in a core context, where the graphs drawn beside it have no
+    // fixed-function pipeline (the font itself would work there).
     if (hudFont && !coreProfile) {
         hudFont->Create(12, "Arial");
         hudFont->SetViewport(0, 0, w, h);
@@ -282,16 +283,6 @@ bool cHx7PDemo_OpenGL_4::CreatePrograms()
         return true;
     };
 
-    if (!build(litProgram, "lit_vs.glsl", "lit_fs.glsl"))
-        return false;
-    litProgram->SetUniformMatrix4("ModelViewMatrix", worldView.data());
-    litProgram->SetUniformMatrix4("WorldViewProjectionMatrix", worldViewProjection.data());
-    litProgram->SetUniformMatrix4("ViewMatrix", view.data());
-    litProgram->SetUniformMatrix3("NormalMatrix", normalMatrix.data());
-    litPositionLoc = litProgram->GetAttribLocation("In_Position");
-    litNormalLoc = litProgram->GetAttribLocation("In_Normal");
-    cHx7PGpuProgram::Unbind();
-
     if (!build(texturedProgram, "textured_vs.glsl", "textured_fs.glsl"))
         return false;
     texturedProgram->SetUniform1f("UVScale", 1.0f);
@@ -306,20 +297,13 @@ bool cHx7PDemo_OpenGL_4::CreatePrograms()
     colorProgram->SetUniformMatrix4("WorldViewProjectionMatrix", overlayProjection.data());
     colorPositionLoc = colorProgram->GetAttribLocation("In_Position");
     cHx7PGpuProgram::Unbind();
-
-    if (!build(texturedProgram2, "textured_vs.glsl", "textured_fs.glsl"))
-        return false;
-    texturedProgram2->SetUniform1f("UVScale", 1.0f);
-    textured2PositionLoc = texturedProgram2->GetAttribLocation("In_Position");
-    textured2UVLoc = texturedProgram2->GetAttribLocation("In_UV");
-    cHx7PGpuProgram::Unbind();
     return true;
 }
 
 void cHx7PDemo_OpenGL_4::Terminate()
 {
     // Only a benchmark that got to render has frames to count.
-    if (renderContext && g_startup_options.active_run_mode == 1 && initialisedOk)
+    if (renderContext && g_startup_options.active_run_mode == kRunModeBenchmark && initialisedOk)
         ProgramLog().Write("Benchmark frames rendered after the warm-up: %u", measuredFrames);
     initialisedOk = false;
     if (renderContext && renderContext->initialized && glDebug) {
@@ -334,59 +318,30 @@ void cHx7PDemo_OpenGL_4::Terminate()
             if (texture)
                 texture->DeleteGLTexture();
         tessProgram.reset();
-        litProgram.reset();
         texturedProgram.reset();
         colorProgram.reset();
-        texturedProgram2.reset();
-        spareProgram.reset();
         ReleasePostProcessing(*this);
         postFxProgram.reset();
         postFxTarget.reset();
         checkTarget.reset();
         graphStrip.reset();
         // Mesh buffers are GL objects too: release them before the context goes.
-        for (cHx7PMesh* mesh : {sphereMesh.get(), texturedQuad.get(), colorQuad.get(),
-                                spareMesh.get()})
+        for (cHx7PMesh* mesh : {sphereMesh.get(), texturedQuad.get(), colorQuad.get()})
             if (mesh)
                 mesh->ReleaseGPU();
         if (hudFont)
             hudFont->Destroy();
-        if (secondFont)
-            secondFont->Destroy();
     } else {
         // Never reached GL: nothing was created on the GPU side.
         tessProgram.reset();
-        litProgram.reset();
         texturedProgram.reset();
         colorProgram.reset();
-        texturedProgram2.reset();
-        spareProgram.reset();
         postFxProgram.reset();
         postFxTarget.reset();
         checkTarget.reset();
         graphStrip.reset();
     }
     cHx7PDemo::Terminate();
-}
-
-void cHx7PDemo_OpenGL_4::ClearAndPresent()
-{
-    if (!renderContext || !renderContext->MakeCurrent())
-        return;
-    glViewport(0, 0, width, height);
-    glClearColor(0.0f, 0.0f, 0.1f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    renderContext->Present();
-}
-
-// No extra-texture list exists in this program.
-bool cHx7PDemo_OpenGL_4::UploadExtraTextures() { return false; }
-bool cHx7PDemo_OpenGL_4::ReleaseExtraTextures() { return false; }
-
-void cHx7PDemo_OpenGL_4::PresentFrame()
-{
-    if (renderContext)
-        renderContext->Present();
 }
 
 // The 2D helpers below are the fixed-function pipeline, which a core context lacks: there they
@@ -509,7 +464,6 @@ void cHx7PDemo_OpenGL_4::AnimateSphere()
             cameraPosition[1] = 3.3f * std::sin(2.0f * t);
             cameraPosition[2] = 3.0f * std::sin(t);
             cameraPosition[3] = 1.0f;
-            std::memcpy(g_startup_options.camera_position, cameraPosition, sizeof cameraPosition);
         }
         view = MatLookAt({cameraPosition[0], cameraPosition[1], cameraPosition[2]}, {0, 0, 0},
                          {0, 1, 0});
@@ -638,7 +592,7 @@ void cHx7PDemo_OpenGL_4::DrawLogos()
 void cHx7PDemo_OpenGL_4::DrawProgressBar(float dtSeconds)
 {
     const StartupOptions& o = g_startup_options;
-    if (o.active_run_mode != 1 || !runFigures.warmupDone || !colorProgram)
+    if (o.active_run_mode != kRunModeBenchmark || !runFigures.warmupDone || !colorProgram)
         return;
     progressWidth += ProgressBarStep(o.active_time_based, width, o.active_duration_ms,
                                      o.active_max_frames, dtSeconds);
@@ -665,7 +619,7 @@ void cHx7PDemo_OpenGL_4::RenderFrame(float dtSeconds)
         CheckStep("present");
     else
         glErrors.Tick(dtSeconds);
-    if (g_startup_options.active_run_mode == 1 && runFigures.warmupDone)
+    if (g_startup_options.active_run_mode == kRunModeBenchmark && runFigures.warmupDone)
         ++measuredFrames;
 }
 

@@ -20,11 +20,7 @@ public:
 
     bool Initialize(SDL_Window* window, int width, int height) override;
     void Terminate() override;
-    void ClearAndPresent() override;
     void RenderFrame(float dtSeconds) override;
-    bool UploadExtraTextures() override;
-    bool ReleaseExtraTextures() override;
-    void PresentFrame() override;
     bool RenderCheckFrame(CheckImage& out) override;
     uint32_t GLErrorsSeen() const override { return glErrors.ErrorsSeen(); }
     uint32_t LastGLError() const override { return glErrors.LastError(); }
@@ -36,15 +32,11 @@ public:
                          const float c2[4], float width, int stippleFactor,
                          unsigned short stipplePattern) override;
 
-    // Shader programs; null when absent. The lit and second textured programs are built and
-    // initialised but never drawn with.
+    // Shader programs; null when absent.
     std::unique_ptr<cHx7PGpuProgram> tessProgram;
-    std::unique_ptr<cHx7PGpuProgram> litProgram;
     std::unique_ptr<cHx7PGpuProgram> texturedProgram;
     std::unique_ptr<cHx7PGpuProgram> colorProgram;
-    std::unique_ptr<cHx7PGpuProgram> texturedProgram2;
     std::unique_ptr<cHx7PGpuProgram> postFxProgram;
-    std::unique_ptr<cHx7PGpuProgram> spareProgram;
 
     // Post-processing render target (window size); created by CreatePostProcessing.
     std::unique_ptr<cHx7PRenderTarget> postFxTarget;
@@ -67,10 +59,6 @@ public:
     int32_t colorPositionLoc = -1;
     int32_t postFxPositionLoc = -1;
     int32_t postFxUVLoc = -1;
-    int32_t litPositionLoc = -1;
-    int32_t litNormalLoc = -1;
-    int32_t textured2PositionLoc = -1;
-    int32_t textured2UVLoc = -1;
 
     // Draw options shared by every mesh draw; each draw sets the switches it needs.
     cHx7PMeshRenderOptions meshOptions;

@@ -23,7 +23,7 @@ constexpr const char* kHelpLines[] = {
 
 void ComposeHud(const HudInputs& in, cHx7PTextSink& out)
 {
-    const bool benchmark = in.runMode == 1;
+    const bool benchmark = in.runMode == kRunModeBenchmark;
     const bool warmingUp = benchmark && !in.warmupDone;
     const int x = 10;
     // The progress bar occupies the top rows of a measuring benchmark run.

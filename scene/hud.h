@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "core/startup_options.h"
 #include "gfx/text_sink.h"
 
 // Colours (red, green, blue, alpha).
@@ -19,7 +20,7 @@ inline constexpr float kHudErrorColor[4] = {1.0f, 0.1f, 0.1f, 1.0f};    // stabi
 
 // Everything one frame's HUD depends on.
 struct HudInputs {
-    int32_t runMode = 1;                 // 1 = benchmark, otherwise the stability test ("Demo mode")
+    int32_t runMode = kRunModeBenchmark; // otherwise the stability test ("Demo mode")
     int32_t requestedWidth = 0;          // active_width / active_height
     int32_t requestedHeight = 0;
     int32_t windowWidth = 0;             // the scene's width (places the percentage)

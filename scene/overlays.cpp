@@ -229,11 +229,17 @@ void DrawOverlays(cHx7PDemo_OpenGL_4& scene)
     // Both overlays draw with the fixed-function pipeline, which a core profile does not have.
     if (!o.hud_visible || o.gl3_core_profile || scene.coreProfile)
         return;
-    const bool benchmark = o.active_run_mode == 1;
+    const bool benchmark = o.active_run_mode == kRunModeBenchmark;
+    // Every text of the frame (graph labels, HUD lines) goes to the screen in one draw, after
+    // the graphs' lines.
+    if (scene.hudFont)
+        scene.hudFont->BeginBatch();
     if (o.render_temp_graphs && !benchmark) {
         glViewport(0, 0, scene.width, scene.height);
         DrawGraphs(scene);
     }
     if ((benchmark || o.render_general_indicators) && scene.hudFont)
         ComposeHud(GatherHudInputs(scene), *scene.hudFont);
+    if (scene.hudFont)
+        scene.hudFont->EndBatch();
 }

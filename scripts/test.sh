@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test tier (unit, gl, e2e) through CTest:
+# Checks that includes point down the tree, then sets up, builds and runs every test tier
+# (unit, gl, e2e) through CTest:
 #   1. a Debug build under AddressSanitizer and UndefinedBehaviorSanitizer, all tiers;
 #   2. a ThreadSanitizer build of the render-thread and frame-loop test areas;
 #   3. the fuzz targets, built with clang but not run.
@@ -60,6 +61,9 @@ fi
 export LIBGL_ALWAYS_SOFTWARE=1
 
 status=0
+# Includes point down the tree (core <- gfx, gpuinfo, results <- scene <- run <- app).
+"$ROOT/scripts/check-layering.sh" || status=1
+
 DEBUG="$ROOT/build/debug"
 cmake -S "$ROOT" -B "$DEBUG" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$DEBUG" -j "$JOBS"

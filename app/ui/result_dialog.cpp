@@ -3,7 +3,7 @@
 #include "app/ui/result_dialog.h"
 
 #include "core/process_mode.h"
-#include "run/run_reports.h"
+#include "run/run_session.h"
 #include "core/machine_records.h"
 #include "run/run_state.h"
 #include "core/startup_options.h"
@@ -15,18 +15,18 @@
 
 #include <cstdio>
 
-void ShowResultDialog()
+void ShowResultDialog(const RunSession& run, const RunReport& report)
 {
-    // The render thread has been joined, so the recorder can be read here.
-    const ResultTexts texts = BuildResultTexts({g_startup_options, g_run_result,
-                                                g_frame_stats.elapsed_ms.load(),
+    // The render thread has been joined, so the run can be read here.
+    const ResultTexts texts = BuildResultTexts({run.Settings().options, run.Result(),
+                                                run.Result().elapsed_ms,
                                                 g_sensor_readings, g_system_info,
                                                 Ridudedozu::SiliscanLib::Instance()->GetMainVendorKind(),
-                                                RunFrameTimeStats().MinWindowRate(),
-                                                RunFrameTimeStats().MaxWindowRate()});
+                                                run.Recorder().Stats().MinWindowRate(),
+                                                run.Recorder().Stats().MaxWindowRate()});
     if (IsHeadless() || !IsGtkUiReady()) {
         // The dialog's texts are one run's; the lines after them speak of the whole series.
-        if (const std::size_t runs = RunReportsKeptRuns().size(); runs > 1)
+        if (const std::size_t runs = report.repeat_runs.size(); runs > 1)
             std::printf("Last run of %zu:\n", runs);
         for (const auto& [label, text] : ResultReportLines(texts)) {
             if (label.empty())
@@ -39,7 +39,7 @@ void ShowResultDialog()
     }
     RunDialogModal(BuildResultDialog(texts, HasRunPlotSource()
                                                 ? CurrentRunPlotSamples()
-                                                : RunPlotSamplesFrom(RunFrameTimeStats())));
+                                                : RunPlotSamplesFrom(report)));
 }
 
 void ShowAboutDialog()

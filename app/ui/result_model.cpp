@@ -2,6 +2,7 @@
 #include "app/ui/result_model.h"
 
 #include "gpuinfo/siliscan.h"
+#include "results/scoring.h"
 
 #include <cmath>
 #include <cstdio>
@@ -14,9 +15,6 @@ std::string Format256(const char* format, auto... args)
     std::snprintf(buffer, sizeof(buffer), format, args...);
     return buffer;
 }
-
-// The degree sign in UTF-8.
-constexpr const char* kDegree = "\u00B0";
 
 // Below this average a window's whole frame count is off by more than a tenth (a window
 // closes with the frame that passes its second), so the exact rates are shown instead.
@@ -44,34 +42,18 @@ ResultTexts BuildResultTexts(const ResultInputs& in)
 {
     const StartupOptions& o = in.options;
     ResultTexts t;
-    const bool timeBased = o.active_time_based == 1;
-    if (timeBased) {
-        t.title = Format256("%s %d.%d.%d - SCORE: %d points (%d ms)", kProductTitle,
-                            kVersionMajor, kVersionMinor, kVersionPatch, in.result.total_frames,
-                            static_cast<int>(o.active_duration_ms));
-        t.score = Format256("SCORE: %d points, time: %d ms", in.result.total_frames,
-                            static_cast<int>(o.active_duration_ms));
-    } else {
-        t.title = Format256("%s %d.%d.%d - SCORE: %d ms (%d frame%s)", kProductTitle,
-                            kVersionMajor, kVersionMinor, kVersionPatch,
-                            static_cast<int>(in.elapsed_ms), static_cast<int>(o.active_max_frames),
-                            o.active_max_frames == 1 ? "" : "s");
-        t.score = Format256("SCORE: %d ms, frames: %d", static_cast<int>(in.elapsed_ms),
-                            static_cast<int>(o.active_max_frames));
-    }
+    const BenchmarkScore score =
+        ComputeBenchmarkScore(o.active_time_based, static_cast<uint32_t>(in.result.total_frames),
+                              in.elapsed_ms, o.active_duration_ms, o.active_max_frames);
+    char buffer[256];
+    t.title = FormatResultTitle(buffer, sizeof buffer, score);
+    t.score = FormatScoreLine(buffer, sizeof buffer, score);
     t.build = Format256("Build: [%s @ %s]", kBuildDate, kBuildTime);
     t.more_link = "[More on Gridfall...]";
 
-    // A machine without a temperature sensor reads "n.a.", not 0 degrees.
-    const std::string maxTemp =
-        in.sensors.has_temperature
-            ? Format256("%d%sC", static_cast<int>(in.sensors.max_temperature), kDegree)
-            : std::string("n.a.");
-    if (in.sensors.max_current > 0.0f)
-        t.max_temperature = Format256("Max GPU temp: %s - Max current: %.1fA", maxTemp.c_str(),
-                                      static_cast<double>(in.sensors.max_current));
-    else
-        t.max_temperature = Format256("Max GPU temp: %s", maxTemp.c_str());
+    t.max_temperature = FormatMaxTemperatureLine(buffer, sizeof buffer, in.sensors.has_temperature,
+                                                 in.sensors.max_temperature,
+                                                 in.sensors.max_current);
 
     // What the run used: a multisample mode the driver refused ran without one, and an effect
     // index out of range draws nothing.

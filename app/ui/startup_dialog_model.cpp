@@ -259,12 +259,12 @@ void PrepareBenchmarkRun(StartupOptions& options)
     options.active_time_based = 1;
     options.time_based_benchmark = 1;
     options.active_max_frames = 0;
-    options.active_run_mode = 1;
-    options.run_mode = 1;
+    options.active_run_mode = kRunModeBenchmark;
+    options.run_mode = kRunModeBenchmark;
 }
 
 void PrepareDemoRun(StartupOptions& options)
 {
-    options.active_run_mode = 2;
-    options.run_mode = 2;
+    options.active_run_mode = kRunModeStability;
+    options.run_mode = kRunModeStability;
 }

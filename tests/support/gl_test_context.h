@@ -1,5 +1,6 @@
 // A small GL context for the gl test tier: an SDL window (hidden under X11, or SDL's offscreen
-// driver over EGL when DISPLAY is unset) with a current GL 4.x compatibility-profile context,
+// driver over EGL when DISPLAY is unset) with a current GL 4.x compatibility-profile context
+// (or, asked for, a core-profile one),
 // the framework's entry points loaded, and helpers to read pixels back and to check glGetError.
 //
 // What Mesa llvmpipe offers here (LIBGL_ALWAYS_SOFTWARE=1, Mesa 22.3.6, LLVM 15):
@@ -83,7 +84,7 @@ inline uint32_t PackRGBA(const unsigned char* p)
 
 class GLTestContext {
 public:
-    explicit GLTestContext(int width = 64, int height = 64, int major = 4, int minor = 0)
+    explicit GLTestContext(int width = 64, int height = 64, int major = 4, int minor = 0, bool core = false)
         : width_(width), height_(height)
     {
         // Without a display SDL's X11 driver fails; the offscreen driver gives an EGL context
@@ -96,7 +97,8 @@ public:
         SDL_GL_ResetAttributes();
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, major);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, minor);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK,
+                            core ? SDL_GL_CONTEXT_PROFILE_CORE : SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);

@@ -1,7 +1,8 @@
 // Without a display the result goes to standard output, where headless runs report.
 #include "core/process_mode.h"
 #include "core/machine_records.h"
-#include "run/run_state.h"
+#include "run/run_session.h"
+#include "results/run_report.h"
 #include "core/startup_options.h"
 #include "app/ui/result_dialog.h"
 
@@ -19,12 +20,13 @@ TEST(HeadlessResult, PrintsTheDialogsTextsOnStandardOutput)
     g_startup_options.client_width = 640;
     g_startup_options.client_height = 480;
     g_startup_options.active_fullscreen = 0;
-    g_run_result = RunResult{12, 20, 16, 97};
     g_sensor_readings = SensorReadings{};   // a machine without a temperature sensor
     std::strcpy(g_system_info.renderer, "llvmpipe (LLVM 15.0.6, 256 bits)");
 
+    RunSession run;   // takes the settings above
+    run.Result() = RunResult{12, 20, 16, 97};
     testing::internal::CaptureStdout();
-    ShowResultDialog();
+    ShowResultDialog(run, RunReport{});
     const std::string out = testing::internal::GetCapturedStdout();
     SetHeadless(false);
 

@@ -1,5 +1,5 @@
-// HUD text and overlay primitives on a compatibility-profile context: raster placement, the
-// state DrawText leaves, glyph pixels, polylines and lines.
+// HUD text and overlay primitives: text placement, the state DrawText leaves, glyph pixels,
+// batches, the core profile, polylines and lines.
 #include "gfx/bitmap_font.h"
 #include "gfx/polyline.h"
 
@@ -17,13 +17,6 @@ class BitmapFontTest : public GLTestFixture {
 protected:
     BitmapFontTest() : GLTestFixture(160, 40) {}
 };
-
-std::array<GLfloat, 4> RasterPosition()
-{
-    std::array<GLfloat, 4> p{};
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, p.data());
-    return p;
-}
 
 // Bounding box of pixels whose red channel is lit, in window coordinates.
 struct Box {
@@ -46,54 +39,61 @@ Box RedBox(int w, int h)
 }
 }  // namespace
 
-TEST_F(BitmapFontTest, CreatesListsWithoutDriverErrors)
+TEST_F(BitmapFontTest, CreatesTheAtlasWithoutDriverErrors)
 {
     LogCapture log;
     cHx7PBitmapFont font;
     ASSERT_TRUE(font.Create(12, "Arial"));
-    // An empty glyph compiled with a null bitmap would raise GL_OUT_OF_MEMORY on Mesa.
     EXPECT_GL_OK();
     EXPECT_TRUE(log.lines.empty());
-    const GLuint base = font.GetListBase();
-    ASSERT_NE(base, 0u);
+    const GLuint atlas = font.GetAtlasTexture();
+    ASSERT_NE(atlas, 0u);
+    EXPECT_TRUE(glIsTexture(atlas));
+    EXPECT_GT(font.GetAtlasHeight(), 0);
     EXPECT_EQ(font.GetHeight(), 12);
-    EXPECT_TRUE(glIsList(base + 'A'));
-    EXPECT_TRUE(glIsList(base + ' '));
-    EXPECT_TRUE(glIsList(base + 255));
     EXPECT_GT(font.GetAdvance('W'), font.GetAdvance('i'));
     EXPECT_GT(font.GetAdvance(' '), 0);
     EXPECT_EQ(font.GetAdvance(255), 0);
     EXPECT_EQ(font.GetTextWidth("AB"), font.GetAdvance('A') + font.GetAdvance('B'));
     font.Destroy();
-    EXPECT_EQ(font.GetListBase(), 0u);
-    EXPECT_FALSE(glIsList(base + 'A'));
+    EXPECT_EQ(font.GetAtlasTexture(), 0u);
+    EXPECT_FALSE(glIsTexture(atlas));
+    EXPECT_EQ(font.GetAdvance('W'), 0);
     font.Destroy();
     EXPECT_GL_OK();
 }
 
-TEST_F(BitmapFontTest, RasterPositionFollowsTheTopLeftRule)
+TEST_F(BitmapFontTest, PenFollowsTheTopLeftRule)
 {
     cHx7PBitmapFont font;
     ASSERT_TRUE(font.Create(12, "Arial"));
-    font.SetViewport(0, 0, 1024, 768);
-    font.DrawText(0, 0, 1, 1, 1, 1, "%s", "");
-    GLint valid = 0;
-    glGetIntegerv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
-    EXPECT_EQ(valid, GL_TRUE);
-    auto p = RasterPosition();
-    EXPECT_EQ(p[0], -1.0f);
-    EXPECT_EQ(p[1], 755.0f);
-
-    // Offsets of the text and of the viewport area; the raster advances by the glyphs.
-    font.SetViewport(10, 20, 300, 200);
-    font.DrawText(5, 7, 1, 1, 1, 1, "AB");
-    p = RasterPosition();
-    EXPECT_EQ(p[0], float(10 + 5 - 1 + font.GetTextWidth("AB")));
-    EXPECT_EQ(p[1], float(200 - 12 + 20 - 7 - 1));
+    glClearColor(0, 0, 0, 1);
+    auto drawn = [&](int vx, int vy, int vw, int vh, int x, int y) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        font.SetViewport(vx, vy, vw, vh);
+        font.DrawText(x, y, 1, 0, 0, 1, "H");
+        return RedBox(160, 40);
+    };
+    // The pen starts at window (viewportX + x - 1, viewportHeight - height + viewportY - y - 1):
+    // each term moves the glyph by exactly its own amount.
+    const Box base = drawn(0, 0, 160, 40, 10, 5);
+    ASSERT_GT(base.count, 0);
+    const Box moved = drawn(0, 0, 160, 40, 13, 7);
+    EXPECT_EQ(moved.minX, base.minX + 3);
+    EXPECT_EQ(moved.minY, base.minY - 2);
+    const Box area = drawn(4, 3, 160, 40, 10, 5);
+    EXPECT_EQ(area.minX, base.minX + 4);
+    EXPECT_EQ(area.minY, base.minY + 3);
+    const Box shorter = drawn(0, 0, 160, 30, 10, 5);
+    EXPECT_EQ(shorter.minX, base.minX);
+    EXPECT_EQ(shorter.minY, base.minY - 10);
+    EXPECT_EQ(shorter.count, base.count);
+    // 'H' has no descender: its bottom row is the baseline, window y = 40 - 12 - 5 - 1.
+    EXPECT_EQ(base.minY, 22);
     EXPECT_GL_OK();
 }
 
-TEST_F(BitmapFontTest, DrawTextLeavesWhiteColourNoBlendNoDepthAndRestoresTransforms)
+TEST_F(BitmapFontTest, DrawTextLeavesWhiteColourNoBlendNoDepthNoBindingsAndTheTransforms)
 {
     cHx7PBitmapFont font;
     ASSERT_TRUE(font.Create(12, "Arial"));
@@ -113,6 +113,16 @@ TEST_F(BitmapFontTest, DrawTextLeavesWhiteColourNoBlendNoDepthAndRestoresTransfo
 
     font.DrawText(2, 2, 0.2f, 0.4f, 0.6f, 0.8f, "State %d", 1);
 
+    // Nothing of the text's own objects stays bound for the next draw to trip over.
+    GLint bound = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &bound);
+    EXPECT_EQ(bound, 0);
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     GLfloat colour[4];
@@ -121,12 +131,14 @@ TEST_F(BitmapFontTest, DrawTextLeavesWhiteColourNoBlendNoDepthAndRestoresTransfo
     EXPECT_EQ(colour[1], 1.0f);
     EXPECT_EQ(colour[2], 1.0f);
     EXPECT_EQ(colour[3], 1.0f);
+    // The text area is the viewport the text was drawn in (reading the caller's back would
+    // be a query per frame); the HUD's area is the window, which the overlays use anyway.
     GLint viewport[4], mode = 0;
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], 3);
-    EXPECT_EQ(viewport[1], 4);
-    EXPECT_EQ(viewport[2], 100);
-    EXPECT_EQ(viewport[3], 30);
+    EXPECT_EQ(viewport[0], 0);
+    EXPECT_EQ(viewport[1], 0);
+    EXPECT_EQ(viewport[2], 160);
+    EXPECT_EQ(viewport[3], 40);
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     EXPECT_EQ(mode, GL_MODELVIEW);
     GLfloat projectionAfter[16], modelviewAfter[16];
@@ -163,7 +175,7 @@ TEST_F(BitmapFontTest, GlyphsLandOnTheBaselineInTheRasterColour)
     EXPECT_GE(box.minX, 9);
     EXPECT_LE(box.minX, 11);
     EXPECT_LT(box.maxX, 9 + font.GetTextWidth("HH"));
-    // Only red: the colour came from the raster position.
+    // Only red: the colour is the text's own.
     const auto px = GLTestContext::ReadPixels(0, 0, 160, 40);
     for (std::size_t i = 0; i < px.size(); i += 4)
         ASSERT_EQ(px[i + 1], 0);
@@ -188,7 +200,7 @@ TEST_F(BitmapFontTest, UnloadableFontFailsAfterRetriesAndDrawsNothing)
     cHx7PBitmapFont font;
     font.SetFontFile("/nonexistent/gridfall-font.ttf");
     EXPECT_FALSE(font.Create(12, "Arial"));
-    EXPECT_EQ(font.GetListBase(), 0u);
+    EXPECT_EQ(font.GetAtlasTexture(), 0u);
     EXPECT_EQ(log.lines, std::vector<std::string>{"Unable to create a FreeType font. Very strange..."});
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -200,8 +212,63 @@ TEST_F(BitmapFontTest, UnloadableFontFailsAfterRetriesAndDrawsNothing)
     // Clearing the file override goes back to fontconfig, and the same object recovers.
     font.SetFontFile("");
     EXPECT_TRUE(font.Create(10, "Liberation Sans"));
-    EXPECT_NE(font.GetListBase(), 0u);
+    EXPECT_NE(font.GetAtlasTexture(), 0u);
     EXPECT_GL_OK();
+}
+
+TEST_F(BitmapFontTest, ABatchDrawsEveryTextAtItsEndAsSeparateDrawsWould)
+{
+    cHx7PBitmapFont font;
+    ASSERT_TRUE(font.Create(12, "Arial"));
+    font.SetViewport(0, 0, 160, 40);
+    glClearColor(0, 0, 0, 1);
+    auto texts = [&] {
+        font.DrawText(2, 0, 1, 0, 0, 1, "Red %d", 1);
+        font.DrawText(2, 14, 0, 1, 0, 1, "Green");
+        font.DrawText(60, 14, 0.5f, 0.5f, 1, 1, "Blue \xC2\xB0");
+    };
+    glClear(GL_COLOR_BUFFER_BIT);
+    texts();
+    const auto separate = GLTestContext::ReadPixels(0, 0, 160, 40);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    const auto blank = GLTestContext::ReadPixels(0, 0, 160, 40);
+    font.BeginBatch();
+    texts();
+    EXPECT_TRUE(font.IsBatching());
+    EXPECT_EQ(font.GetQueuedGlyphs(), 14u);   // "Red1", "Green", "Blue", the degree: blanks need no quad
+    EXPECT_EQ(GLTestContext::ReadPixels(0, 0, 160, 40), blank) << "nothing drawn before the end";
+    font.EndBatch();
+    EXPECT_FALSE(font.IsBatching());
+    EXPECT_EQ(font.GetQueuedGlyphs(), 0u);
+    EXPECT_EQ(GLTestContext::ReadPixels(0, 0, 160, 40), separate);
+    EXPECT_GL_OK();
+}
+
+// The same font in a core-profile context: no fixed-function call, the same pixels.
+TEST(BitmapFontCoreTest, DrawsTheSamePixelsInACoreProfileContext)
+{
+    auto draw = [](bool core) {
+        GLTestContext gl(160, 40, core ? 3 : 4, core ? 2 : 0, core);
+        EXPECT_TRUE(gl.Ok()) << gl.Error();
+        GLint mask = 0;
+        glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+        EXPECT_EQ((mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0, core);
+        cHx7PBitmapFont font;
+        EXPECT_TRUE(font.Create(12, "Arial"));
+        font.SetViewport(0, 0, 160, 40);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        font.BeginBatch();
+        font.DrawText(10, 5, 1, 0.5f, 0, 1, "Core \xE2\x82\xAC %d", 42);
+        font.EndBatch();
+        EXPECT_GL_OK();
+        return GLTestContext::ReadPixels(0, 0, 160, 40);
+    };
+    const auto compat = draw(false);
+    const auto core = draw(true);
+    EXPECT_EQ(core, compat);
+    EXPECT_NE(std::count(compat.begin(), compat.end(), 255), 0);
 }
 
 TEST_F(BitmapFontTest, PolylineDrawsOnlyTheRequestedPoints)
@@ -231,9 +298,25 @@ TEST_F(BitmapFontTest, PolylineDrawsOnlyTheRequestedPoints)
     for (int x = 0; x < 160; ++x)
         ASSERT_FALSE(red(x, 10)) << x;
 
+    // The points went through the strip's buffer, which is not left bound or enabled.
+    const GLuint buffer = strip.GetBuffer();
+    ASSERT_NE(buffer, 0u);
+    auto isBuffer = reinterpret_cast<PFNGLISBUFFERPROC>(SDL_GL_GetProcAddress("glIsBuffer"));
+    ASSERT_NE(isBuffer, nullptr);
+    EXPECT_TRUE(isBuffer(buffer));
+    GLint bound = -1;
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+
     // An empty range draws nothing and is no error.
     strip.Draw(8, 100);
     strip.Draw(3, 2);
+    EXPECT_GL_OK();
+    strip.Release();
+    EXPECT_EQ(strip.GetBuffer(), 0u);
+    EXPECT_FALSE(isBuffer(buffer));
+    strip.Release();
     EXPECT_GL_OK();
 }
 

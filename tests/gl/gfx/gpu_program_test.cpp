@@ -109,7 +109,15 @@ TEST_F(GpuProgramTest, LinksOnceAndSetsUniformsByName)
     EXPECT_GL_OK();
     EXPECT_TRUE(log.lines.empty());
 
+    // Locations were read at link time: setting a uniform asks the driver nothing.
+    static int lookups = 0;
+    const PFNGLGETUNIFORMLOCATIONPROC realLookup = Hx7PGLProcs.glGetUniformLocation;
+    Hx7PGLProcs.glGetUniformLocation = [](GLuint, const GLchar*) -> GLint { return ++lookups, -1; };
     program.SetUniform4f("colour", 0.0f, 1.0f, 0.0f, 1.0f);
+    program.SetUniform1f("unusedScale", 2.0f);
+    Hx7PGLProcs.glGetUniformLocation = realLookup;
+    EXPECT_EQ(lookups, 0);
+    EXPECT_GT(program.GetUniformCount(), 0u);
     GLfloat value[4] = {};
     const GLint loc = Hx7PGLProcs.glGetUniformLocation(program.GetProgram(), "colour");
     ASSERT_GE(loc, 0);
@@ -129,6 +137,12 @@ TEST_F(GpuProgramTest, LinksOnceAndSetsUniformsByName)
     cHx7PGpuProgram moved(std::move(program));
     EXPECT_EQ(moved.GetProgram(), name);
     EXPECT_EQ(program.GetProgram(), 0u);
+    // ... and its uniform table with them.
+    ASSERT_TRUE(moved.Bind());
+    moved.SetUniform4f("colour", 0.0f, 0.5f, 0.0f, 1.0f);
+    getUniformfv(moved.GetProgram(), loc, value);
+    EXPECT_EQ(value[1], 0.5f);
+    cHx7PGpuProgram::Unbind();
     moved.Release();
     EXPECT_FALSE(Hx7PGLProcs.glIsProgram(name));
     EXPECT_GL_OK();

@@ -58,13 +58,13 @@ protected:
         EXPECT_GT(probe.gl_extension_count, 0u);
         EXPECT_GE(probe.extensions.size(), probe.gl_extension_count);
         EXPECT_EQ(probe.HasExtension("GL_ARB_tessellation_shader"), lib->GetMaxTessLevel() > 0.0);
-        EXPECT_EQ(probe.Flag(41), lib->GetMaxTessLevel() > 0.0);
-        EXPECT_EQ(probe.Flag(46), lib->GetGlMajor() >= 4);
-        EXPECT_FALSE(probe.Flag(48));
+        EXPECT_EQ(probe.Flag(GlProbe::kTessellationShader), lib->GetMaxTessLevel() > 0.0);
+        EXPECT_EQ(probe.Flag(GlProbe::kMajor4), lib->GetGlMajor() >= 4);
+        EXPECT_FALSE(probe.Flag(GlProbe::kNumFlags));   // out of range reads false
         // Flags follow the driver's extension list, not entry points that merely resolve (Mesa
         // resolves those of extensions it does not offer).
-        EXPECT_EQ(probe.Flag(33), probe.HasExtension("GL_EXT_bindable_uniform"));
-        EXPECT_EQ(probe.Flag(32), probe.HasExtension("GL_EXT_geometry_shader4"));
+        EXPECT_EQ(probe.Flag(GlProbe::kBindableUniform), probe.HasExtension("GL_EXT_bindable_uniform"));
+        EXPECT_EQ(probe.Flag(GlProbe::kGeometryShader4), probe.HasExtension("GL_EXT_geometry_shader4"));
         if (!probe.HasExtension("GL_NV_gpu_program4")) {
             EXPECT_EQ(probe.limits.min_program_texel_offset, 0);
             EXPECT_EQ(probe.limits.max_program_texel_offset, 0);

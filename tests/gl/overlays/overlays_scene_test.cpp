@@ -5,13 +5,16 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/message_box.h"
 #include "run/run_state.h"
 #include "core/startup_options.h"
+#include "gfx/bitmap_font.h"
 #include "gfx/gl_context.h"
 #include "gfx/gpu_program.h"
 #include "gfx/polyline.h"
@@ -19,6 +22,7 @@
 #include "scene/demo_opengl4.h"
 #include "scene/hud.h"
 #include "scene/overlays.h"
+#include "results/rgb_image.h"
 #include "scene/temperature_graph.h"
 #include "support/gl_test_context.h"
 
@@ -248,4 +252,122 @@ TEST_F(OverlaysGL, HudTextAppearsOnlyWhenVisibleAndIndicatorsOn)
     EXPECT_EQ(titleRowYellow(Frame()), 0);
     g_startup_options.gl3_core_profile = 0;
     EXPECT_GL_OK();
+}
+
+namespace {
+
+// One frame's HUD with every kind of line and character it can show, drawn by the HUD font
+// over a coloured background. The reference pictures were drawn by the display-list font this
+// batched font replaced (glBitmap glyphs at the raster colour); set GRIDFALL_WRITE_HUD_SHOTS to
+// a folder to get the pictures this build draws.
+struct HudShot {
+    const char* name;
+    int width;
+    int height;
+    HudInputs inputs;
+};
+
+std::vector<HudShot> HudShots()
+{
+    HudInputs bench;
+    bench.runMode = 1;
+    bench.requestedWidth = 640;
+    bench.requestedHeight = 480;
+    bench.windowWidth = 640;
+    bench.currentFps = 57;
+    bench.minFps = 50;
+    bench.maxFps = 61;
+    bench.avgFps = 55;
+    bench.warmupDone = true;
+    bench.elapsedMs = 12345;
+    bench.totalFrames = 678;
+    bench.renderer = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    bench.vendorId = 0x10DE;
+    bench.deviceId = 0x2684;
+    bench.aaMode = "4X";
+    bench.tessLevel = bench.tessLevelInner = bench.tessLevelOuter = 8.0f;
+    bench.sphereTriangles = 1800;
+    bench.progressPercent = 42;
+
+    HudInputs demo = bench;
+    demo.runMode = 2;
+    demo.requestedWidth = 1280;
+    demo.requestedHeight = 720;
+    demo.windowWidth = 1280;
+    demo.renderer = "\xC3\x9C" "ber GPU\xE2\x84\xA2 \xE2\x82\xAC 100";   // U+00DC, U+2122, U+20AC
+    demo.tessLevelInner = 4.0f;
+    demo.gpuzAvailable = true;
+    demo.gpuzCoreClock = 1830.0f;
+    demo.gpuzMemoryClock = 10501.0f;
+    demo.gpuzTemperature = 67.5f;
+    demo.gpuzPower = 212.0f;
+    demo.gpuzCurrent = 17.7f;
+    demo.showHelp = true;
+    demo.checkFrames = 12;
+    demo.errorEvents = 1;
+    return {{"hud_640x480", 640, 480, bench}, {"hud_1280x720", 1280, 720, demo}};
+}
+
+RgbImage DrawHudShot(const HudShot& shot)
+{
+    cHx7PBitmapFont font;
+    EXPECT_TRUE(font.Create(12, "Arial"));
+    font.SetViewport(0, 0, shot.width, shot.height);
+    glViewport(0, 0, shot.width, shot.height);
+    glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ComposeHud(shot.inputs, font);
+    glFinish();
+    const std::vector<unsigned char> rgba = GLTestContext::ReadPixels(0, 0, shot.width, shot.height);
+    RgbImage image;
+    image.width = shot.width;
+    image.height = shot.height;
+    image.rgb.resize(static_cast<size_t>(shot.width) * shot.height * 3);
+    for (int y = 0; y < shot.height; ++y)   // GL rows are bottom first, the picture's top first
+        for (int x = 0; x < shot.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                image.rgb[(static_cast<size_t>(shot.height - 1 - y) * shot.width + x) * 3 + c] =
+                    rgba[(static_cast<size_t>(y) * shot.width + x) * 4 + c];
+    return image;
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        uint8_t buf[65536];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+            bytes.insert(bytes.end(), buf, buf + n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TEST(HudScreenshot, MatchesTheDisplayListFontPixelForPixel)
+{
+    for (const HudShot& shot : HudShots()) {
+        SCOPED_TRACE(shot.name);
+        GLTestContext gl(shot.width, shot.height);
+        ASSERT_TRUE(gl.Ok()) << gl.Error();
+        const RgbImage actual = DrawHudShot(shot);
+        EXPECT_GL_OK();
+        if (const char* dir = std::getenv("GRIDFALL_WRITE_HUD_SHOTS")) {
+            const std::vector<uint8_t> png = EncodePng(actual);
+            FILE* f = std::fopen((std::string(dir) + "/" + shot.name + ".png").c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            std::fwrite(png.data(), 1, png.size(), f);
+            std::fclose(f);
+        }
+        const std::optional<RgbImage> reference =
+            DecodePng(ReadBytes(std::string(GRIDFALL_FIXTURES_DIR) + "/hud/" + shot.name + ".png"));
+        if (!reference) {
+            ADD_FAILURE() << "no reference picture";
+            continue;
+        }
+        // One-bit glyphs in flat colours on a flat background: nothing to round, so no tolerance.
+        const ImageComparison cmp = CompareImages(actual, *reference, ImageTolerance{0, 0.0, 0.0});
+        EXPECT_TRUE(cmp.passed) << "differing share " << cmp.bad_fraction << ", largest error " << cmp.max_error;
+    }
 }

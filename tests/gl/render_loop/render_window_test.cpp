@@ -6,6 +6,7 @@
 #include "run/frame_loop.h"
 #include "app/render_window.h"
 #include "core/machine_records.h"
+#include "run/run_session.h"
 #include "run/run_state.h"
 #include "core/startup_options.h"
 #include "app/ui/gtk_ui.h"
@@ -279,7 +280,8 @@ TEST_F(RenderWindowTest, BenchmarkEndsByItselfThroughThePlainLoop)
     EXPECT_FALSE(IsRunActive());
     EXPECT_EQ(g_frame_stats.run_finished.load(), 1);  // display_score 0: nobody cleared it
     EXPECT_EQ(GetRunOutcome(), RunOutcome::Finished);
-    EXPECT_GT(g_run_result.total_frames, 0);
+    ASSERT_NE(LastRun(), nullptr);
+    EXPECT_GT(LastRun()->Result().total_frames, 0);
     EXPECT_GE(g_frame_stats.elapsed_ms.load(), 300u);
     EXPECT_GE(took, std::chrono::milliseconds(kWarmupMs));
 }

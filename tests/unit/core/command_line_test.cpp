@@ -114,8 +114,8 @@ TEST_F(GnuOptionsTest, EveryOptionChangesItsSetting)
     EXPECT_EQ(options_.display_gui, 0);
     EXPECT_TRUE(automation_.no_gui);
     EXPECT_FALSE(automation_.headless);
-    EXPECT_EQ(automation_.json_path, "r.json");
-    EXPECT_EQ(automation_.csv_path, "r.csv");
+    EXPECT_EQ(automation_.OutputFile("json"), "r.json");
+    EXPECT_EQ(automation_.OutputFile("csv"), "r.csv");
     ASSERT_TRUE(Run({"--validate"}));
     EXPECT_TRUE(automation_.validate);
 
@@ -163,7 +163,7 @@ TEST_F(GnuOptionsTest, BadUsageIsRefusedWithAMessage)
     EXPECT_NE(error_.find("--json=--quiet"), std::string::npos) << error_;
     // Written with '=', any text is the value.
     ASSERT_TRUE(Run({"--no-gui", "--json=--quiet"})) << error_;
-    EXPECT_EQ(automation_.json_path, "--quiet");
+    EXPECT_EQ(automation_.OutputFile("json"), "--quiet");
 }
 
 TEST_F(GnuOptionsTest, AMistypedSwitchIsToldOfAndIgnored)

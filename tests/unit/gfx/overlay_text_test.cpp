@@ -77,10 +77,10 @@ TEST(BitmapFontCodes, Utf8MapsToWindows1252ListCodes)
     EXPECT_EQ(cHx7PBitmapFont::ToListCodes(nullptr), "");
 }
 
-TEST(BitmapFontCodes, UncreatedFontHasNoListsAndZeroWidth)
+TEST(BitmapFontCodes, UncreatedFontHasNoAtlasAndZeroWidth)
 {
     cHx7PBitmapFont font;
-    EXPECT_EQ(font.GetListBase(), 0u);
+    EXPECT_EQ(font.GetAtlasTexture(), 0u);
     EXPECT_EQ(font.GetHeight(), 14);
     EXPECT_EQ(font.GetTextWidth("abc"), 0);
     EXPECT_FALSE(font.Create(12, nullptr));

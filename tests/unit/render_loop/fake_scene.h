@@ -59,7 +59,6 @@ public:
         return initResult;
     }
     void Terminate() override { terminated()++; }
-    void ClearAndPresent() override {}
     void RenderFrame(float dt) override
     {
         frameDts.push_back(dt);
@@ -84,9 +83,6 @@ public:
     }
     uint32_t GLErrorsSeen() const override { return glErrors; }
     uint32_t LastGLError() const override { return glErrors ? 0x0502u : 0u; }
-    bool UploadExtraTextures() override { return true; }
-    bool ReleaseExtraTextures() override { return true; }
-    void PresentFrame() override {}
     void Begin2D(int, int, float, float) override {}
     void End2D() override {}
     void DrawGraphStrip(unsigned) override {}

@@ -3,9 +3,8 @@
 #include "core/gnu_options.h"
 #include "core/process_mode.h"
 #include "run/frame_loop.h"
-#include "core/gnu_options.h"
 #include "run/run_progress.h"
-#include "run/run_reports.h"
+#include "run/run_session.h"
 #include "run/run_state.h"
 #include "results/frame_log.h"
 #include "results/stability.h"
@@ -89,7 +88,6 @@ protected:
         g_startup_options.rendering_thread_priority = 0;
         g_frame_stats.quit_requested = 0;
         g_frame_stats.run_finished = 0;
-        g_run_result = RunResult{};
         SetRunOutcome(RunOutcome::None);
         FakeScene::destroyed() = 0;
         FakeScene::terminated() = 0;
@@ -106,11 +104,13 @@ protected:
         g_frame_stats.quit_requested = 0;
     }
 
-    // Runs the render thread's body on this thread.
+    // Runs the render thread's body on this thread, on a run that takes the settings as the
+    // test left them.
     void Run()
     {
         FrameTimer timer(clock_);
-        RenderThreadMain(host_, timer);
+        run_ = std::make_unique<RunSession>();
+        RenderThreadMain(host_, timer, *run_);
     }
 
     FakeFrameClock clock_;
@@ -118,6 +118,7 @@ protected:
     FakeScene* scene_ = nullptr;  // owned by the render thread once it runs
     FakeSceneRecord record_;
     std::unique_ptr<StartupOptions> saved_;
+    std::unique_ptr<RunSession> run_;
 };
 
 TEST_F(FrameLoopTest, BenchmarkCountsOnlyFramesAfterTheWarmupUntilTheDuration)
@@ -133,14 +134,14 @@ TEST_F(FrameLoopTest, BenchmarkCountsOnlyFramesAfterTheWarmupUntilTheDuration)
 
     // 10 ms frames, 2500 ms measured: frames at elapsed 0, 10, ..., 2490 count; the frame
     // that reaches 2500 is neither rendered nor counted.
-    EXPECT_EQ(g_run_result.total_frames, 250);
+    EXPECT_EQ(run_->Result().total_frames, 250);
     EXPECT_EQ(g_frame_stats.total_frames.load(), 250u);
     EXPECT_EQ(g_frame_stats.elapsed_ms.load(), 2500u);
     // The first window holds the restart frame (0 ms) and closes at 1000 ms with 101
     // frames; the second holds 100. The last 500 ms never complete a window.
-    EXPECT_EQ(g_run_result.max_fps, 101);
-    EXPECT_EQ(g_run_result.min_fps, 100);
-    EXPECT_EQ(g_run_result.avg_fps, 100);  // (101 + 100) / 2, truncated
+    EXPECT_EQ(run_->Result().max_fps, 101);
+    EXPECT_EQ(run_->Result().min_fps, 100);
+    EXPECT_EQ(run_->Result().avg_fps, 100);  // (101 + 100) / 2, truncated
     EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
     EXPECT_TRUE(sawWarmupDoneBeforeEnd);
     EXPECT_GT(frames, 250 + 390);  // the warm-up frames were rendered, just not counted
@@ -158,7 +159,7 @@ TEST_F(FrameLoopTest, RepeatedRunsEachWarmUpAndTheFrameLogHoldsOnlyMeasuredFrame
     const std::string log = TempFrameLogPath();
     const AutomationOptions savedAutomation = g_automation_options;
     g_automation_options.repeat = 2;
-    g_automation_options.frame_log_path = log;
+    g_automation_options.output_files["frame-log"] = log;
     int frames = 0;
     scene_->perFrame = [&](int) {
         ++frames;
@@ -167,8 +168,8 @@ TEST_F(FrameLoopTest, RepeatedRunsEachWarmUpAndTheFrameLogHoldsOnlyMeasuredFrame
     Run();
     g_automation_options = savedAutomation;
 
-    ASSERT_EQ(RunReportsKeptRuns().size(), 2u);
-    for (const RepeatRun& run : RunReportsKeptRuns()) {
+    ASSERT_EQ(run_->Recorder().KeptRuns().size(), 2u);
+    for (const RepeatRun& run : run_->Recorder().KeptRuns()) {
         EXPECT_EQ(run.score, 250);
         EXPECT_EQ(run.elapsed_ms, 2500u);
     }
@@ -215,14 +216,14 @@ TEST_F(FrameLoopTest, SlowFramesCountTheirRealTimeAndAreReportedAsLong)
     Run();
     // Measured frames start at 0, 2.4, 4.8, 7.2 and 9.6 s; the one that would start at 12 s
     // is past the duration.
-    EXPECT_EQ(g_run_result.total_frames, 5);
+    EXPECT_EQ(run_->Result().total_frames, 5);
     EXPECT_EQ(g_frame_stats.elapsed_ms.load(), 12000u);
-    EXPECT_EQ(g_run_result.long_frames, 5u);
-    EXPECT_EQ(g_run_result.longest_frame_ms, 2400u);
+    EXPECT_EQ(run_->Result().long_frames, 5u);
+    EXPECT_EQ(run_->Result().longest_frame_ms, 2400u);
 
     // The windows keep their real lengths, add up to the measured time, and the last one,
     // which the end cut short, is marked partial.
-    const FrameTimeStats& stats = RunFrameTimeStats();
+    const FrameTimeStats& stats = run_->Recorder().Stats();
     ASSERT_GE(stats.SecondCount(), 2u);
     uint32_t windowSum = 0, frameSum = 0;
     for (std::size_t i = 0; i < stats.SecondCount(); ++i) {
@@ -290,7 +291,7 @@ TEST_F(FrameLoopTest, FrameCountRunEndsAtTheFrameLimitAfterTheWarmup)
     g_startup_options.active_time_based = 0;
     g_startup_options.active_max_frames = 50;
     Run();
-    EXPECT_EQ(g_run_result.total_frames, 50);
+    EXPECT_EQ(run_->Result().total_frames, 50);
     EXPECT_EQ(g_frame_stats.total_frames.load(), 50u);
     EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
     EXPECT_EQ(host_.closeRequests.load(), 1);
@@ -301,7 +302,7 @@ TEST_F(FrameLoopTest, ADurationShorterThanTheWarmupStillMeasuresAfterIt)
     g_startup_options.active_duration_ms = 1000;
     Run();
     EXPECT_EQ(g_frame_stats.warmup_done.load(), 1);
-    EXPECT_EQ(g_run_result.total_frames, 100);
+    EXPECT_EQ(run_->Result().total_frames, 100);
     EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
 }
 
@@ -330,7 +331,7 @@ TEST_F(FrameLoopTest, QuitDuringWarmupOrMeasuringEndsWithoutAResult)
         Run();
         EXPECT_EQ(host_.closeRequests.load(), 0);
         EXPECT_EQ(g_frame_stats.run_finished.load(), 0);
-        EXPECT_EQ(g_run_result.total_frames, 0);
+        EXPECT_EQ(run_->Result().total_frames, 0);
         EXPECT_EQ(FakeScene::destroyed(), 1);
         EXPECT_EQ(GetRunOutcome(), RunOutcome::Stopped);
         EXPECT_EQ(g_frame_stats.warmup_done.load(), quitFrame > 400 ? 1 : 0);
@@ -540,7 +541,7 @@ TEST_F(FrameLoopTest, TimedStabilityTestChecksItsFramesAndKeepsEachErrorWithItsM
     g_startup_options.active_run_mode = 2;
     g_startup_options.active_stability_duration_ms = 5000;
     const std::string log = TempFrameLogPath();
-    g_automation_options.frame_log_path = log;
+    g_automation_options.output_files["frame-log"] = log;
     scene_->checkMs = 30;
     int drawn = 0;   // the scene is gone after the run
     scene_->checkFrame = [&drawn](int check, CheckImage& out) {
@@ -560,10 +561,10 @@ TEST_F(FrameLoopTest, TimedStabilityTestChecksItsFramesAndKeepsEachErrorWithItsM
     EXPECT_EQ(host_.closeRequests.load(), 1);
     EXPECT_EQ(g_frame_stats.run_finished.load(), 1);
     EXPECT_GE(g_frame_stats.elapsed_ms.load(), 5000u);
-    EXPECT_EQ(g_run_result.long_frames, 1u);
-    EXPECT_EQ(g_run_result.longest_frame_ms, 5200u);   // the checks' time is no frame's
+    EXPECT_EQ(run_->Result().long_frames, 1u);
+    EXPECT_EQ(run_->Result().longest_frame_ms, 5200u);   // the checks' time is no frame's
 
-    const StabilityMonitor& m = RunStability();
+    const StabilityMonitor& m = run_->Recorder().Stability();
     // At the first frame, then every second until the hang, and the closing one at the end.
     EXPECT_EQ(m.Checks(), 5u);
     EXPECT_EQ(drawn, 5);
@@ -642,7 +643,7 @@ TEST(StabilityMonitor, VerdictsThrottlingAndTemperatureLimit)
         gpus[0] = {70.0f + 5 * i, clocks[i], 7000.0f};
         stats.RecordSecond(60, 1000, (i + 1) * 1000, gpus);
     }
-    const std::vector<GpuThrottling> t = ThrottlingFromSamples(stats);
+    const std::vector<GpuThrottling> t = ThrottlingFromSamples(stats.Seconds());
     ASSERT_EQ(t.size(), 2u);
     EXPECT_FLOAT_EQ(t[0].peak_core_clock_mhz, 2000.0f);
     EXPECT_TRUE(t[0].throttled);

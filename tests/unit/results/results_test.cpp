@@ -3,6 +3,9 @@
 // parses, and the atomic file writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,10 +21,21 @@
 #include "results/frame_log.h"
 #include "results/results_csv.h"
 #include "results/results_json.h"
-#include "run/run_reports.h"
+#include "core/gnu_options.h"
+#include "results/output_writers.h"
+#include "results/run_report.h"
 #include "unit/results/json_reader.h"
 
 namespace {
+
+// A report whose measuring windows are the recorder's.
+RunReport WithSeconds(RunReport r, const FrameTimeStats& stats)
+{
+    r.seconds = stats.Seconds();
+    r.seconds_dropped = stats.DroppedSeconds();
+    return r;
+}
+
 
 std::string ReadText(const std::string& path)
 {
@@ -107,7 +121,7 @@ TEST(ResultsJson, MatchesItsSchemaAndTheRunItDescribes)
     RunReport r = SampleReport();
     FrameTimeStats stats;
     FillStats(stats, r);
-    const std::string text = FormatResultsJson(r, stats);
+    const std::string text = FormatResultsJson(WithSeconds(r, stats));
 
     testjson::Value doc;
     std::string error;
@@ -161,7 +175,7 @@ TEST(ResultsJson, WhatWasNeverMeasuredIsNullNotAStandInNumber)
     RunReport r;   // no window completed, no sensor, no long frame
     r.score = ComputeBenchmarkScore(1, 0, 0, 10000, 0);
     FrameTimeStats stats;
-    const std::string text = FormatResultsJson(r, stats);
+    const std::string text = FormatResultsJson(WithSeconds(r, stats));
     testjson::Value doc;
     ASSERT_TRUE(testjson::Parse(text, doc)) << text;
     for (const char* key : {"min", "max", "avg"}) {
@@ -187,7 +201,7 @@ TEST(ResultsJson, FrameCountRunsReportMillisecondsAgainstFrames)
     r.score = ComputeBenchmarkScore(0, 500, 4321, 0, 500);
     FrameTimeStats stats;
     testjson::Value doc;
-    ASSERT_TRUE(testjson::Parse(FormatResultsJson(r, stats), doc));
+    ASSERT_TRUE(testjson::Parse(FormatResultsJson(WithSeconds(r, stats)), doc));
     EXPECT_EQ(doc["score"]["value"].n, 4321);
     EXPECT_EQ(doc["score"]["unit"].s, "ms");
     EXPECT_EQ(doc["score"]["companion"]["value"].n, 500);
@@ -210,7 +224,7 @@ TEST(ResultsJson, AnyMachineTextStillGivesValidJson)
     FrameTimeStats stats;
     testjson::Value doc;
     std::string error;
-    const std::string text = FormatResultsJson(r, stats);
+    const std::string text = FormatResultsJson(WithSeconds(r, stats));
     ASSERT_TRUE(testjson::Parse(text, doc, &error)) << error << "\n" << text;
     EXPECT_EQ(doc["system"]["text"]["cpu"].s, r.cpu);   // control characters escaped and back
     EXPECT_EQ(doc["system"]["text"]["renderer"].s, r.renderer);
@@ -243,7 +257,7 @@ TEST(ResultsCsv, OneRowPerSecondWithAColumnGroupPerGpu)
     stats.RecordSecond(60, 1000, 2000, std::span(two, 1));
     two[1].temperature_c = std::numeric_limits<float>::quiet_NaN();   // a GPU without a sensor
     stats.RecordSecond(7, 350, 2350, two, true);
-    const std::string csv = FormatResultsCsv(stats);
+    const std::string csv = FormatResultsCsv(WithSeconds({}, stats));
     std::vector<std::string> lines;
     std::stringstream ss(csv);
     for (std::string line; std::getline(ss, line);)
@@ -260,7 +274,7 @@ TEST(ResultsCsv, OneRowPerSecondWithAColumnGroupPerGpu)
     EXPECT_EQ(csv.find('\r'), std::string::npos);
 
     FrameTimeStats none;
-    EXPECT_EQ(FormatResultsCsv(none), "elapsed_s,fps,worst_frame_ms,frames,window_ms,partial\n");
+    EXPECT_EQ(FormatResultsCsv(WithSeconds({}, none)), "elapsed_s,fps,worst_frame_ms,frames,window_ms,partial\n");
 }
 
 // The test-suite profile extracts the score with its output template; the line the program
@@ -316,7 +330,7 @@ TEST(ScoreLine, RepeatSeriesReportsTheMeanAndItsSpread)
               "Mean: 1241.33 points, standard deviation 8.08, CV 0.65 %, 95 % interval 1221.25 to 1261.41\n");
     FrameTimeStats stats;
     testjson::Value doc;
-    ASSERT_TRUE(testjson::Parse(FormatResultsJson(r, stats), doc));
+    ASSERT_TRUE(testjson::Parse(FormatResultsJson(WithSeconds(r, stats)), doc));
     std::vector<std::string> problems;
     testjson::Check(doc, Schema(), "$", problems);
     EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
@@ -332,7 +346,7 @@ TEST(ScoreLine, RepeatSeriesReportsTheMeanAndItsSpread)
     // compare takes the series as the lines do, its frame times as its runs' mean.
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("gridfall_series_" + std::to_string(getpid()) + ".json")).string();
-    std::ofstream(path) << FormatResultsJson(r, stats);
+    std::ofstream(path) << FormatResultsJson(WithSeconds(r, stats));
     CompareRun series;
     std::string error;
     ASSERT_TRUE(LoadCompareRun(path, &series, &error)) << error;
@@ -379,6 +393,45 @@ TEST_F(AtomicWrite, FailureNamesThePathAndKeepsTheOldFile)
     EXPECT_TRUE(std::filesystem::is_directory(dir_ / "taken"));
     // Only the directories remain: the temporary file was removed.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+// Every file asked for comes from the one report, by its row of the writer table; a file that
+// cannot be written fails the whole but does not cost the others, and an option without a
+// writer (the frame log, written during the run) is left alone.
+TEST_F(AtomicWrite, OutputWritersWriteEveryAskedFileFromTheReport)
+{
+    RunReport r;
+    r.score = ComputeBenchmarkScore(1, 600, 10000, 10000, 0);
+    r.total_frames = 600;
+    r.elapsed_ms = 10000;
+    FrameTimeStats stats;
+    stats.Begin(4);
+    stats.RecordFrame(16000);
+    stats.RecordSecond(60, 1000, 1000, {});
+    r = WithSeconds(r, stats);
+    std::map<std::string, std::string, std::less<>> files = {
+        {"json", (dir_ / "r.json").string()},
+        {"csv", (dir_ / "missing" / "r.csv").string()},
+        {"plot", (dir_ / "r.svg").string()},
+        {"frame-log", (dir_ / "f.csv").string()}};
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(WriteOutputs(r, files));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("gridfall: CSV log not written: "), std::string::npos) << err;
+    EXPECT_EQ(ReadText(files["json"]), FormatResultsJson(r));
+    EXPECT_NE(ReadText(files["plot"]).find("<svg"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(files["frame-log"]));
+
+    files.erase("csv");
+    EXPECT_TRUE(WriteOutputs(r, files));
+    // Each writer's file is named by a FILE option of the command line.
+    for (const OutputWriter& w : OutputWriters()) {
+        const auto options = GnuOptionTable();
+        const auto it = std::find_if(options.begin(), options.end(),
+                                     [&](const GnuOption& o) { return std::string_view(o.name) == w.option; });
+        ASSERT_NE(it, options.end()) << "--" << w.option;
+        EXPECT_STREQ(it->argument, "FILE");
+    }
 }
 
 // The layout MangoHud's own logs have (two preamble lines, its column header, a row per
@@ -465,7 +518,7 @@ std::string RunJson(double rate, double tess)
     r.total_frames = static_cast<uint32_t>(stats.FrameCount());
     r.elapsed_ms = 10000;
     r.score.score = static_cast<int32_t>(r.total_frames);
-    return FormatResultsJson(r, stats);
+    return FormatResultsJson(WithSeconds(r, stats));
 }
 
 std::string ReadStream(std::FILE* f)

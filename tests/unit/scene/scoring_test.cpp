@@ -5,9 +5,7 @@
 
 #include <string>
 
-#include "run/run_reports.h"
-#include "run/run_state.h"
-#include "core/startup_options.h"
+#include "run/run_session.h"
 
 namespace {
 
@@ -36,28 +34,26 @@ TEST(Scoring, FrameCountRunScoresMilliseconds)
     EXPECT_STREQ(FormatScoreLine(buf, sizeof buf, s), "SCORE: 12345 ms, frames: 500");
     EXPECT_STREQ(FormatResultTitle(buf, sizeof buf, s),
                  "Lumetra Gridfall 0.3.0 - SCORE: 12345 ms (500 frames)");
+    EXPECT_STREQ(FormatResultTitle(buf, sizeof buf, ComputeBenchmarkScore(0, 1, 40, 0, 1)),
+                 "Lumetra Gridfall 0.3.0 - SCORE: 40 ms (1 frame)");
 }
 
-TEST(Scoring, CurrentScoreReadsTheFinishedRunRecords)
+TEST(Scoring, ARunsScoreReadsItsSettingsAndResult)
 {
-    const StartupOptions saved = g_startup_options;
-    const RunResult savedResult = g_run_result;
-    const uint32_t savedElapsed = g_frame_stats.elapsed_ms.load();
-    g_startup_options.active_time_based = 1;
-    g_startup_options.active_duration_ms = 2000;
-    g_run_result.total_frames = 77;
-    g_frame_stats.elapsed_ms = 2003;
-    BenchmarkScore s = CurrentBenchmarkScore();
+    RunSettings settings;
+    settings.options.active_time_based = 1;
+    settings.options.active_duration_ms = 2000;
+    RunResult result;
+    result.total_frames = 77;
+    result.elapsed_ms = 2003;
+    BenchmarkScore s = ScoreOf(settings, result);
     EXPECT_EQ(s.score, 77);
     EXPECT_EQ(s.companion, 2000);
-    g_startup_options.active_time_based = 0;
-    g_startup_options.active_max_frames = 300;
-    s = CurrentBenchmarkScore();
+    settings.options.active_time_based = 0;
+    settings.options.active_max_frames = 300;
+    s = ScoreOf(settings, result);
     EXPECT_EQ(s.score, 2003);
     EXPECT_EQ(s.companion, 300);
-    g_startup_options = saved;
-    g_run_result = savedResult;
-    g_frame_stats.elapsed_ms = savedElapsed;
 }
 
 TEST(Scoring, ProgressPercentTruncatesAndSurvivesZeroLimits)
@@ -89,10 +85,13 @@ TEST(Scoring, ProgressBarReachesTheWindowWidthWhenTheRunEnds)
 TEST(Scoring, TemperatureLineDropsTheCurrentWhenItIsZero)
 {
     char buf[256];
-    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, 71.9f, 0.0f),
+    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, true, 71.9f, 0.0f),
                  "Max GPU temp: 71\u00B0C");
-    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, 65.0f, 12.34f),
+    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, true, 65.0f, 12.34f),
                  "Max GPU temp: 65\u00B0C - Max current: 12.3A");
+    // No sensor: not 0 degrees.
+    EXPECT_STREQ(FormatMaxTemperatureLine(buf, sizeof buf, false, 0.0f, 12.34f),
+                 "Max GPU temp: n.a. - Max current: 12.3A");
 }
 
 TEST(Scoring, TextsAreTruncatedToTheBuffer)
