@@ -122,6 +122,7 @@ RunReport CollectRunReport(const RunSession& run)
     r.fps_min_exact = stats.MinWindowRate();
     r.fps_max_exact = stats.MaxWindowRate();
     r.frame_times = stats.Summarize();
+    r.gpu_times = run.Recorder().GpuTimes().Summarize();
     r.sensors = g_sensor_readings;
     r.finished_at = UtcNow();
     r.seconds = stats.Seconds();

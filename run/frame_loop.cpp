@@ -258,9 +258,10 @@ public:
             gpuTimer_.EndFrame();
             EndWork();
             // A frame or two late, never waited for; the newest result stands until the next.
-            if (const double gpuMs = gpuTimer_.Collect(); !std::isnan(gpuMs))
+            const double gpuMs = gpuTimer_.Collect();
+            if (!std::isnan(gpuMs))
                 gpuFrameMs_ = gpuMs;
-            recorder_.RecordFrame();
+            recorder_.RecordFrame(gpuMs);
 
             ++framesInWindow_;
             ++totalFrames_;

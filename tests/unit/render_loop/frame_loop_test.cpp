@@ -55,7 +55,11 @@ FrameLogTotals ReadFrameLogTotals(const std::string& path)
     while (std::getline(in, line)) {
         const std::size_t a = line.find(',') + 1, b = line.find(',', a), dot = line.find('.', a);
         t.frameSumNs += std::stoull(line.substr(a, dot - a)) * 1000000 + std::stoull(line.substr(dot + 1, b - dot - 1));
-        t.lastElapsedNs = std::stoull(line.substr(line.rfind(',') + 1));
+        // elapsed is MangoHud's last column, the 16th; Gridfall's gpu_frametime follows it.
+        std::size_t at = 0;
+        for (int field = 0; field < 15; ++field)
+            at = line.find(',', at) + 1;
+        t.lastElapsedNs = std::stoull(line.substr(at, line.find(',', at) - at));
         ++t.rows;
     }
     return t;
