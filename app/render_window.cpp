@@ -3,9 +3,12 @@
 #include "run/collect_report.h"
 #include "run/run_session.h"
 #include "run/stability_report.h"
+#include "results/stability.h"
 
 #include "run/frame_timer.h"
 #include "app/key_table.h"
+#include "app/startup.h"
+#include "core/gnu_options.h"
 #include "core/log_file.h"
 #include "core/message_box.h"
 #include "core/process_mode.h"
@@ -23,9 +26,12 @@
 #include <SDL.h>
 #include <gtk/gtk.h>
 #include <sched.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -62,6 +68,19 @@ std::unique_ptr<RunSession> g_run;
 std::mutex g_done_mutex;
 std::condition_variable g_done_cv;
 bool g_thread_done = false;
+
+// The render thread was left stuck in the driver: it is never joined, and nothing it may still
+// use (the window, the context) is destroyed; the process ends once the run is reported.
+bool g_render_thread_abandoned = false;
+// The ending run's results are already out (written before the scene's teardown).
+bool g_end_reported = false;
+// How long the end of a run waits for a render thread inside one frame (without a hang limit)
+// before it reports and ends without it: long enough for any frame of a slow software
+// renderer that is still working, short against a service manager's stop timeout.
+constexpr uint32_t kStuckFrameEndMs = 10000;
+// How long a run whose results are out waits for its scene's teardown: a driver that hangs in
+// destroying its context (lavapipe's eglDestroyContext) must not hold the exit back.
+constexpr uint32_t kStuckTeardownMs = 2000;
 
 // The title the render thread wants, handed over without allocating: the render thread
 // writes it under the lock and posts one event while no title event is pending.
@@ -317,19 +336,63 @@ void RenderThreadEntry(SDL_Window* window, uint32_t serial, RunSession* run)
     g_done_cv.notify_all();
 }
 
-void JoinRenderThread()
+// Main thread: gives up on a render thread that has been inside one frame for longer than the
+// stability test's hang limit, or (ending: the run is being ended) inside a frame for longer
+// than kStuckFrameEndMs or in its teardown for longer than kStuckTeardownMs. True once it has
+// been given up on.
+bool WatchRenderThread(bool ending)
+{
+    if (g_render_thread_abandoned || !g_render_thread.joinable())
+        return g_render_thread_abandoned;
+    if (!g_run)
+        return false;
+    // The run's own snapshot of the settings: the options record may have changed since.
+    const bool stability = g_run->Settings().Stability();
+    const uint32_t hang = stability ? g_run->Settings().automation.hang_limit_ms : 0;
+    const uint32_t frameLimit =
+        ending ? (hang > 0 ? std::min<uint32_t>(hang, kStuckFrameEndMs) : kStuckFrameEndMs) : hang;
+    const uint32_t teardownLimit = ending ? kStuckTeardownMs : hang;
+    const StuckWork stuck = TakeOverStuckRun(*g_run, frameLimit, teardownLimit, hang);
+    if (stuck == StuckWork::None)
+        return false;
+    g_render_thread_abandoned = true;
+    if (stuck == StuckWork::Teardown) {
+        ProgramLog().Write("The render thread's teardown did not end within %u ms; the process ends without it.",
+                           teardownLimit);
+    } else {
+        ProgramLog().Write("The render thread did not come back from the driver within %u ms; the run ends "
+                           "without it.", frameLimit);
+        // A benchmark stuck while being ended is a stopped benchmark; a stability test's own
+        // report decides its outcome.
+        if (!stability)
+            SetRunOutcome(RunOutcome::Stopped);
+    }
+    return true;
+}
+
+// False when the render thread was given up on instead (see WatchRenderThread).
+bool JoinRenderThread()
 {
     if (!g_render_thread.joinable())
-        return;
+        return true;
+    if (g_render_thread_abandoned)
+        return false;
     const auto start = std::chrono::steady_clock::now();
-    {
-        std::unique_lock<std::mutex> lock(g_done_mutex);
-        if (!g_done_cv.wait_for(lock, std::chrono::milliseconds(kRenderThreadJoinLogMs),
-                                [] { return g_thread_done; })) {
-            // Destroying the window under a thread that still renders into it would crash
-            // in the driver; waiting is the only safe choice.
+    bool logged = false;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(g_done_mutex);
+            if (g_done_cv.wait_for(lock, std::chrono::milliseconds(kPlainLoopPollMs), [] { return g_thread_done; }))
+                break;
+        }
+        if (WatchRenderThread(true))
+            return false;
+        if (!logged && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kRenderThreadJoinLogMs)) {
+            // Destroying the window under a thread that still renders into it would crash in
+            // the driver; waiting is the only safe choice while it is not stuck in one place.
             ProgramLog().Write("The render thread did not end within %u ms; waiting for it.",
                                kRenderThreadJoinLogMs);
+            logged = true;
         }
     }
     g_render_thread.join();
@@ -338,6 +401,7 @@ void JoinRenderThread()
     if (waited.count() > kRenderThreadJoinLogMs)
         ProgramLog().Write("The render thread ended after %lld ms.",
                            static_cast<long long>(waited.count()));
+    return true;
 }
 
 bool IsOurWindow(Uint32 windowID) { return g_window && SDL_GetWindowID(g_window) == windowID; }
@@ -539,27 +603,12 @@ bool StartRun()
     return true;
 }
 
-void StopRendering()
-{
-    const bool wasActive = IsRunActive();
-    g_frame_stats.quit_requested.store(1);
-    JoinRenderThread();
-    DestroyRenderWindow();
-    // Events of the ended run are stale now; the serial check would drop them anyway.
-    if (g_event_type != 0)
-        SDL_FlushEvent(g_event_type);
-    if (wasActive && g_observer)
-        g_observer->OnRunEnded();
-}
+namespace {
 
-void EndRun()
+// The results of the run that just ended, once: a finished benchmark's files, dialog and score
+// lines; a stability test's report however it ended.
+void ReportEndedRun()
 {
-    // The result dialog runs a nested loop that may deliver another end request (Escape and
-    // the benchmark's own close request together); one end is enough.
-    if (g_in_end_run)
-        return;
-    g_in_end_run = true;
-    StopRendering();
     if (g_startup_options.active_run_mode == kRunModeBenchmark && g_frame_stats.run_finished.load()) {
         // The files first: a reader of standard output that stops early must not cost them,
         // nor must a user who leaves the result dialog open. Scripts read the score from the
@@ -576,14 +625,65 @@ void EndRun()
     } else if (g_startup_options.active_run_mode == kRunModeStability && g_startup_options.active_stability_report &&
                GetRunOutcome() != RunOutcome::Failed) {
         // A stability test is worth its results however it ended: by its duration, a limit,
-        // Escape, the close box or a signal.
+        // Escape, the close box, a signal or a GPU that never came back.
         SetRunOutcome(ReportStabilityRun(*g_run));
+    } else if (g_startup_options.active_run_mode == kRunModeStability && g_render_thread_abandoned &&
+               g_run->Recorder().Stability().Verdict(false) == StabilityVerdict::Fail) {
+        SetRunOutcome(RunOutcome::StabilityFailed);
     }
+}
+
+// The render thread is stuck in the driver and holds the window and the context: nothing can
+// be torn down safely, so the run is reported and the process ends here with the run's status.
+[[noreturn]] void LeaveStuckRun()
+{
+    if (!g_end_reported)
+        ReportEndedRun();
+    const int status = ExitStatusOfRun();
+    ProgramLog().Write("Gridfall ends with its render thread stuck in the driver (exit status %d).", status);
+    std::fflush(nullptr);
+    _exit(status);
+}
+
+}  // namespace
+
+void StopRendering()
+{
+    const bool wasActive = IsRunActive();
+    g_frame_stats.quit_requested.store(1);
+    if (!JoinRenderThread())
+        LeaveStuckRun();
+    DestroyRenderWindow();
+    // Events of the ended run are stale now; the serial check would drop them anyway.
+    if (g_event_type != 0)
+        SDL_FlushEvent(g_event_type);
+    if (wasActive && g_observer)
+        g_observer->OnRunEnded();
+}
+
+void EndRun()
+{
+    // The result dialog runs a nested loop that may deliver another end request (Escape and
+    // the benchmark's own close request together); one end is enough.
+    if (g_in_end_run)
+        return;
+    g_in_end_run = true;
+    // A run that finished by itself published everything before tearing its scene down: its
+    // results go out first, so a teardown stuck in the driver costs none of them.
+    g_end_reported = g_frame_stats.run_finished.load() != 0 && !g_render_thread_abandoned;
+    if (g_end_reported)
+        ReportEndedRun();
+    StopRendering();
+    if (!g_end_reported)
+        ReportEndedRun();
+    g_end_reported = false;
     g_in_end_run = false;
 }
 
 void PumpRenderWindowEvents()
 {
+    if (WatchRenderThread(false))
+        EndRun();
     SDL_Event event;
     while (SDL_PollEvent(&event))
         HandleEvent(event);
@@ -605,6 +705,8 @@ void RunPlainMessageLoop()
                                [] { return g_wake; });
             g_wake = false;
         }
+        if (WatchRenderThread(false))
+            EndRun();
         SDL_Event event;
         while (IsRunActive() && SDL_PollEvent(&event))
             HandleEvent(event);

@@ -168,6 +168,9 @@ void WarnOfUncheckableTemperatureLimit(Ridudedozu::SiliscanLib& lib)
     ProgramLog().Write("Warning: no GPU temperature sensor found; --max-temp %g will not be checked.", double(limit));
 }
 
+
+}  // namespace
+
 int ExitStatusOfRun()
 {
     switch (GetRunOutcome()) {
@@ -179,8 +182,6 @@ int ExitStatusOfRun()
     }
     return kExitOk;
 }
-
-}  // namespace
 
 int GridfallMain(int argc, char** argv)
 {

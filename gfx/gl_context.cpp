@@ -10,6 +10,7 @@
 #include <GL/glext.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -94,42 +95,20 @@ int ProbeMultisampleFormat(int samples)
     return result > 0 ? samples : 0;
 }
 
-// The frame whose end the render thread waits for before it finishes the next one, and the
-// context it belongs to (a sync object means nothing to another context).
-struct FrameInFlight {
-    const void* owner = nullptr;
-    GLsync fence = nullptr;
+// glFenceSync and friends, or null before GL 3.2 (the caller then falls back to glFinish).
+struct SyncProcs {
+    PFNGLFENCESYNCPROC fence = nullptr;
+    PFNGLCLIENTWAITSYNCPROC clientWait = nullptr;
+    PFNGLDELETESYNCPROC remove = nullptr;
+    bool Usable() const { return fence && clientWait && remove; }
 };
-thread_local FrameInFlight t_frame_in_flight;
-
-// An offscreen (pbuffer) surface has no swap chain to hold the render thread back: it ran up
-// to the driver's whole queue of frames ahead (with llvmpipe 1.5 GB of queued frames when no
-// check frame read a picture back), and a frame's time was only its submission. Like a
-// double-buffered window, the next frame may be drawn while this one renders, but no further.
-void ThrottleOffscreenFrames(const void* owner)
+const SyncProcs& Sync()
 {
-    static const bool offscreen = [] {
-        const char* driver = SDL_GetCurrentVideoDriver();
-        return driver && std::strcmp(driver, "offscreen") == 0;
-    }();
-    if (!offscreen)
-        return;
-    static const auto fenceSync = reinterpret_cast<PFNGLFENCESYNCPROC>(SDL_GL_GetProcAddress("glFenceSync"));
-    static const auto clientWait =
-        reinterpret_cast<PFNGLCLIENTWAITSYNCPROC>(SDL_GL_GetProcAddress("glClientWaitSync"));
-    static const auto deleteSync = reinterpret_cast<PFNGLDELETESYNCPROC>(SDL_GL_GetProcAddress("glDeleteSync"));
-    FrameInFlight& f = t_frame_in_flight;
-    if (!fenceSync || !clientWait || !deleteSync) {
-        glFinish();   // before GL 3.2: one frame in flight rather than a thousand
-        return;
-    }
-    if (f.fence && f.owner == owner) {
-        clientWait(f.fence, GL_SYNC_FLUSH_COMMANDS_BIT, GLuint64(-1));
-        deleteSync(f.fence);
-    }
-    f.owner = owner;
-    f.fence = fenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-    glFlush();
+    static const SyncProcs procs{
+        reinterpret_cast<PFNGLFENCESYNCPROC>(SDL_GL_GetProcAddress("glFenceSync")),
+        reinterpret_cast<PFNGLCLIENTWAITSYNCPROC>(SDL_GL_GetProcAddress("glClientWaitSync")),
+        reinterpret_cast<PFNGLDELETESYNCPROC>(SDL_GL_GetProcAddress("glDeleteSync"))};
+    return procs;
 }
 
 }  // namespace
@@ -262,8 +241,76 @@ bool cHx7PGLContext::Present()
     if (!window || !renderingContext)
         return false;
     SDL_GL_SwapWindow(window);
-    ThrottleOffscreenFrames(this);
+    ThrottleFrames();
     return true;
+}
+
+// Neither an offscreen pbuffer nor every windowed driver holds the render thread back: zink
+// over lavapipe queued minutes of frames behind a swap that returned at once, so the loop
+// counted frames handed to the driver, not frames drawn. A fence after each frame, and a wait
+// for the frame kFramesInFlight back, bound the queue on every path. Two, as a double-buffered
+// swap chain allows: the CPU prepares the next frame while the GPU draws this one (one would
+// leave the GPU idle while the CPU works), and any more would only add latency and queued
+// memory, never throughput, since the GPU cannot draw two frames at once.
+void cHx7PGLContext::ThrottleFrames()
+{
+    // Benchmark seam (bench/render_loop/fence_cost.sh): what the fences cost, measured against
+    // a loop without them. Not an option: with it a run scores frames handed to the driver.
+    static const bool unbounded = std::getenv("GRIDFALL_BENCH_NO_FENCES") != nullptr;
+    if (unbounded)
+        return;
+    const SyncProcs& sync = Sync();
+    if (!sync.Usable()) {
+        glFinish();   // before GL 3.2: nothing in flight rather than a thousand frames
+        return;
+    }
+    // Frame N's fence goes in; frame N+1-k must be finished before N+1 is submitted, so
+    // k-1 frames stay in flight when this returns.
+    fences_[(oldestFence_ + fencesInFlight_) % kFramesInFlight] = sync.fence(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    ++fencesInFlight_;
+    glFlush();
+    if (fencesInFlight_ == kFramesInFlight) {
+        WaitForFence(fences_[oldestFence_]);
+        oldestFence_ = (oldestFence_ + 1) % kFramesInFlight;
+        --fencesInFlight_;
+    }
+}
+
+void cHx7PGLContext::WaitForFence(void*& fence)
+{
+    const SyncProcs& sync = Sync();
+    if (fence) {
+        sync.clientWait(static_cast<GLsync>(fence), GL_SYNC_FLUSH_COMMANDS_BIT, GLuint64(-1));
+        sync.remove(static_cast<GLsync>(fence));
+    }
+    fence = nullptr;
+}
+
+void cHx7PGLContext::FinishFrames()
+{
+    if (!renderingContext)
+        return;
+    if (!Sync().Usable()) {
+        glFinish();
+        return;
+    }
+    for (; fencesInFlight_ > 0; --fencesInFlight_) {
+        WaitForFence(fences_[oldestFence_]);
+        oldestFence_ = (oldestFence_ + 1) % kFramesInFlight;
+    }
+}
+
+void cHx7PGLContext::DropFences()
+{
+    // A sync object belongs to the context's share group: deleted while it is current.
+    const SyncProcs& sync = Sync();
+    for (void*& f : fences_) {
+        if (f && sync.remove)
+            sync.remove(static_cast<GLsync>(f));
+        f = nullptr;
+    }
+    fencesInFlight_ = 0;
+    oldestFence_ = 0;
 }
 
 void cHx7PGLContext::SetSwapInterval(bool on)
@@ -280,10 +327,9 @@ void cHx7PGLContext::SetSwapInterval(bool on)
 
 void cHx7PGLContext::Shutdown()
 {
-    // The fence goes with the context.
-    if (t_frame_in_flight.owner == this)
-        t_frame_in_flight = {};
     if (renderingContext) {
+        if (current)
+            DropFences();
         if (window)
             SDL_GL_MakeCurrent(window, nullptr);
         SDL_GL_DeleteContext(renderingContext);

@@ -36,7 +36,13 @@ public:
     bool Init(SDL_Window* window, unsigned width, unsigned height, int rendererType,
               const char* msaaName, bool coreProfile);
     bool MakeCurrent();
+    // Swaps, puts a fence after the frame and waits until at most kFramesInFlight frames are
+    // unfinished (the one just submitted included).
     bool Present();
+    // Waits until the GPU has finished every frame presented so far: the end of a measured
+    // period is when its last frame was drawn, not when it was handed to the driver.
+    void FinishFrames();
+    static constexpr int kFramesInFlight = 2;
     // Vertical sync on or off. A driver that refuses to switch it off is logged once per
     // context: frame rates may then be capped by the display's refresh rate.
     void SetSwapInterval(bool on);
@@ -71,6 +77,14 @@ public:
     SDL_GLContext renderingContext = nullptr;
 
 private:
+    void ThrottleFrames();
+    void WaitForFence(void*& fence);
+    void DropFences();
+    // The fences of the frames still in flight, oldest first from oldestFence_ (GLsync, kept
+    // as void* so this header needs no GL one).
+    void* fences_[kFramesInFlight] = {};
+    int fencesInFlight_ = 0;
+    int oldestFence_ = 0;
     bool swapIntervalAccepted_ = false;
     bool CreateContext(SDL_Window* target, int major, int minor, bool coreProfile);
     bool TryCreate(int major, int minor, int profileMask);

@@ -13,7 +13,7 @@
 namespace {
 
 // Room one row can take: 16 numbers of at most 24 characters and their commas.
-constexpr std::size_t kMaxRow = 16 * 25 + 1;
+constexpr std::size_t kMaxRow = 17 * 25 + 1;
 
 // MangoHud's values are written bare; a comma or a line break would shift every column.
 std::string Bare(const std::string& text)
@@ -92,7 +92,7 @@ FrameLogPreamble MangoHudPreamble(const RunSystemFacts& f)
 const char* FrameLog::ColumnHeader()
 {
     return "fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,"
-           "gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,cpu_mhz,elapsed";
+           "gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,cpu_mhz,elapsed,gpu_frametime";
 }
 
 FrameLog::~FrameLog() { Discard(); }
@@ -169,6 +169,8 @@ void FrameLog::Row(uint64_t frameNs, const FrameLogSensors& s)
     std::memcpy(p, ",0,0,0,0,0,0,", 13);
     p += 13;
     p = std::to_chars(p, end, elapsedNs_).ptr;
+    *p++ = ',';
+    p = Reading(p, end, s.gpu_frametime_ms, 6);
     *p++ = '\n';
     used_ = static_cast<std::size_t>(p - start);
     ++rows_;

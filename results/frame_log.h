@@ -4,14 +4,18 @@
 //
 //   os,cpu,gpu,ram,kernel,driver,cpuscheduler
 //   <one line of those values>
-//   fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,cpu_mhz,elapsed
+//   fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,cpu_mhz,elapsed,gpu_frametime
 //   <one row per measured frame>
 //
 // frametime is in milliseconds, fps its inverse, gpu_temp in degrees C and the clocks in MHz
 // (GPU 0, as of the last sensor poll), elapsed in nanoseconds of measured time since the log
 // started. elapsed is the sum of the frame times up to and including its row, so a viewer
 // that derives the frame rate from frametime shows the rate the run really had: whatever
-// happened between two frames (a stability test's check frame) is the next frame's time. The
+// happened between two frames (a stability test's check frame) is the next frame's time.
+// gpu_frametime, a column of Gridfall's own after MangoHud's (whose readers go by the header),
+// is the GPU time in ms of the newest frame whose timer-query result arrived with this row:
+// results are read a frame or two late, never waited for; 0 where none arrived or the driver
+// has no timer queries. The
 // columns Gridfall does not measure hold 0, which is what MangoHud writes for a value it has
 // no reading of. MangoHud's values carry no quoting, so a comma or line break inside a
 // preamble value becomes a blank.
@@ -52,6 +56,7 @@ struct FrameLogSensors {
     float gpu_temp_c = std::numeric_limits<float>::quiet_NaN();
     float gpu_core_clock_mhz = std::numeric_limits<float>::quiet_NaN();
     float gpu_mem_clock_mhz = std::numeric_limits<float>::quiet_NaN();
+    float gpu_frametime_ms = std::numeric_limits<float>::quiet_NaN();   // timer queries
 };
 
 // The preamble from the run's facts, each value the way MangoHud derives its own: the CPU

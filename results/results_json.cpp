@@ -312,6 +312,17 @@ std::string FormatResultsJson(const RunReport& r)
     j.Number("p95", f.p95_us / 1000.0, 3);
     j.Number("p99", f.p99_us / 1000.0, 3);
     j.End('}');
+    const FrameTimeSummary& g = r.gpu_times;
+    if (g.frames == 0) {
+        j.Raw("gpu_time_ms", "null");
+    } else {
+        j.BeginObject("gpu_time_ms");
+        j.Int("frames", static_cast<int64_t>(g.frames));
+        j.Number("p50", g.p50_us / 1000.0, 3);
+        j.Number("p95", g.p95_us / 1000.0, 3);
+        j.Number("p99", g.p99_us / 1000.0, 3);
+        j.End('}');
+    }
     j.BeginObject("lows_fps");
     j.Number("low_1_percent", f.low_1pct_fps, 2);
     j.Number("low_0_1_percent", f.low_01pct_fps, 2);

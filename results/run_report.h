@@ -82,6 +82,9 @@ struct RunReport {
     uint32_t long_frames = 0;        // frames longer than kLongFrameMs
     uint32_t longest_frame_ms = 0;
     FrameTimeSummary frame_times;
+    // The frames' GPU times from timer queries (read a frame or two late); frames == 0: the
+    // driver has none, and the JSON says null.
+    FrameTimeSummary gpu_times;
     SensorReadings sensors;
     std::string finished_at;         // UTC, ISO 8601
     StabilityReport stability;

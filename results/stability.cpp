@@ -76,6 +76,9 @@ std::string StabilityEvent::Describe() const
     case StabilityEventKind::ContextLost:
         return Printf("GL context lost at %s (reset status 0x%04X)", at.c_str(), value) + GpuPart(gpu);
     case StabilityEventKind::Hang:
+        if (unfinished)
+            return Printf("the GPU did not finish a frame within %u ms at %s", static_cast<unsigned>(limit),
+                          at.c_str()) + GpuPart(gpu);
         return Printf("a frame took %u ms at %s (limit %u ms)", value, at.c_str(), static_cast<unsigned>(limit));
     case StabilityEventKind::TemperatureLimit:
         return Printf("GPU %u reached %d\u00B0C at %s (limit %d\u00B0C)", value + 1,
@@ -94,6 +97,7 @@ void StabilityMonitor::Begin(const StabilitySettings& settings)
     limitHit_ = false;
     contextLost_ = false;
     lastCheckMs_ = 0;
+    compared_ = 0;
     reference_ = CheckImage{};
     events_.clear();
     savedReference_.clear();
@@ -126,6 +130,7 @@ bool StabilityMonitor::OnCheckFrame(uint32_t elapsedMs, const CheckImage& image,
         haveReference_ = true;
         return false;
     }
+    ++compared_;
     // The same commands on the same driver give the same bytes: any difference is an error.
     uint64_t differing = 0;
     if (image.width != reference_.width || image.height != reference_.height ||
@@ -180,6 +185,14 @@ void StabilityMonitor::OnFrameTime(uint32_t elapsedMs, uint32_t frameMs, const G
     Add(e);
 }
 
+void StabilityMonitor::OnUnfinishedFrame(uint32_t frameStartMs, uint32_t runningMs, const GpuMoment& gpu)
+{
+    StabilityEvent e = MakeEvent(StabilityEventKind::Hang, frameStartMs, gpu, runningMs);
+    e.limit = static_cast<float>(settings_.hang_limit_ms);
+    e.unfinished = true;
+    Add(e);
+}
+
 bool StabilityMonitor::OnTemperature(uint32_t elapsedMs, uint32_t gpuIndex, float celsius, const GpuMoment& gpu)
 {
     if (!std::isfinite(settings_.max_temp_c) || !std::isfinite(celsius) || celsius <= settings_.max_temp_c ||
@@ -204,7 +217,9 @@ StabilityVerdict StabilityMonitor::Verdict(bool stoppedEarly) const
     // An error outweighs an early stop: the card failed either way.
     if (Errors() > 0 || limitHit_)
         return StabilityVerdict::Fail;
-    return stoppedEarly ? StabilityVerdict::Stopped : StabilityVerdict::Pass;
+    if (stoppedEarly)
+        return StabilityVerdict::Stopped;
+    return compared_ > 0 ? StabilityVerdict::Pass : StabilityVerdict::NotCompared;
 }
 
 std::string StabilityMonitor::VerdictText(bool stoppedEarly, uint32_t elapsedMs, float maxTemperature) const
@@ -223,6 +238,10 @@ std::string StabilityMonitor::VerdictText(bool stoppedEarly, uint32_t elapsedMs,
     case StabilityVerdict::Stopped:
         return Printf("STOPPED (at %s of %s, %s, %s, max %s%s)", RunClock(elapsedMs).c_str(),
                       RunClock(settings_.duration_ms).c_str(), CountText(checks, "check").c_str(),
+                      CountText(errors, "error").c_str(), maxText.c_str(), unchecked.c_str());
+    case StabilityVerdict::NotCompared:
+        return Printf("NOT COMPARED (%s, %s, %s, max %s%s: no check frame was compared with the reference)",
+                      RunClock(elapsedMs).c_str(), CountText(checks, "check").c_str(),
                       CountText(errors, "error").c_str(), maxText.c_str(), unchecked.c_str());
     case StabilityVerdict::Pass:
         break;

@@ -42,6 +42,8 @@ struct StabilityEvent {
     uint32_t value = 0;          // GL error code, reset status, frame time in ms (hang), GPU index
     float limit = 0.0f;          // the limit a hang or a temperature passed
     const char* detail = nullptr;   // a GL error's name
+    // A hang seen while it lasted: the frame had not finished after `value` ms (it may never).
+    bool unfinished = false;
     GpuMoment gpu;
     std::string Describe() const;   // "check frame 4 at 00:30 differs in 1234 pixels (GPU at 71°C)"
     const char* KindName() const;   // "check_mismatch", "gl_error", ... (the JSON's names)
@@ -58,7 +60,9 @@ struct GpuThrottling {
     float started_temperature_c = std::numeric_limits<float>::quiet_NaN();
 };
 
-enum class StabilityVerdict { Pass, Fail, Stopped };
+// NotCompared: the run ended without an error having compared no check frame with its
+// reference (too short, or check frames off), so it proves nothing either way.
+enum class StabilityVerdict { Pass, Fail, Stopped, NotCompared };
 
 
 class StabilityMonitor {
@@ -83,6 +87,9 @@ public:
     void OnContextLost(uint32_t elapsedMs, uint32_t resetStatus, const GpuMoment& gpu);
     // Every frame's real time, without any check frame drawn before it.
     void OnFrameTime(uint32_t elapsedMs, uint32_t frameMs, const GpuMoment& gpu);
+    // The watchdog saw a frame (or check frame) that started at frameStartMs still unfinished
+    // after runningMs, past the hang limit; the run ends with it.
+    void OnUnfinishedFrame(uint32_t frameStartMs, uint32_t runningMs, const GpuMoment& gpu);
     // Every sensor reading: true when a GPU is above --max-temp (the run must end).
     bool OnTemperature(uint32_t elapsedMs, uint32_t gpuIndex, float celsius, const GpuMoment& gpu);
 
@@ -102,7 +109,8 @@ public:
     // The verdict of a run that lasted elapsedMs; `stoppedEarly`: the user ended a timed run
     // before its duration.
     StabilityVerdict Verdict(bool stoppedEarly) const;
-    // "PASS (12:00, 72 checks, 0 errors, max 78°C)", "FAIL (<first reason>)", "STOPPED (...)";
+    // "PASS (12:00, 72 checks, 0 errors, max 78°C)", "FAIL (<first reason>)", "STOPPED (...)",
+    // "NOT COMPARED (...)";
     // maxTemperature NaN when no sensor read one.
     std::string VerdictText(bool stoppedEarly, uint32_t elapsedMs, float maxTemperature) const;
 
@@ -117,6 +125,7 @@ private:
     bool limitHit_ = false;
     bool contextLost_ = false;
     uint32_t lastCheckMs_ = 0;
+    uint32_t compared_ = 0;   // check frames compared with the reference
     CheckImage reference_;
     std::vector<StabilityEvent> events_;
     std::string savedReference_;

@@ -52,7 +52,10 @@ void CollectStability(const RunSession& run, RunReport& report)
     if (std::isfinite(st.max_temp_c) && !std::isfinite(maxTemp))
         st.limits_unchecked.push_back("max_temp");
     const StabilityVerdict verdict = m.Verdict(stoppedEarly);
-    st.verdict = verdict == StabilityVerdict::Pass ? "PASS" : verdict == StabilityVerdict::Fail ? "FAIL" : "STOPPED";
+    st.verdict = verdict == StabilityVerdict::Pass         ? "PASS"
+                 : verdict == StabilityVerdict::Fail        ? "FAIL"
+                 : verdict == StabilityVerdict::NotCompared ? "NOT COMPARED"
+                                                            : "STOPPED";
     const std::string line = m.VerdictText(stoppedEarly, elapsed, maxTemp);
     st.verdict_line = line;
     st.summary = line.substr(line.find('(') + 1, line.size() - line.find('(') - 2);
@@ -119,6 +122,7 @@ RunReport CollectRunReport(const RunSession& run)
     r.fps_min_exact = stats.MinWindowRate();
     r.fps_max_exact = stats.MaxWindowRate();
     r.frame_times = stats.Summarize();
+    r.gpu_times = run.Recorder().GpuTimes().Summarize();
     r.sensors = g_sensor_readings;
     r.finished_at = UtcNow();
     r.seconds = stats.Seconds();

@@ -19,16 +19,85 @@
 
 #include <unistd.h>
 
+#include "gfx/gl_context.h"
+#include "gfx/gpu_timer.h"
+#include "gpuinfo/siliscan.h"
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace {
 
 SceneFactory g_scene_factory = nullptr;
+
+// The render thread's current piece of work, for the main thread's watchdog: since when (a
+// steady-clock stamp; 0: between frames; kTakenOver: the main thread owns the run now), what,
+// and the run time it started at. The stamp is stored last (release) and taken with a
+// compare-exchange by whichever thread gets there first, so the run's records have exactly one
+// owner at a time.
+constexpr int64_t kTakenOver = -1;
+std::atomic<int64_t> g_work_since_ns{0};
+std::atomic<uint8_t> g_work_kind{0};
+std::atomic<uint32_t> g_work_run_ms{0};
+// The loop's long-frame figures, for a run the main thread has to finish on its own.
+std::atomic<uint32_t> g_long_frames{0};
+std::atomic<uint32_t> g_longest_frame_ms{0};
+
+int64_t SteadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count() | 1;   // never 0
+}
+
+void BeginWork(StuckWork kind, uint32_t runMs)
+{
+    g_work_kind.store(uint8_t(kind), std::memory_order_relaxed);
+    g_work_run_ms.store(runMs, std::memory_order_relaxed);
+    g_work_since_ns.store(SteadyNs(), std::memory_order_release);
+}
+
+// The watchdog gave up on this thread while it was stuck: the process is ending without it,
+// and everything it would touch now belongs to the main thread.
+// GPU 0's latest sensor values, for the moment of an event.
+GpuMoment SensorMoment()
+{
+    const SensorReadings& r = g_sensor_readings;
+    GpuMoment m;
+    if (r.has_temperature)
+        m.temperature_c = r.gpu_temperature;
+    if (r.core_clock > 0.0f)
+        m.core_clock_mhz = r.core_clock;
+    if (r.memory_clock > 0.0f)
+        m.memory_clock_mhz = r.memory_clock;
+    return m;
+}
+
+[[noreturn]] void StayOutOfTheWay()
+{
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+void EndWork()
+{
+    int64_t since = g_work_since_ns.load(std::memory_order_relaxed);
+    if (since == kTakenOver || !g_work_since_ns.compare_exchange_strong(since, 0, std::memory_order_acq_rel))
+        StayOutOfTheWay();
+}
+
+// Test seam: the watchdog's own tests stall the render thread inside frame N, as a driver that
+// never returns would. Not an option: nobody sets it by accident.
+uint32_t StallFrameFromEnvironment()
+{
+    const char* n = std::getenv("GRIDFALL_TEST_STALL_FRAME");
+    return n ? uint32_t(std::strtoul(n, nullptr, 10)) : 0;
+}
 
 // Guards the scene object against destruction while the main thread toggles one of its
 // flags. The atomic pointer in FrameStats stays readable without it (the HUD, tests).
@@ -72,6 +141,8 @@ public:
         totalFrames_ = 0;
         longFrames_ = 0;
         longestFrame_ = 0;
+        g_long_frames.store(0, std::memory_order_relaxed);
+        g_longest_frame_ms.store(0, std::memory_order_relaxed);
         lastWindowRate_ = NAN;
         FrameStats& fs = g_frame_stats;
         fs.elapsed_ms.store(0);
@@ -86,6 +157,11 @@ public:
 
     void Start()
     {
+        // GPU time per frame where the driver has timer queries (the scene's context is
+        // current on this thread); NaN figures where it has none.
+        if (!gpuTimer_.Available() && !gpuTimer_.Init())
+            ProgramLog().Write("OpenGL - no timer queries: the frames' GPU time is not measured.");
+        gpuFrameMs_ = NAN;
         RestartMeasurement();
         g_frame_stats.run_finished.store(0);
         g_sensor_readings.ResetRun();
@@ -129,6 +205,8 @@ public:
             if (frameMs > kLongFrameMs) {
                 ++longFrames_;
                 longestFrame_ = std::max(longestFrame_, frameMs);
+                g_long_frames.store(longFrames_, std::memory_order_relaxed);
+                g_longest_frame_ms.store(longestFrame_, std::memory_order_relaxed);
             }
             scene_.frameDt = float(std::min(frameMs, kLongFrameMs)) * 0.001f;
             windowTime_ += delta;
@@ -147,6 +225,7 @@ public:
             if (benchmark && fs.warmup_done.load()) {
                 const bool ended = timeBased ? elapsed_ >= duration : totalFrames_ >= maxFrames;
                 if (ended) {
+                    FinishLastFrames();
                     CloseLastWindow();
                     return true;
                 }
@@ -157,6 +236,7 @@ public:
                 const StabilityMonitor& m = stability_;
                 const uint32_t length = settings_.options.active_stability_duration_ms;
                 if ((length > 0 && elapsed_ >= length) || m.LimitHit() || m.ContextLost()) {
+                    FinishLastFrames();
                     // A run that reached its duration closes with one more check frame, so
                     // every timed run that drew its reference compares at least once, however
                     // few of the interval's checks a slow GPU left room for.
@@ -168,8 +248,20 @@ public:
             }
 
             PublishFigures();
+            BeginWork(StuckWork::Frame, elapsed_);
+            if (stallFrame_ != 0 && totalFrames_ + 1 == stallFrame_) {
+                ProgramLog().Write("Test seam: frame %u stalls the render thread for good.", stallFrame_);
+                StayOutOfTheWay();
+            }
+            gpuTimer_.BeginFrame();
             scene_.RenderFrame(scene_.frameDt);
-            recorder_.RecordFrame();
+            gpuTimer_.EndFrame();
+            EndWork();
+            // A frame or two late, never waited for; the newest result stands until the next.
+            const double gpuMs = gpuTimer_.Collect();
+            if (!std::isnan(gpuMs))
+                gpuFrameMs_ = gpuMs;
+            recorder_.RecordFrame(gpuMs);
 
             ++framesInWindow_;
             ++totalFrames_;
@@ -194,6 +286,7 @@ public:
                                            ? settings_.options.tone_down_delay_ms
                                            : 0));
         }
+        FinishLastFrames();
         CloseLastWindow();
         return false;
     }
@@ -210,6 +303,28 @@ public:
         r.long_frames = longFrames_;
         r.longest_frame_ms = longestFrame_;
     }
+
+    // The counted frames are the frames the GPU finished: the measured period ends when the
+    // last of them was drawn, and the wait for it is the last frames' time.
+    void FinishLastFrames()
+    {
+        if (!scene_.renderContext)
+            return;
+        BeginWork(StuckWork::Frame, elapsed_);
+        scene_.renderContext->FinishFrames();
+        EndWork();
+        const uint32_t now = timer_.ElapsedMs();
+        const uint32_t delta = now - lastTime_;
+        lastTime_ = now;
+        windowTime_ += delta;
+        elapsed_ += delta;
+        g_frame_stats.elapsed_ms.store(elapsed_, std::memory_order_relaxed);
+    }
+
+    // The timer queries go with the context: released before the scene is.
+    void ReleaseGpuTimer() { gpuTimer_.Release(); }
+    // The newest frame's GPU time in ms, NaN while none is known.
+    double GpuFrameMs() const { return gpuFrameMs_; }
 
     // Whether this run's stability test (check frames, limits) is on: every stability-test run.
     bool Stability() const { return stabilityRun_; }
@@ -308,6 +423,7 @@ private:
         checkNumber_ = 0;
         checkMs_ = 0;
         corruptCheck_ = 0;
+        stallFrame_ = stabilityRun_ ? StallFrameFromEnvironment() : 0;
         // Test seam: the stability test's own tests make check frame N differ on purpose, to
         // see the failure path end to end. Not an option: nobody sets it by accident.
         if (const char* n = std::getenv("GRIDFALL_TEST_CORRUPT_CHECK"); stabilityRun_ && n)
@@ -315,19 +431,7 @@ private:
         PublishStability();
     }
 
-    // GPU 0's latest sensor values, for the moment of an event.
-    static GpuMoment GpuNow()
-    {
-        const SensorReadings& r = g_sensor_readings;
-        GpuMoment m;
-        if (r.has_temperature)
-            m.temperature_c = r.gpu_temperature;
-        if (r.core_clock > 0.0f)
-            m.core_clock_mhz = r.core_clock;
-        if (r.memory_clock > 0.0f)
-            m.memory_clock_mhz = r.memory_clock;
-        return m;
-    }
+    static GpuMoment GpuNow() { return SensorMoment(); }
 
     // After a frame: GL errors and a lost context, and a check frame when one is due.
     void WatchStability()
@@ -352,7 +456,11 @@ private:
         StabilityMonitor& m = stability_;
         const uint32_t start = timer_.ElapsedMs();
         ++checkNumber_;
-        if (scene_.RenderCheckFrame(checkImage_)) {
+        // The read-back waits for the GPU: a check frame that never comes back is a hang.
+        BeginWork(StuckWork::Frame, elapsed_);
+        const bool drawn = scene_.RenderCheckFrame(checkImage_);
+        EndWork();
+        if (drawn) {
             if (checkNumber_ == corruptCheck_ && checkNumber_ > 1)
                 for (std::size_t i = 0; i < checkImage_.rgba.size() && i < 4 * 4096; ++i)
                     checkImage_.rgba[i] ^= 0xFF;
@@ -382,6 +490,7 @@ private:
         f.totalFrames = totalFrames_;
         f.checkFrames = fs.check_frames.load(std::memory_order_relaxed);
         f.errorEvents = fs.error_events.load(std::memory_order_relaxed);
+        f.gpuFrameMs = gpuFrameMs_;
     }
 
     void PublishStability()
@@ -403,6 +512,7 @@ private:
     uint32_t checkNumber_ = 0;
     uint32_t checkMs_ = 0;
     uint32_t corruptCheck_ = 0;
+    uint32_t stallFrame_ = 0;
     CheckImage checkImage_;
     bool firstSample_ = false;
     int32_t fpsSum_ = 0;
@@ -415,6 +525,8 @@ private:
     uint32_t longFrames_ = 0;
     uint32_t longestFrame_ = 0;
     double lastWindowRate_ = NAN;
+    cHx7PGpuTimer gpuTimer_;
+    double gpuFrameMs_ = NAN;
 };
 
 // Progress on standard error for headless runs, unless --quiet.
@@ -524,10 +636,16 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer, RunSession& run
         // only after joining this thread.
         loop.PublishResult(true);
         run.Recorder().KeepRun(series <= 1, run.Result());
-        g_frame_stats.run_finished.store(1);
+        // The outcome before the flag: the main thread may report as soon as it sees the flag.
         SetRunOutcome(RunOutcome::Finished);
-        DestroyScene(scene);
+        g_frame_stats.run_finished.store(1);
+        // The main thread writes the results while the scene goes: a teardown stuck in the
+        // driver must cost none of them.
         host.PostCloseRequest();
+        BeginWork(StuckWork::Teardown, g_frame_stats.elapsed_ms.load());
+        loop.ReleaseGpuTimer();
+        DestroyScene(scene);
+        EndWork();
         return;
     }
 
@@ -537,5 +655,55 @@ void RenderThreadMain(RenderThreadHost& host, FrameTimer& timer, RunSession& run
         loop.PublishResult(false);
     SetRunOutcome(settings.Benchmark() ? RunOutcome::Stopped
                                                          : RunOutcome::Finished);
+    BeginWork(StuckWork::Teardown, g_frame_stats.elapsed_ms.load());
+    loop.ReleaseGpuTimer();
     DestroyScene(scene);
+    EndWork();
+}
+
+StuckWork TakeOverStuckRun(RunSession& run, uint32_t frameLimitMs, uint32_t teardownLimitMs, uint32_t recordHangMs)
+{
+    int64_t since = g_work_since_ns.load(std::memory_order_acquire);
+    if (since <= 0)
+        return StuckWork::None;
+    // The kind was stored before the stamp: it belongs to this piece of work.
+    const StuckWork kind = StuckWork(g_work_kind.load(std::memory_order_relaxed));
+    const uint32_t limitMs = kind == StuckWork::Teardown ? teardownLimitMs : frameLimitMs;
+    const int64_t runningNs = SteadyNs() - since;
+    if (limitMs == 0 || runningNs < int64_t(limitMs) * 1000000)
+        return StuckWork::None;
+    if (!g_work_since_ns.compare_exchange_strong(since, kTakenOver, std::memory_order_acq_rel))
+        return StuckWork::None;   // the work ended just now (or another began)
+    if (kind != StuckWork::Frame)
+        return kind;   // the run was over and published; only its teardown is stuck
+
+    const uint32_t startedAt = g_work_run_ms.load(std::memory_order_relaxed);
+    const uint32_t runningMs = uint32_t(runningNs / 1000000);
+    FrameStats& fs = g_frame_stats;
+    // The stuck frame's time is real time of the run, though no frame of it.
+    fs.elapsed_ms.store(startedAt + runningMs);
+    RunResult& result = run.Result();
+    result.finished = false;
+    result.elapsed_ms = startedAt + runningMs;
+    result.min_fps = fs.min_fps.load();
+    result.max_fps = fs.max_fps.load();
+    result.avg_fps = fs.avg_fps.load();
+    result.total_frames = int32_t(fs.total_frames.load());
+    result.long_frames = g_long_frames.load();
+    result.longest_frame_ms = g_longest_frame_ms.load();
+    if (recordHangMs > 0 && runningMs >= recordHangMs) {
+        GpuMoment moment = SensorMoment();
+        // The render thread's readings are as old as its last frame; the temperature is read
+        // afresh, as it stands while the GPU hangs.
+        if (auto* lib = Ridudedozu::SiliscanLib::Instance(); lib && lib->GetNumGpus() > 0) {
+            float core = NAN;
+            if (lib->GetGpuTemperatures(0, &core, nullptr, nullptr, nullptr) && std::isfinite(core))
+                moment.temperature_c = core;
+        }
+        run.Recorder().Stability().OnUnfinishedFrame(startedAt, runningMs, moment);
+        ProgramLog().Write("The GPU did not finish a frame within %u ms (started at %s, %u ms ago); "
+                           "the run ends without it.", recordHangMs, RunClock(startedAt).c_str(), runningMs);
+    }
+    run.Recorder().EndRun();
+    return kind;
 }

@@ -56,5 +56,19 @@ private:
 };
 inline CurrentSceneLock LockCurrentScene() { return CurrentSceneLock(); }
 
+// What the main thread's watchdog found the render thread stuck in.
+enum class StuckWork { None, Frame, Teardown };
+
+// Main thread, while a run is active: when the render thread has spent frameLimitMs or more
+// inside one frame, check frame or the wait for the last frames (Frame), or teardownLimitMs or
+// more tearing its scene down after the run was over (Teardown), takes the run's records over
+// from it and returns what it was stuck in; None otherwise (a limit of 0 never passes). The
+// render thread, should its driver ever return, then stops without touching anything again;
+// nothing it still uses (window, context) may be destroyed, and it is never joined: the
+// process must end soon after. For a stuck frame the run's figures so far are published
+// (elapsed time up to now) and the frame log is closed; with recordHangMs > 0 and the frame
+// at least that old, the run's stability monitor gets the hang event.
+StuckWork TakeOverStuckRun(RunSession& run, uint32_t frameLimitMs, uint32_t teardownLimitMs, uint32_t recordHangMs);
+
 // Milliseconds of warm-up at the start of a benchmark run.
 inline constexpr uint32_t kWarmupMs = 4000;

@@ -67,6 +67,7 @@ void RunRecorder::BeginRun()
                                             : std::size_t{o.active_max_frames} + kSecondSlack;
     }
     stats_.Begin(capacity);
+    gpuTimes_.Begin(1);
     const std::string& logPath = settings_.automation.OutputFile("frame-log");
     if (!logPath.empty() && !frameLog_.IsOpen() && !frameLogStarted_) {
         frameLogError_.clear();
@@ -90,6 +91,7 @@ void RunRecorder::BeginRun()
 void RunRecorder::Restart()
 {
     stats_.Restart();
+    gpuTimes_.Restart();
     lastFrameNs_ = NowNs();
     StartFrameLogClock();
 }
@@ -141,10 +143,13 @@ void RunRecorder::EndRun()
 
 void RunRecorder::RestartFrameClock() { lastFrameNs_ = NowNs(); }
 
-void RunRecorder::RecordFrame()
+void RunRecorder::RecordFrame(double gpuMs)
 {
     const uint64_t now = NowNs();
     const uint64_t micros = (now - lastFrameNs_) / 1000;
+    if (std::isfinite(gpuMs))
+        gpuTimes_.RecordFrame(static_cast<uint32_t>(std::min(gpuMs * 1000.0, double(UINT32_MAX))));
+    frameLogSensors_.gpu_frametime_ms = static_cast<float>(gpuMs);
     if (frameLogMeasuring_ && frameLog_.IsOpen()) {
         frameLog_.Row(now - frameLogMarkNs_, frameLogSensors_);
         frameLogMarkNs_ = now;

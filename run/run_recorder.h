@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -42,8 +43,9 @@ public:
     void BeginRun();
     // Forgets what the warm-up recorded and starts the frame clock afresh.
     void Restart();
-    // Records the time since the previous call (or since the start / restart) as one frame.
-    void RecordFrame();
+    // Records the time since the previous call (or since the start / restart) as one frame, and
+    // the GPU time the timer queries delivered with it (NaN: none arrived).
+    void RecordFrame(double gpuMs = std::numeric_limits<double>::quiet_NaN());
     // The next frame's time starts now: what happened since the last frame (a check frame of
     // the stability test) is no frame's time.
     void RestartFrameClock();
@@ -58,6 +60,8 @@ public:
     void EndRun();
 
     const FrameTimeStats& Stats() const { return stats_; }
+    // The frames' GPU times (only the frame histogram is used).
+    const FrameTimeStats& GpuTimes() const { return gpuTimes_; }
     const std::vector<RepeatRun>& KeptRuns() const { return keptRuns_; }
     StabilityMonitor& Stability() { return stability_; }
     const StabilityMonitor& Stability() const { return stability_; }
@@ -72,6 +76,7 @@ private:
     const RunSettings& settings_;
     FrameClockSource* clock_ = nullptr;
     FrameTimeStats stats_;
+    FrameTimeStats gpuTimes_;
     // CLOCK_MONOTONIC nanoseconds of the previous frame mark.
     uint64_t lastFrameNs_ = 0;
     // Only measured frames go into the frame log: warm-ups are left out. Its frames are

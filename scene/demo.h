@@ -9,6 +9,7 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -69,6 +70,7 @@ struct cHx7PRunFigures {
     uint32_t totalFrames = 0;
     uint32_t checkFrames = 0;     // stability test: check frames drawn and error events so far
     uint32_t errorEvents = 0;
+    double gpuFrameMs = NAN;      // the newest frame's GPU time (timer queries); NaN: none
 };
 
 // Texture slots. The numbering is also the upload order of the GL scene.

@@ -47,8 +47,12 @@ void ComposeHud(const HudInputs& in, cHx7PTextSink& out)
     }
 
     y += 20;
-    out.DrawText(x, y, HUD_RGBA(kHudTitleColor), "OpenGL renderer: %s (%.4X-%.4X) - MSAA: %s", in.renderer ? in.renderer : "",
-             in.vendorId, in.deviceId, in.aaMode ? in.aaMode : "");
+    if (std::isfinite(in.gpuFrameMs))
+        out.DrawText(x, y, HUD_RGBA(kHudTitleColor), "OpenGL renderer: %s (%.4X-%.4X) - MSAA: %s - GPU: %.2f ms/frame",
+                     in.renderer ? in.renderer : "", in.vendorId, in.deviceId, in.aaMode ? in.aaMode : "", in.gpuFrameMs);
+    else
+        out.DrawText(x, y, HUD_RGBA(kHudTitleColor), "OpenGL renderer: %s (%.4X-%.4X) - MSAA: %s", in.renderer ? in.renderer : "",
+                 in.vendorId, in.deviceId, in.aaMode ? in.aaMode : "");
 
     y += 20;
     out.DrawText(x, y, HUD_RGBA(kHudValueColor), "Tessellation level: %.1f", static_cast<double>(in.tessLevel));

@@ -3,6 +3,8 @@
 // bitmap font and with a recorder in tests.
 #pragma once
 
+#include <cmath>
+
 #include <cstdint>
 
 #include "core/startup_options.h"
@@ -48,6 +50,7 @@ struct HudInputs {
     bool showHelp = false;
     uint32_t checkFrames = 0;            // stability test: check frames drawn
     uint32_t errorEvents = 0;            // and error events so far
+    double gpuFrameMs = NAN;             // the newest frame's GPU time; NaN: not measured
 };
 
 // Text goes to the HUD font, or to a recording sink in tests.

@@ -125,6 +125,7 @@ HudInputs GatherHudInputs(const cHx7PDemo_OpenGL_4& scene)
     in.showHelp = scene.showHelp.load() != 0;
     in.checkFrames = scene.runFigures.checkFrames;
     in.errorEvents = scene.runFigures.errorEvents;
+    in.gpuFrameMs = scene.runFigures.gpuFrameMs;
     return in;
 }
 

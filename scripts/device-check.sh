@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Gridfall on a real GPU, in a few minutes: the start-up log, the rendering validation (both
 # profiles), headless benchmarks at 1920x1080 and tessellation levels 8, 32 and 64, a 60 s
-# stability run where this build has timed stability runs, one --gl-debug run, and the NVML
-# readings Gridfall reports beside nvidia-smi's. Writes OUTDIR/summary.txt and one folder of
+# stability run where this build has timed stability runs, one --gl-debug run, the NVML
+# readings Gridfall reports beside nvidia-smi's, and a headless run against a windowed one at
+# the same settings (where a display is at hand): whether the driver's EGL pbuffers queue
+# frames as zink's do shows as a score that disagrees with the windowed one, a measured time
+# far past the duration or memory that grows. Writes OUTDIR/summary.txt and one folder of
 # logs per step.
 #
 #   device-check.sh OUTDIR
@@ -17,6 +20,8 @@
 #   DEVICE_CHECK_STABILITY_MS  stability run length (default 60000; 0 skips it)
 #   DEVICE_CHECK_DEBUG_LEVEL tessellation level of the --gl-debug run (default 32)
 #   DEVICE_CHECK_EGL_VENDOR  glvnd EGL vendor file to use (default: NVIDIA's, where found)
+#   DEVICE_CHECK_COMPARE_LEVEL tessellation level of the headless/windowed pair (default 32;
+#                            the windowed run needs DISPLAY, else it is skipped and says so)
 set -uo pipefail
 
 if [ $# -ne 1 ] || [ -z "$1" ]; then
@@ -33,6 +38,7 @@ LEVELS="${DEVICE_CHECK_LEVELS:-8 32 64}"
 DURATION_MS="${DEVICE_CHECK_DURATION_MS:-10000}"
 STABILITY_MS="${DEVICE_CHECK_STABILITY_MS:-60000}"
 DEBUG_LEVEL="${DEVICE_CHECK_DEBUG_LEVEL:-32}"
+COMPARE_LEVEL="${DEVICE_CHECK_COMPARE_LEVEL:-32}"
 SUMMARY="$OUTDIR/summary.txt"
 
 # --- how to start the program ------------------------------------------------------------
@@ -86,7 +92,10 @@ run_step() {
   mkdir -p "$dir"
   local t0 t1 rc
   t0=$(date +%s.%N)
-  (cd "$dir" && timeout -k 10 "$limit" env "${STEP_ENV[@]}" "${LAUNCH[@]}" "$@" >output.txt 2>&1)
+  # The peak resident memory where GNU time is installed (a queue of frames grows it).
+  local timer=()
+  [ -x /usr/bin/time ] && timer=(/usr/bin/time -f '%M' -o "$dir/peak_rss_kb.txt")
+  (cd "$dir" && timeout -k 10 "$limit" "${timer[@]}" env "${STEP_ENV[@]}" "${LAUNCH[@]}" "$@" >output.txt 2>&1)
   rc=$?
   t1=$(date +%s.%N)
   local secs
@@ -102,10 +111,12 @@ run_step() {
 json_number() {
   local file="$1" section="$2" key="$3"
   [ -f "$file" ] || { echo "-"; return; }
-  awk -v s="\"$section\"" -v k="\"$key\"" '
+  local v
+  v=$(awk -v s="\"$section\"" -v k="\"$key\"" '
     index($0, s) { inside = 1 }
     inside && index($0, k) { sub(/.*: */, ""); sub(/,.*/, ""); print; exit }
-  ' "$file"
+  ' "$file")
+  echo "${v:--}"
 }
 
 echo "device-check: writing to $OUTDIR"
@@ -157,6 +168,15 @@ if [ "$STABILITY_MS" -gt 0 ] 2>/dev/null; then
 fi
 [ -n "$smi_pid" ] && { kill "$smi_pid" 2>/dev/null; wait "$smi_pid" 2>/dev/null; }
 
+# The same benchmark headless and in a window.
+compare_runs="headless"
+run_step compare-headless "$bench_limit" --headless --benchmark --duration "$DURATION_MS" \
+  --resolution "$RESOLUTION" --tess "$COMPARE_LEVEL" --json results.json --frame-log frames.csv
+if [ -n "${DISPLAY:-}" ]; then
+  run_step compare-windowed "$bench_limit" --no-gui --benchmark --duration "$DURATION_MS" \
+    --resolution "$RESOLUTION" --tess "$COMPARE_LEVEL" --json results.json --frame-log frames.csv
+  compare_runs="headless windowed"
+fi
 run_step gl-debug $(( 3 + 4 + 120 )) --headless --benchmark --duration 3000 --resolution "$RESOLUTION" \
   --tess "$DEBUG_LEVEL" --msaa 4 --postfx fxaa --gl-debug --json results.json
 
@@ -190,6 +210,23 @@ run_step gl-debug $(( 3 + 4 + 120 )) --headless --benchmark --duration 3000 --re
       "$(json_number "$j" fps avg)" "$(json_number "$j" frame_time_ms p50)" \
       "$(json_number "$j" frame_time_ms p99)" "$(json_number "$j" lows_fps low_1_percent)"
   done
+  echo "  GPU time per frame (timer queries; - where the driver has none):"
+  printf '  %-6s %9s %9s %9s\n' level "GPU p50" "GPU p95" "GPU p99"
+  for level in $LEVELS; do
+    j="$OUTDIR/bench-tess$level/results.json"
+    printf '  %-6s %9s %9s %9s\n' "$level" "$(json_number "$j" gpu_time_ms p50)" \
+      "$(json_number "$j" gpu_time_ms p95)" "$(json_number "$j" gpu_time_ms p99)"
+  done
+  echo
+  echo "headless against windowed at level $COMPARE_LEVEL (score, frames, measured ms, step wall time, peak memory):"
+  for mode in $compare_runs; do
+    j="$OUTDIR/compare-$mode/results.json"
+    printf '  %-9s score %s, frames %s, measured %s ms, %s, peak %s KiB\n' "$mode" "$(json_number "$j" score value)" \
+      "$(json_number "$j" fps total_frames)" "$(json_number "$j" fps elapsed_ms)" \
+      "$(printf '%s\n' "${STEP_LINES[@]}" | grep "^compare-$mode " | awk '{ print $(NF-1), $NF }')" \
+      "$(tail -1 "$OUTDIR/compare-$mode/peak_rss_kb.txt" 2>/dev/null || echo -)"
+  done
+  [ "$compare_runs" = headless ] && echo "  windowed: skipped (no DISPLAY)"
   echo
   echo "stability: $stability"
   echo

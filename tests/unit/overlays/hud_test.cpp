@@ -128,6 +128,12 @@ TEST(Hud, DemoModeWithUnequalLevelsShowsKeyHintHigher)
     ComposeHud(in, font);
     EXPECT_EQ(font.calls.back().text, "Checks: 7 - errors: 1");
     EXPECT_EQ(font.calls.back().rgba, Color(kHudErrorColor));
+
+    // Where the driver measures the frames' GPU time, the renderer line carries it.
+    in.gpuFrameMs = 4.256;
+    font.calls.clear();
+    ComposeHud(in, font);
+    EXPECT_EQ(font.calls[3].text, "OpenGL renderer: AMD Radeon RX 6600 (1002-73FF) - MSAA: 4X - GPU: 4.26 ms/frame");
 }
 
 TEST(Hud, HelpLinesFollowTheKeyHint)

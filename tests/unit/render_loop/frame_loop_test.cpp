@@ -55,7 +55,11 @@ FrameLogTotals ReadFrameLogTotals(const std::string& path)
     while (std::getline(in, line)) {
         const std::size_t a = line.find(',') + 1, b = line.find(',', a), dot = line.find('.', a);
         t.frameSumNs += std::stoull(line.substr(a, dot - a)) * 1000000 + std::stoull(line.substr(dot + 1, b - dot - 1));
-        t.lastElapsedNs = std::stoull(line.substr(line.rfind(',') + 1));
+        // elapsed is MangoHud's last column, the 16th; Gridfall's gpu_frametime follows it.
+        std::size_t at = 0;
+        for (int field = 0; field < 15; ++field)
+            at = line.find(',', at) + 1;
+        t.lastElapsedNs = std::stoull(line.substr(at, line.find(',', at) - at));
         ++t.rows;
     }
     return t;
@@ -607,6 +611,11 @@ TEST(StabilityMonitor, VerdictsThrottlingAndTemperatureLimit)
     m.Begin(settings);
     CheckImage image{1, 1, {1, 2, 3, 4}};
     m.OnCheckFrame(0, image, {}, nullptr);
+    // The reference alone proves nothing: no PASS without a comparison.
+    EXPECT_EQ(m.Verdict(false), StabilityVerdict::NotCompared);
+    EXPECT_EQ(m.VerdictText(false, 2000, NAN),
+              "NOT COMPARED (00:02, 1 check, 0 errors, max n.a., temperature limit not checked: no sensor: "
+              "no check frame was compared with the reference)");
     m.OnCheckFrame(10000, image, {}, nullptr);
     EXPECT_EQ(m.VerdictText(false, 720000, 78.4f), "PASS (12:00, 2 checks, 0 errors, max 78\u00B0C)");
     // A limit given where no sensor read a temperature was never checked, and says so.
@@ -618,6 +627,15 @@ TEST(StabilityMonitor, VerdictsThrottlingAndTemperatureLimit)
     EXPECT_TRUE(m.OnTemperature(310000, 1, 91.0f, hot));   // ends the run
     EXPECT_EQ(m.Verdict(true), StabilityVerdict::Fail);    // an error outweighs the stop
     EXPECT_EQ(m.VerdictText(false, 310000, 91.0f), "FAIL (GPU 2 reached 91\u00B0C at 05:10 (limit 90\u00B0C))");
+
+    // A hang seen by the watchdog while it lasts reads as one.
+    settings.hang_limit_ms = 3000;
+    m.Begin(settings);
+    m.OnUnfinishedFrame(65000, 3050, hot);
+    EXPECT_EQ(m.Verdict(false), StabilityVerdict::Fail);
+    EXPECT_EQ(m.VerdictText(false, 68050, NAN), "FAIL (the GPU did not finish a frame within 3000 ms at 01:05, "
+                                                "temperature limit not checked: no sensor)");
+    EXPECT_EQ(m.Events()[0].KindName(), std::string("hang"));
 
     // Clock ramps up to 2000 MHz, drops below 90 % for 3 s at 85 °C, recovers; the second GPU
     // publishes no clock; the ramp at the start is no throttling.

@@ -474,13 +474,13 @@ TEST_F(AtomicWrite, FrameLogHasMangoHudsLayoutAndOneRowPerFrame)
     EXPECT_EQ(lines[1], "Debian GNU/Linux 12 (bookworm),Intel Core i7-9700K CPU @ 3.60GHz,"
                         "llvmpipe,24683728,6.1.0-18-amd64,4.5 Mesa 22.3.6,");
     EXPECT_EQ(lines[2], "fps,frametime,cpu_load,cpu_power,gpu_load,cpu_temp,gpu_temp,gpu_core_clock,"
-                        "gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,cpu_mhz,elapsed");
+                        "gpu_mem_clock,gpu_vram_used,gpu_power,ram_used,swap_used,process_rss,cpu_mhz,elapsed,gpu_frametime");
     // Unknown readings are MangoHud's 0; frame time in ms, elapsed in ns, the sum of the
     // frame times so far.
-    EXPECT_EQ(lines[3], "60.000,16.666667,0,0,0,0,0,0,0,0,0,0,0,0,0,16666667");
-    EXPECT_EQ(lines[4], "60.000,16.666667,0,0,0,0,61.5,1800.0,0,0,0,0,0,0,0,33333334");
-    EXPECT_EQ(lines[3 + 99], "15.000,66.666668,0,0,0,0,64.5,1800.0,0,0,0,0,0,0,0,1716666701");
-    EXPECT_EQ(lines.back(), "15.000,66.666668,0,0,0,0,64.5,1800.0,0,0,0,0,0,0,0,85833335050");
+    EXPECT_EQ(lines[3], "60.000,16.666667,0,0,0,0,0,0,0,0,0,0,0,0,0,16666667,0");
+    EXPECT_EQ(lines[4], "60.000,16.666667,0,0,0,0,61.5,1800.0,0,0,0,0,0,0,0,33333334,0");
+    EXPECT_EQ(lines[3 + 99], "15.000,66.666668,0,0,0,0,64.5,1800.0,0,0,0,0,0,0,0,1716666701,0");
+    EXPECT_EQ(lines.back(), "15.000,66.666668,0,0,0,0,64.5,1800.0,0,0,0,0,0,0,0,85833335050,0");
     EXPECT_EQ(log.ElapsedNs(), 85833335050u);
 
     // The summary: the 5th and the 50th slowest frames are slow ones, the 4850th a fast one
