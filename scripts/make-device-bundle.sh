@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Packs a Release build of Gridfall for a machine that has a GPU driver but none of our
-# libraries (no SDL, GTK, GLEW, ...) and no network: the binary, every shared library it
+# libraries (no SDL, GTK, ...) and no network: the binary, every shared library it
 # needs except the GL driver's own, glvnd's vendor-neutral loaders (libEGL, libGL, ...; the
 # driver installs only its vendor libraries beside them), the C library and its loader (the
 # other machine's may be older), the HUD font, and scripts/device-check.sh to run there.
