@@ -75,9 +75,10 @@ bool g_render_thread_abandoned = false;
 // The ending run's results are already out (written before the scene's teardown).
 bool g_end_reported = false;
 // How long the end of a run waits for a render thread inside one frame (without a hang limit)
-// before it reports and ends without it: long enough for any frame of a slow software
-// renderer that is still working, short against a service manager's stop timeout.
-constexpr uint32_t kStuckFrameEndMs = 10000;
+// before it reports and ends without it: long enough for a software renderer's first frames
+// (they compile every shader) on a machine whose cores are all taken, where single frames were
+// seen to pass 10 s; short against a service manager's stop timeout (systemd waits 90 s).
+constexpr uint32_t kStuckFrameEndMs = 30000;
 // How long a run whose results are out waits for its scene's teardown: a driver that hangs in
 // destroying its context (lavapipe's eglDestroyContext) must not hold the exit back.
 constexpr uint32_t kStuckTeardownMs = 2000;

@@ -79,7 +79,9 @@ TEST(DemoScreenshot, WindowedDemoRunShowsTheTitleLine)
 
     gridfall_test::ChildLaunch launch;
     launch.program = GRIDFALL_EXE;
-    launch.args = {"--no-gui", "--demo", "--resolution", "640x480", "--tess", "1"};
+    // No hang limit: the picture is the point, and on a loaded machine llvmpipe's first frame
+    // (it compiles every shader) may well take longer than the default limit.
+    launch.args = {"--no-gui", "--demo", "--resolution", "640x480", "--tess", "1", "--hang-limit", "0"};
     // Leaks of a killed process say nothing; the unit and gl tiers check ours.
     launch.environment = gridfall_test::ChildEnvironment({}, {"LIBGL_ALWAYS_SOFTWARE=1", "ASAN_OPTIONS=detect_leaks=0"});
     launch.workDir = dir;

@@ -72,7 +72,7 @@ TEST_F(RunE2E, DemoWindowTitlesItsFrameRateAndEscapeShutsDownInOrder)
     if (!display || !*display)
         GTEST_SKIP() << "needs an X display (scripts/test.sh starts Xvfb)";
     // No hang limit: a slow frame on a loaded machine would make the ended demo a FAIL.
-    Gridfall app(dir_, {"--no-gui", "--demo", "--resolution", "64x48", "--tess", "8", "--hang-limit", "0"},
+    Gridfall app(dir_, {"--no-gui", "--demo", "--resolution", "64x48", "--tess", "2", "--hang-limit", "0"},
                  true);
     ASSERT_TRUE(app.Started()) << app.StartError();
 
@@ -105,7 +105,7 @@ TEST_F(RunE2E, DemoWindowTitlesItsFrameRateAndEscapeShutsDownInOrder)
 
 TEST_F(RunE2E, HeadlessDemoNeedsNoDisplayAndEndsOnInterrupt)
 {
-    Gridfall app(dir_, {"--headless", "--demo", "--resolution", "64x48", "--tess", "8", "--hang-limit", "0"},
+    Gridfall app(dir_, {"--headless", "--demo", "--resolution", "64x48", "--tess", "2", "--hang-limit", "0"},
                  false);
     ASSERT_TRUE(app.Started()) << app.StartError();
     // Let the run get going, then interrupt it as a user's Ctrl+C would. It must not end by
