@@ -324,6 +324,7 @@ void cHx7PDemo_OpenGL_4::Terminate()
         postFxProgram.reset();
         postFxTarget.reset();
         checkTarget.reset();
+        backgroundLayer.Release();
         graphStrip.reset();
         // Mesh buffers are GL objects too: release them before the context goes.
         for (cHx7PMesh* mesh : {sphereMesh.get(), texturedQuad.get(), colorQuad.get()})
@@ -403,9 +404,10 @@ void cHx7PDemo_OpenGL_4::DrawOverlayLine(const float p1[4], const float c1[4], c
         glDisable(GL_LINE_STIPPLE);
 }
 
-void cHx7PDemo_OpenGL_4::DrawTexturedQuad(const cHx7PTexture& texture)
+void cHx7PDemo_OpenGL_4::DrawTexturedQuad(uint32_t textureName)
 {
-    BindTextureUnit(GL_TEXTURE0, &texture);
+    Hx7PGLProcs.glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, textureName);
     texturedProgram->Bind();
     SetDrawOptions(false, true, false);
     texturedQuad->positionLocation = texturedPositionLoc;
@@ -444,12 +446,26 @@ void cHx7PDemo_OpenGL_4::DrawColorQuad(float r, float g, float b, float a)
 
 void cHx7PDemo_OpenGL_4::DrawBackground()
 {
-    glDisable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
     glDisable(GL_CULL_FACE);
     glDisable(GL_BLEND);
-    DrawTexturedQuad(*textures[kTexBackground]);
+    const uint32_t image = textures[kTexBackground]->GetTextureName();
+    // The image is scaled to the frame through its mipmaps, every frame the same picture: a
+    // layer of the frame's size holds it, and the frame samples that one texel per pixel.
+    uint32_t layer = 0;
+    if (copyBackground)
+        layer = backgroundLayer.Texture(width, height, image, [&] {
+            glDisable(GL_DEPTH_TEST);
+            DrawTexturedQuad(image);
+        });
+    // Behind everything: drawn after the sphere at the far plane, so the depth test leaves out
+    // the pixels the sphere covers instead of shading them twice.
     glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthRange(1.0, 1.0);
+    glDepthMask(GL_FALSE);
+    DrawTexturedQuad(layer ? layer : image);
+    glDepthRange(0.0, 1.0);
+    glDepthFunc(GL_LESS);
     glDepthMask(GL_TRUE);
 }
 
@@ -564,7 +580,7 @@ void cHx7PDemo_OpenGL_4::DrawLogos()
         glDepthMask(GL_FALSE);
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        DrawTexturedQuad(*textures[kTexSmallLogo]);
+        DrawTexturedQuad(textures[kTexSmallLogo]->GetTextureName());
         glDisable(GL_BLEND);
         glEnable(GL_DEPTH_TEST);
         glDepthMask(GL_TRUE);
@@ -580,7 +596,7 @@ void cHx7PDemo_OpenGL_4::DrawLogos()
         // profile.
         if (!coreProfile)
             glEnable(GL_TEXTURE_2D);
-        DrawTexturedQuad(*textures[kTexApiLogo]);
+        DrawTexturedQuad(textures[kTexApiLogo]->GetTextureName());
         if (!coreProfile)
             glDisable(GL_TEXTURE_2D);
         glDisable(GL_BLEND);
@@ -653,13 +669,13 @@ void cHx7PDemo_OpenGL_4::DrawFrame(float dtSeconds)
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     CheckStep("clear");
 
-    if (background) {
-        DrawBackground();
-        CheckStep("background");
-    }
     if (draw_tessellated_object.load() && tessProgram && sphereMesh) {
         DrawSphere();
         CheckStep("sphere");
+    }
+    if (background) {
+        DrawBackground();
+        CheckStep("background");
     }
     if (postFx) {
         EndPostProcessing(*this);

@@ -7,6 +7,7 @@
 
 #include "gfx/gl_debug.h"
 #include "gfx/mesh_render_options.h"
+#include "gfx/still_layer.h"
 #include "scene/demo.h"
 
 class cHx7PGpuProgram;
@@ -46,6 +47,12 @@ public:
     std::unique_ptr<cHx7PRenderTarget> checkTarget;
     float checkCamera[4] = {};
     bool haveCheckCamera = false;
+
+    // The background as the frame shows it, drawn once per frame size; each frame samples it
+    // one texel per pixel. With copyBackground off the image itself is drawn every frame
+    // instead; both give the same pixels.
+    cHx7PStillLayer backgroundLayer;
+    uint8_t copyBackground = 1;
 
     // Graph line strip, created on the first graph draw.
     std::unique_ptr<cHx7PPolyline> graphStrip;
@@ -98,7 +105,7 @@ private:
     void AnimateSphere();
     void DrawSpherePatches();
     void SetDrawOptions(bool normals, bool uvs, bool patches);
-    void DrawTexturedQuad(const cHx7PTexture& texture);
+    void DrawTexturedQuad(uint32_t textureName);
     void DrawColorQuad(float r, float g, float b, float a);
     void DrawBackground();
     void DrawLogos();

@@ -264,6 +264,16 @@ TEST_F(SceneGL, SphereInTheMiddleBackgroundAtTheCorners)
     EXPECT_NEAR(int(grey >> 24), 51, 1);
     EXPECT_NEAR(int((grey >> 16) & 0xFF), 51, 1);
     EXPECT_NEAR(int((grey >> 8) & 0xFF), 51, 1);
+    // The background was drawn once into its layer and every frame since shows the layer;
+    // drawing the image into the frame itself gives the same bytes.
+    EXPECT_EQ(scene_->backgroundLayer.Redraws(), 1u);
+    scene_->drawBackground = 1;
+    scene_->copyBackground = 0;
+    scene_->ToggleTessellatedObject();
+    Box box;
+    EXPECT_FALSE(DiffBox(Frame(), withSphere, &box))
+        << "copied and drawn backgrounds differ in " << box.x0 << "," << box.y0 << " - " << box.x1
+        << "," << box.y1;
     EXPECT_GL_OK();
 }
 
