@@ -169,7 +169,7 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
     if (coreProfile && !o.gl3_core_profile)
         ProgramLog().Write("OpenGL 4 - the driver gave a core-profile context for a "
                            "compatibility request: running as with /gl3_core_profile "
-                           "(core shaders, no on-screen display).");
+                           "(core shaders; the on-screen display shows its text, not its graphs).");
     if (HasVertexArrayObjects())
         ProgramLog().Write(
             "OpenGL 4 VAO (Vertex Array Objects) supported. VAO will be used for mesh rendering.");
@@ -215,9 +215,8 @@ bool cHx7PDemo_OpenGL_4::Initialize(SDL_Window* targetWindow, int w, int h)
             glTexParameterf(GL_TEXTURE_2D, kTextureMaxAnisotropy, 1.0f);   // still bound
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    // The HUD stays off in a core context, where the graphs drawn beside it have no
-    // fixed-function pipeline (the font itself would work there).
-    if (hudFont && !coreProfile) {
+    // The font draws with shaders only, so a core context shows the HUD text as well.
+    if (hudFont) {
         hudFont->Create(12, "Arial");
         hudFont->SetViewport(0, 0, w, h);
     }
@@ -690,7 +689,7 @@ void cHx7PDemo_OpenGL_4::DrawFrame(float dtSeconds)
     DrawProgressBar(dtSeconds);
     CheckStep("progress bar");
     PollSensors(*this, dtSeconds);
-    if (o.hud_visible && !o.gl3_core_profile && !coreProfile) {
+    if (o.hud_visible) {
         glViewport(0, 0, width, height);
         DrawOverlays(*this);
         CheckStep("overlays");

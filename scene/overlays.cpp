@@ -226,15 +226,17 @@ void PollSensors(cHx7PDemo_OpenGL_4& scene, float dtSeconds)
 void DrawOverlays(cHx7PDemo_OpenGL_4& scene)
 {
     const StartupOptions& o = g_startup_options;
-    // Both overlays draw with the fixed-function pipeline, which a core profile does not have.
-    if (!o.hud_visible || o.gl3_core_profile || scene.coreProfile)
+    if (!o.hud_visible)
         return;
     const bool benchmark = o.active_run_mode == kRunModeBenchmark;
     // Every text of the frame (graph labels, HUD lines) goes to the screen in one draw, after
     // the graphs' lines.
     if (scene.hudFont)
         scene.hudFont->BeginBatch();
-    if (o.render_temp_graphs && !benchmark) {
+    // The graphs' frames and curves are stippled and wide fixed-function lines, which a core
+    // profile lacks: there the HUD shows its text alone (the same text, and the same cost to
+    // the frame, as in a compatibility context).
+    if (o.render_temp_graphs && !benchmark && !scene.coreProfile) {
         glViewport(0, 0, scene.width, scene.height);
         DrawGraphs(scene);
     }
