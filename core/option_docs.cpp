@@ -26,7 +26,7 @@ constexpr SwitchDoc kSwitches[] = {
     {"/log_temperature", nullptr,
      "sets log_temperature in the options file, which is written when the startup dialog is "
      "quit; a run clears it again. No other effect"},
-    {"/gl3_core_profile", nullptr, "core-profile context, no HUD (demo runs)"},
+    {"/gl3_core_profile", nullptr, "core-profile context, HUD text without graphs (demo runs)"},
     {"/gpuz_polling", nullptr, "read GPU-Z's shared memory /GPUZShMem during demo runs"},
 };
 
