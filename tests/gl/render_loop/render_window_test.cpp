@@ -218,17 +218,30 @@ TEST_F(RenderWindowTest, RightClickMenuExitEndsTheRun)
     const std::string xid = std::to_string(X11WindowId(RenderWindowHandle()));
     ASSERT_EQ(std::system(("xdotool mousemove --window " + xid + " 60 60 click 3").c_str()), 0);
     // The menu runs a nested loop inside the event pump below, so its keys come from another
-    // process: F opens File, X picks Exit. Should the menu not react, a click outside it closes
-    // it again so that the test fails instead of hanging (a key such as Escape would end the
-    // run itself and hide the fault).
+    // process: F opens File, X picks Exit, each once the menu it is meant for is on screen
+    // (the popup menu, then its File submenu: two mapped popup-menu windows), however slowly
+    // a busy machine maps them. Should the menu not react, a click outside it closes it again
+    // so that the test fails instead of hanging (a key such as Escape would end the run itself
+    // and hide the fault).
     gridfall_test::ChildLaunch launch;
     launch.program = "sh";
-    launch.args = {"-c", "sleep 1; xdotool key f; sleep 0.5; xdotool key x; sleep 3; "
-                         "xdotool mousemove 2 1000 click 1"};
+    launch.args = {"-c", R"(menus() {
+        for i in $(seq 200); do
+          n=0
+          for w in $(xdotool search --onlyvisible --class Gridfall 2>/dev/null); do
+            xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q _POPUP_MENU && n=$((n + 1))
+          done
+          [ "$n" -ge "$1" ] && return 0
+          sleep 0.1
+        done
+        return 1
+      }
+      menus 1 && xdotool key f && menus 2 && xdotool key x
+      sleep 3; xdotool mousemove 2 1000 click 1)"};
     gridfall_test::ChildProcess keys(launch);
     ASSERT_TRUE(keys.Started()) << keys.StartError();
-    const bool ended = PumpUntil([] { return !IsRunActive(); }, 15000);
-    keys.Wait(std::chrono::seconds(30));  // its late click must not reach the next test's window
+    const bool ended = PumpUntil([] { return !IsRunActive(); }, 40000);
+    keys.Wait(std::chrono::seconds(60));  // its late click must not reach the next test's window
     EXPECT_TRUE(ended);
     EXPECT_EQ(GetRunOutcome(), RunOutcome::Finished);
     ShutdownGtkUi();
