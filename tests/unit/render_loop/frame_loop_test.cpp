@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -455,14 +456,18 @@ TEST_F(FrameLoopTest, KeyTogglesNeverReachADestroyedScene)
             Run();
             done = true;
         });
-        int toggles = 0;
+        // Toggles as fast as keys could come, but not a spin on the lock: a thread that
+        // takes an unfair mutex back at once can starve the render thread's teardown under
+        // a loaded sanitizer build, and the test would time out on that instead.
         while (!done) {
-            CurrentSceneLock scene = LockCurrentScene();
-            if (scene) {
-                scene->ToggleWireframe();
-                scene->TogglePause();
-                ++toggles;
+            {
+                CurrentSceneLock scene = LockCurrentScene();
+                if (scene) {
+                    scene->ToggleWireframe();
+                    scene->TogglePause();
+                }
             }
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
         }
         render.join();
         EXPECT_EQ(g_frame_stats.current_scene.load(), nullptr);
