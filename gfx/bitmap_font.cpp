@@ -63,20 +63,26 @@ bool MatchFont(const char* faceName, int pixelHeight, std::string& file, int& in
 
 namespace {
 
-// Window pixels relative to the text area's lower-left corner, to clip space; the atlas texel
-// reaches the pixel shader unfiltered, so every glyph pixel is exactly one texel.
+// One instance per glyph: its quad's lower-left corner and size in window pixels relative to
+// the text area's lower-left corner, its bitmap's lower-left texel in the atlas, its colour.
+// The six vertices of the two triangles are the quad's corners in the order the CPU once
+// wrote them, so the rasterised pixels are the same. The atlas texel reaches the pixel shader
+// unfiltered: every glyph pixel is exactly one texel.
 constexpr char kTextVS[] = R"(#version 150
-in vec2 In_Position;
+in vec4 In_Quad;
 in vec2 In_Texel;
 in vec4 In_Color;
 uniform vec2 areaSize;
 out vec2 texel;
 flat out vec4 color;
+const vec2 corners[6] = vec2[6](vec2(0.0, 0.0), vec2(1.0, 0.0), vec2(1.0, 1.0),
+                                vec2(0.0, 0.0), vec2(1.0, 1.0), vec2(0.0, 1.0));
 void main()
 {
-    texel = In_Texel;
+    vec2 corner = corners[gl_VertexID] * In_Quad.zw;
+    texel = In_Texel + corner;
     color = In_Color;
-    gl_Position = vec4(In_Position / areaSize * 2.0 - 1.0, 0.0, 1.0);
+    gl_Position = vec4((In_Quad.xy + corner) / areaSize * 2.0 - 1.0, 0.0, 1.0);
 }
 )";
 
@@ -271,14 +277,15 @@ bool cHx7PBitmapFont::BuildAtlas()
 
 bool cHx7PBitmapFont::CreateGLObjects()
 {
-    if (!HasVertexArrayObjects() || !Hx7PGLProcs.glGenBuffers)
+    if (!HasVertexArrayObjects() || !Hx7PGLProcs.glGenBuffers || !Hx7PGLProcs.glVertexAttribDivisor ||
+        !Hx7PGLProcs.glDrawArraysInstanced)
         return false;
     program = std::make_unique<cHx7PGpuProgram>();
     if (!program->SetVertexShader(kTextVS, sizeof kTextVS) || !program->SetPixelShader(kTextFS, sizeof kTextFS) ||
         !program->Bind())
         return false;
     program->SetUniform1i("atlas", 0);
-    const GLint position = program->GetAttribLocation("In_Position");
+    const GLint position = program->GetAttribLocation("In_Quad");
     const GLint texel = program->GetAttribLocation("In_Texel");
     const GLint colour = program->GetAttribLocation("In_Color");
     cHx7PGpuProgram::Unbind();
@@ -286,21 +293,23 @@ bool cHx7PBitmapFont::CreateGLObjects()
         return false;
     areaSizeLoc = Hx7PGLProcs.glGetUniformLocation(program->GetProgram(), "areaSize");
 
-    // The vertex layout is recorded once in the vertex array; a draw only refills the buffer.
+    // The layout is recorded once in the vertex array; a draw only refills the buffer. Every
+    // attribute advances once per glyph (instance), not per vertex.
     Hx7PGLProcs.glGenVertexArrays(1, &vertexArray);
     Hx7PGLProcs.glGenBuffers(1, &vertexBuffer);
     Hx7PGLProcs.glBindVertexArray(vertexArray);
     Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-    const GLsizei stride = GLsizei(kVertexFloats * sizeof(float));
+    const GLsizei stride = GLsizei(kGlyphFloats * sizeof(float));
     const struct {
         GLint location;
         GLint size;
         std::size_t offset;
-    } attributes[] = {{position, 2, 0}, {texel, 2, 2}, {colour, 4, 4}};
+    } attributes[] = {{position, 4, 0}, {texel, 2, 4}, {colour, 4, 6}};
     for (const auto& a : attributes) {
         Hx7PGLProcs.glEnableVertexAttribArray(GLuint(a.location));
         Hx7PGLProcs.glVertexAttribPointer(GLuint(a.location), a.size, GL_FLOAT, GL_FALSE, stride,
                                           reinterpret_cast<const void*>(a.offset * sizeof(float)));
+        Hx7PGLProcs.glVertexAttribDivisor(GLuint(a.location), 1);
     }
     Hx7PGLProcs.glBindVertexArray(0);
     Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -358,16 +367,11 @@ void cHx7PBitmapFont::Queue(int x, int y, const float rgba[4], const std::string
     for (unsigned char c : codes) {
         const Glyph& g = glyphs[c];
         if (g.width > 0) {
-            const float x0 = float(penX + g.left), x1 = x0 + float(g.width);
-            const float y0 = float(penY + g.top - g.rows), y1 = y0 + float(g.rows);
-            const float u0 = float(g.atlasX), u1 = u0 + float(g.width);
-            const float v0 = float(g.atlasY), v1 = v0 + float(g.rows);
-            const float corners[6][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1},
-                                         {x0, y0, u0, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
-            for (const auto& k : corners) {
-                vertices.insert(vertices.end(), k, k + 4);
-                vertices.insert(vertices.end(), rgba, rgba + 4);
-            }
+            const float glyph[kGlyphFloats] = {float(penX + g.left), float(penY + g.top - g.rows),
+                                               float(g.width),       float(g.rows),
+                                               float(g.atlasX),      float(g.atlasY),
+                                               rgba[0], rgba[1], rgba[2], rgba[3]};
+            vertices.insert(vertices.end(), glyph, glyph + kGlyphFloats);
         }
         penX += g.advance;
     }
@@ -388,7 +392,7 @@ void cHx7PBitmapFont::Flush()
         // A fresh store each time: the driver need not wait for the previous frame's text.
         Hx7PGLProcs.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(float)), vertices.data(),
                                  GL_STREAM_DRAW);
-        glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices.size() / kVertexFloats));
+        Hx7PGLProcs.glDrawArraysInstanced(GL_TRIANGLES, 0, 6, GLsizei(vertices.size() / kGlyphFloats));
         Hx7PGLProcs.glBindBuffer(GL_ARRAY_BUFFER, 0);
         Hx7PGLProcs.glBindVertexArray(0);
         glBindTexture(GL_TEXTURE_2D, 0);

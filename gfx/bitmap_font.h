@@ -1,10 +1,12 @@
 // cHx7PBitmapFont: HUD text as one-bit glyphs from a texture atlas, coloured by the text's colour.
 // Glyphs come from FreeType, for the fontconfig match of the face name in bold ("Arial" ->
 // Liberation Sans Bold on Debian), at a cell height in pixels, and are put into one atlas
-// texture when the font is created. Texts are turned into textured quads on the CPU; between
-// BeginBatch and EndBatch every text of a frame goes into one vertex buffer and one draw, so
-// the HUD costs the same few GL calls however many glyphs it shows. Shaders only: works in
-// core- and compatibility-profile contexts alike (GL 3.2 or later).
+// texture when the font is created. A text becomes one instance per glyph (quad, atlas corner,
+// colour: ten floats), and the vertex shader makes each quad's two triangles; between
+// BeginBatch and EndBatch every text of a frame goes into one vertex buffer and one instanced
+// draw, so the HUD costs the same few GL calls however many glyphs it shows. Shaders only:
+// works in core- and compatibility-profile contexts alike (GL 3.3, or 3.2 with instanced
+// arrays).
 //
 // Text is drawn through the cHx7PTextSink seam (gfx/text_sink.h): DrawText formats, DrawString
 // draws. Byte codes index the glyphs in Windows-1252 order; UTF-8 sequences in the text are
@@ -27,8 +29,9 @@ public:
     static constexpr int kListCount = 256;
     // Attempts of the glyph build before Create gives up.
     static constexpr int kCreateAttempts = 11;
-    // Floats per queued vertex: window position (2), atlas texel (2), colour (4).
-    static constexpr int kVertexFloats = 8;
+    // Floats per queued glyph: its quad's corner and size in window pixels (4), its bitmap's
+    // corner in the atlas (2), colour (4). The vertex shader makes the quad's two triangles.
+    static constexpr int kGlyphFloats = 10;
 
     cHx7PBitmapFont();
     ~cHx7PBitmapFont() override;
@@ -59,7 +62,7 @@ public:
     void EndBatch();
     bool IsBatching() const { return batching; }
     // Glyph quads queued for the next draw.
-    std::size_t GetQueuedGlyphs() const { return vertices.size() / (6 * kVertexFloats); }
+    std::size_t GetQueuedGlyphs() const { return vertices.size() / kGlyphFloats; }
 
     // Loads this font file instead of asking fontconfig (tests; a deliberate font choice).
     // Empty: fontconfig again.
@@ -105,7 +108,7 @@ private:
     int viewportWidth = 0;
     int viewportHeight = 0;
     Glyph glyphs[kListCount] = {};
-    std::vector<float> vertices;   // six per glyph (two triangles), kVertexFloats each
+    std::vector<float> vertices;   // kGlyphFloats per glyph
     std::string fontFile;
     std::string faceName_;
 };

@@ -81,6 +81,7 @@ typedef void(APIENTRYP Hx7PClientActiveTextureProc)(GLenum texture);
     X(PFNGLDRAWRANGEELEMENTSPROC, glDrawRangeElements)                       \
     X(PFNGLSAMPLECOVERAGEPROC, glSampleCoverage)                             \
     X(PFNGLVERTEXATTRIBDIVISORPROC, glVertexAttribDivisor)                   \
+    X(PFNGLDRAWARRAYSINSTANCEDPROC, glDrawArraysInstanced)                   \
     X(PFNGLBLENDEQUATIONPROC, glBlendEquation)                               \
     X(PFNGLPATCHPARAMETERIPROC, glPatchParameteri)                           \
     X(PFNGLGETACTIVEUNIFORMPROC, glGetActiveUniform)
