@@ -168,7 +168,6 @@ void WarnOfUncheckableTemperatureLimit(Ridudedozu::SiliscanLib& lib)
     ProgramLog().Write("Warning: no GPU temperature sensor found; --max-temp %g will not be checked.", double(limit));
 }
 
-
 }  // namespace
 
 int ExitStatusOfRun()

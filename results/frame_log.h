@@ -15,9 +15,8 @@
 // gpu_frametime, a column of Gridfall's own after MangoHud's (whose readers go by the header),
 // is the GPU time in ms of the newest frame whose timer-query result arrived with this row:
 // results are read a frame or two late, never waited for; 0 where none arrived or the driver
-// has no timer queries. The
-// columns Gridfall does not measure hold 0, which is what MangoHud writes for a value it has
-// no reading of. MangoHud's values carry no quoting, so a comma or line break inside a
+// has no timer queries. The columns Gridfall does not measure hold 0, which is what MangoHud
+// writes for a value it has no reading of. MangoHud's values carry no quoting, so a comma or line break inside a
 // preamble value becomes a blank.
 //
 // Beside the log goes MangoHud's summary file (SummaryPath), one header line and one line of

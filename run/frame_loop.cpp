@@ -62,8 +62,6 @@ void BeginWork(StuckWork kind, uint32_t runMs)
     g_work_since_ns.store(SteadyNs(), std::memory_order_release);
 }
 
-// The watchdog gave up on this thread while it was stuck: the process is ending without it,
-// and everything it would touch now belongs to the main thread.
 // GPU 0's latest sensor values, for the moment of an event.
 GpuMoment SensorMoment()
 {
@@ -78,6 +76,8 @@ GpuMoment SensorMoment()
     return m;
 }
 
+// The watchdog gave up on this thread while it was stuck: the process is ending without it,
+// and everything it would touch now belongs to the main thread.
 [[noreturn]] void StayOutOfTheWay()
 {
     for (;;)
@@ -212,7 +212,7 @@ public:
             windowTime_ += delta;
             elapsed_ += delta;
             if (stabilityRun_) {
-                stability_.OnFrameTime(elapsed_, frameMs, GpuNow());
+                stability_.OnFrameTime(elapsed_, frameMs, SensorMoment());
                 PublishStability();
             }
             fs.last_time_ms.store(lastTime_, std::memory_order_relaxed);
@@ -382,7 +382,7 @@ private:
         recorder_.RecordSecond(scene_, uint32_t(current), windowLength, elapsed_);
         if (stabilityRun_) {
             // Every GPU's newest temperature against --max-temp, once a window.
-            const GpuMoment moment = GpuNow();
+            const GpuMoment moment = SensorMoment();
             for (std::size_t i = 0; i < scene_.temperatureHistory.size(); ++i)
                 if (!scene_.temperatureHistory[i].empty())
                     stability_.OnTemperature(elapsed_, uint32_t(i),
@@ -431,19 +431,17 @@ private:
         PublishStability();
     }
 
-    static GpuMoment GpuNow() { return SensorMoment(); }
-
     // After a frame: GL errors and a lost context, and a check frame when one is due.
     void WatchStability()
     {
         StabilityMonitor& m = stability_;
         const uint32_t seen = scene_.GLErrorsSeen();
         for (; glErrorsSeen_ < seen; ++glErrorsSeen_)
-            m.OnGlError(elapsed_, scene_.LastGLError(), GLErrorName(scene_.LastGLError()), GpuNow());
+            m.OnGlError(elapsed_, scene_.LastGLError(), GLErrorName(scene_.LastGLError()), SensorMoment());
         // The context is asked for a reset when a check is due; a lost one gets no more checks
         // (and ends the run at the next frame).
         if (const uint32_t reset = m.CheckDue(elapsed_) ? scene_.GraphicsResetStatus() : 0; reset != 0)
-            m.OnContextLost(elapsed_, reset, GpuNow());
+            m.OnContextLost(elapsed_, reset, SensorMoment());
         else if (m.CheckDue(elapsed_))
             DrawCheckFrame();
         PublishStability();
@@ -465,10 +463,10 @@ private:
                 for (std::size_t i = 0; i < checkImage_.rgba.size() && i < 4 * 4096; ++i)
                     checkImage_.rgba[i] ^= 0xFF;
             bool first = false;
-            if (m.OnCheckFrame(elapsed_, checkImage_, GpuNow(), &first) && first)
+            if (m.OnCheckFrame(elapsed_, checkImage_, SensorMoment(), &first) && first)
                 SaveCheckPictures(m, checkImage_);
         } else {
-            m.OnCheckFailed(elapsed_, GpuNow());
+            m.OnCheckFailed(elapsed_, SensorMoment());
         }
         checkMs_ = timer_.ElapsedMs() - start;
         // The check's time belongs to no frame: the next frame's time starts after it.
